@@ -1,0 +1,98 @@
+#include "link/framing.h"
+
+#include <algorithm>
+
+namespace tessellux::link {
+
+void AppendFrame(const Bytes& message, Bytes& out) {
+  const auto specials = std::count_if(message.begin(), message.end(), [](std::uint8_t b) {
+    return b == kEndByte || b == kEscapeByte;
+  });
+  out.reserve(out.size() + message.size() + static_cast<std::size_t>(specials) + 1);
+  for (std::uint8_t b : message) {
+    if (b == kEscapeByte) {
+      out.push_back(kEscapeByte);
+      out.push_back(0x54);
+    } else if (b == kEndByte) {
+      out.push_back(kEscapeByte);
+      out.push_back(0x55);
+    } else {
+      out.push_back(b);
+    }
+  }
+  out.push_back(kEndByte);
+}
+
+Bytes FrameMessage(const Bytes& message) {
+  Bytes frame;
+  AppendFrame(message, frame);
+  return frame;
+}
+
+Bytes Unframe(const Bytes& body) {
+  Bytes out;
+  out.reserve(body.size());
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    const std::uint8_t b = body[i];
+    if (b == kEscapeByte && i + 1 < body.size()) {
+      if (body[i + 1] == 0x55) {
+        out.push_back(kEndByte);
+        ++i;
+        continue;
+      }
+      if (body[i + 1] == 0x54) {
+        out.push_back(kEscapeByte);
+        ++i;
+        continue;
+      }
+    }
+    out.push_back(b);
+  }
+  return out;
+}
+
+bool ReplyBuffer::Append(const std::uint8_t* data, std::size_t size) {
+  if (overflowed_) return false;
+  if (size > limit_ - bytes_.size()) {
+    overflowed_ = true;
+    return false;
+  }
+  bytes_.insert(bytes_.end(), data, data + size);
+  return true;
+}
+
+Bytes ReplyBuffer::TakeReply() {
+  if (!bytes_.empty() && bytes_.back() == kEndByte) bytes_.pop_back();
+  Bytes reply = Unframe(bytes_);
+  bytes_.clear();
+  return reply;
+}
+
+bool FrameSplitter::Feed(const std::uint8_t* data, std::size_t size) {
+  if (next_ready_ == ready_.size()) {
+    ready_.clear();
+    next_ready_ = 0;
+  }
+  const std::uint8_t* end = data + size;
+  while (data != end) {
+    const std::uint8_t* stop = std::find(data, end, kEndByte);
+    const auto chunk = static_cast<std::size_t>(stop - data);
+    if (chunk > limit_ - partial_.size()) {
+      partial_.clear();
+      return false;
+    }
+    partial_.insert(partial_.end(), data, stop);
+    if (stop == end) break;
+    ready_.push_back(Unframe(partial_));
+    partial_.clear();
+    data = stop + 1;
+  }
+  return true;
+}
+
+std::optional<Bytes> FrameSplitter::Next() {
+  if (next_ready_ == ready_.size()) return std::nullopt;
+  return std::move(ready_[next_ready_++]);
+}
+
+}  // namespace tessellux::link

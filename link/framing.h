@@ -1,0 +1,73 @@
+#pragma once
+
+// Byte stuffing of the command link, both directions: 0xAB is sent as
+// 0xAB 0x54, 0xAA as 0xAB 0x55, and one 0xAA ends the frame. So inside a
+// frame 0xAA only ever stands last and 0xAB only ever opens a pair.
+
+#include <cstddef>
+#include <optional>
+
+#include "link/bytes.h"
+
+namespace tessellux::link {
+
+inline constexpr std::uint8_t kEndByte = 0xAA;
+inline constexpr std::uint8_t kEscapeByte = 0xAB;
+
+// The frame of a message, end byte included.
+Bytes FrameMessage(const Bytes& message);
+
+// Appends the frame of `message` to `out` (no temporary for large replies).
+void AppendFrame(const Bytes& message, Bytes& out);
+
+// Undoes the stuffing of a frame body (end byte already removed), in one
+// pass. An 0xAB not followed by 0x54 or 0x55 is kept as it stands, which is
+// what replacing the 0xAB 0x55 pairs and then the 0xAB 0x54 pairs gives.
+Bytes Unframe(const Bytes& body);
+
+// Collects the bytes of one awaited reply. The reply is complete as soon as
+// the bytes received so far end in the end byte. The buffer is bounded: a
+// peer that sends more than `limit` bytes without completing overflows it.
+class ReplyBuffer {
+ public:
+  static constexpr std::size_t kDefaultLimit = 16u << 20;
+
+  explicit ReplyBuffer(std::size_t limit = kDefaultLimit) : limit_(limit) {}
+
+  void Clear() { bytes_.clear(); overflowed_ = false; }
+  // Appends what arrived; returns false (and keeps nothing more) on overflow.
+  bool Append(const std::uint8_t* data, std::size_t size);
+  bool Append(const Bytes& data) { return Append(data.data(), data.size()); }
+
+  bool Complete() const { return !bytes_.empty() && bytes_.back() == kEndByte; }
+  bool Overflowed() const { return overflowed_; }
+  // The unframed reply; only meaningful once Complete().
+  Bytes TakeReply();
+  const Bytes& Raw() const { return bytes_; }
+
+ private:
+  std::size_t limit_;
+  Bytes bytes_;
+  bool overflowed_ = false;
+};
+
+// Splits a stream into frames (the service's side: commands may arrive in
+// any pieces, several at once). Bounded like ReplyBuffer.
+class FrameSplitter {
+ public:
+  explicit FrameSplitter(std::size_t limit = ReplyBuffer::kDefaultLimit) : limit_(limit) {}
+
+  // Feeds bytes; returns false when a frame grows beyond the limit.
+  bool Feed(const std::uint8_t* data, std::size_t size);
+  // The next complete unframed message, if any.
+  std::optional<Bytes> Next();
+  std::size_t Pending() const { return partial_.size(); }
+
+ private:
+  std::size_t limit_;
+  Bytes partial_;
+  std::vector<Bytes> ready_;
+  std::size_t next_ready_ = 0;
+};
+
+}  // namespace tessellux::link

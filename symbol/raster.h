@@ -1,0 +1,60 @@
+#pragma once
+
+// The raster: codewords <-> pixels. A symbol of r block rows and c block
+// columns is g * (8c + 2) + e pixels wide and g * (8r + 2) + e high (g grid,
+// t thickness, e = t for Lines, 0 for Dots): 8 x 8 cells per block and one
+// frame cell round the edge. Each block carries 14 bytes.
+
+#include <cstddef>
+#include <string>
+#include <variant>
+
+#include "symbol/types.h"
+
+namespace tessellux::symbol {
+
+class Raster {
+ public:
+  // codewords: rows * cols * 14 bytes.
+  Raster(int rows, int cols, int grid, Style style, int thickness, Bytes codewords);
+
+  int width() const;
+  int height() const;
+  std::size_t row_bytes() const;  // padded to a multiple of 4
+  // Image row y (0 = top): 1 bit per pixel, MSB first, 1 = white, 0 = black;
+  // writes row_bytes() bytes, padding zero.
+  void RenderRow(int y, std::uint8_t* out) const;
+
+ private:
+  // implementation's choice (precomputed cell bits, etc.)
+  int rows_, cols_, grid_, thickness_;
+  Style style_;
+  Bytes codewords_;
+};
+
+// BMP file header + BITMAPINFOHEADER (positive height: bottom-up rows)
+// + palette {0: black, 1: white}.
+Bytes MakeBmpHeader(int width, int height);
+
+// A decoded 1-bit picture, rows top to bottom as the file shows them.
+struct Bitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;  // width * height, 1 = black mark, 0 = white
+  bool black(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x] != 0; }
+};
+
+std::variant<Bitmap, std::string> ParseBmp(const Bytes& file);
+
+struct Sampled {
+  int rows = 0, cols = 0, grid = 0, thickness = 0;
+  Style style = Style::Lines;
+  bool mirrored = false;  // the picture was upside down (rows in reverse order)
+  Bytes codewords;        // rows * cols * 14
+};
+
+// Finds the frame and the grid, samples every cell. Error text when the
+// picture holds no readable symbol (marks that run together included).
+std::variant<Sampled, std::string> SampleBitmap(const Bitmap& bitmap);
+
+}  // namespace tessellux::symbol

@@ -1,0 +1,74 @@
+#pragma once
+
+// The symbol as a whole: what the Code Generator builds and the reader reads.
+// Built from the payload codec (codec.h) and the raster (raster.h).
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <variant>
+
+#include "symbol/types.h"
+
+namespace tessellux::symbol {
+
+class Raster;
+
+enum class BuildError {
+  DataTooLarge,     // the data does not fit the fixed size (or the largest size)
+  BitmapTooLarge,   // the bitmap would exceed the configured limit
+  BadParameters,    // layout bytes out of range
+};
+
+std::string Describe(BuildError error);
+
+struct BuildRequest {
+  Layout layout;
+  Content content;
+  Security security;
+};
+
+struct BuildLimits {
+  std::size_t max_bitmap_bytes = std::size_t{64} << 20;
+};
+
+// A built symbol. Holds its codewords only; pixel rows are rendered on demand.
+class Symbol {
+ public:
+  Symbol(Geometry geometry, Layout layout, std::shared_ptr<const Raster> raster);
+
+  const Geometry& geometry() const { return geometry_; }
+  const Layout& layout() const { return layout_; }
+  int width() const;    // pixels: grid * (8 * cols + 2) + e, e = thickness for Lines, else 0
+  int height() const;   // pixels: grid * (8 * rows + 2) + e
+  std::size_t row_bytes() const;        // one BMP row, padded to 4 bytes
+  Bytes BmpHeader() const;              // file header, info header and 2-colour palette
+  // Image row y (0 = top) in BMP form: 1 bit per pixel, MSB first, padded.
+  void RenderRow(int y, std::uint8_t* out) const;
+  Bytes ToBmp() const;                  // the whole file (for tools and tests)
+
+ private:
+  Geometry geometry_;
+  Layout layout_;
+  std::shared_ptr<const Raster> raster_;
+};
+
+std::variant<Symbol, BuildError> BuildSymbol(const BuildRequest& request, const BuildLimits& limits = {});
+
+// What a reader makes of a symbol.
+struct ReadResult {
+  Geometry geometry;
+  Layout layout;            // grid, style and thickness as found; rows/cols as found
+  bool mirrored = false;
+  Security security;        // mode, temporary, and the fields embedded in the symbol
+  Content content;
+};
+
+struct ReadError {
+  std::string message;
+};
+
+// Reads a 1-bit BMP file (upright or with its rows in reverse order).
+std::variant<ReadResult, ReadError> ReadSymbol(const Bytes& bmp_file, const ReaderKeys& keys);
+
+}  // namespace tessellux::symbol
