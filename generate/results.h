@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/warning.h"
+#include "layout/style.h"
+#include "link/bytes.h"
+
+namespace tessellux::generate {
+
+// The geometry the Code Generator used, from the security mode reply:
+// block rows r, block columns c, correctable bytes per group k.
+struct ReplyGeometry {
+  int r;
+  int c;
+  int k;
+};
+
+// Reads r, c, k from bytes 3 to 5 of the unframed reply. A reply too short
+// to hold them, or a k outside 2..17 (which the error-correction control
+// cannot show), gives nothing and `warning` says why; the run's results
+// are then dropped.
+std::optional<ReplyGeometry> ReadReplyGeometry(const Bytes& reply, app::Warning* warning);
+
+// The layout scroll values that match the geometry.
+struct ScrollValues {
+  int rows;
+  int cols;
+  int error;
+};
+
+ScrollValues ScrollValuesOf(const ReplyGeometry& geometry);
+
+// The usage statistics as shown, in bytes; they always add up.
+struct UsageTexts {
+  std::string total;
+  std::string error;
+  std::string user;
+};
+
+UsageTexts UsageStatistics(const ReplyGeometry& geometry);
+
+// A byte count in the format "#,###,##0" (',' between thousands).
+std::string FormatByteCount(std::int64_t count);
+
+struct PixelSize {
+  std::int32_t width;
+  std::int32_t height;
+};
+
+// The symbol's size in pixels: each block is 8 grid steps, plus a grid
+// step on each side, plus one line thickness for the "Lines" style.
+PixelSize SymbolPixelSize(const ReplyGeometry& geometry, int grid_size, int thickness,
+                          layout::Style style);
+
+}  // namespace tessellux::generate

@@ -1,0 +1,59 @@
+#include "output/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace tessellux::output {
+namespace {
+
+bool Report(std::string* error, const std::string& what, int code) {
+  if (error) *error = what + ": " + std::strerror(code);
+  return false;
+}
+
+bool WriteAll(int fd, const Bytes& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error) {
+  std::string pattern = path + ".XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) return Report(error, "Cannot create a temporary file beside " + path, errno);
+  const std::string temporary(name.data());
+  // mkstemp makes the file private: keep the old file's permissions, or
+  // make a new one readable like any other picture.
+  struct stat old {};
+  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  const int write_errno = errno;
+  if (::close(fd) != 0 || !written) {
+    const int code = written ? errno : write_errno;
+    ::unlink(temporary.c_str());
+    return Report(error, "Cannot write " + temporary, code);
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int code = errno;
+    ::unlink(temporary.c_str());
+    return Report(error, "Cannot replace " + path, code);
+  }
+  return true;
+}
+
+}  // namespace tessellux::output

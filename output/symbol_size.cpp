@@ -1,0 +1,52 @@
+#include "output/symbol_size.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace tessellux::output {
+namespace {
+
+bool Ignored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+double ReadLenientNumber(std::string_view text) {
+  std::string kept;
+  for (const char c : text) {
+    if (!Ignored(c)) kept += c;
+  }
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < kept.size() && (kept[i] == '+' || kept[i] == '-')) negative = kept[i++] == '-';
+  const std::size_t start = i;
+  bool any_digit = false;
+  for (; i < kept.size() && IsDigit(kept[i]); ++i) any_digit = true;
+  if (i < kept.size() && kept[i] == '.') {
+    for (++i; i < kept.size() && IsDigit(kept[i]); ++i) any_digit = true;
+  }
+  if (!any_digit) return 0.0;
+  // from_chars ignores the program's locale, unlike strtod.
+  double value = 0.0;
+  std::from_chars(kept.data() + start, kept.data() + i, value, std::chars_format::fixed);
+  return negative ? -value : value;
+}
+
+std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, char decimal_point) {
+  if (!(dots_per_inch > 0.0)) return {};
+  // The default rounding mode sends a tie to the even neighbour.
+  const double inches = std::nearbyint(pixels / dots_per_inch * 1000.0) / 1000.0;
+  if (!std::isfinite(inches)) return {};
+  std::array<char, 400> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), inches,
+                                    std::chars_format::fixed, 3);
+  std::string text(buffer.data(), result.ptr);
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == '.') text.pop_back();
+  if (const auto point = text.find('.'); point != std::string::npos) text[point] = decimal_point;
+  if (text == "-0") text = "0";
+  return text + "\"";
+}
+
+}  // namespace tessellux::output

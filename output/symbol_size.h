@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessellux::output {
+
+// Reads a typed number leniently: blanks, tabs and line feeds anywhere are
+// ignored, then the longest leading decimal number is taken (optional sign,
+// digits, '.' as the point in any locale); 0 when there is none. So "600",
+// "600 dpi" and "6 0 0" all give 600, and "" or "dpi" give 0.
+double ReadLenientNumber(std::string_view text);
+
+// A size in inches: pixels / dots_per_inch rounded to 3 decimals (a tie
+// to the even digit), written without trailing zeros and followed by the
+// inch mark. Empty when dots_per_inch is not above 0.
+std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, char decimal_point = '.');
+
+}  // namespace tessellux::output
