@@ -1,0 +1,30 @@
+#pragma once
+
+// `tessellux-codegen encode ... -o OUT.bmp`: one symbol straight to a file,
+// without the network (scripts, benchmarks).
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "symbol/symbol.h"
+
+namespace tessellux::codegen {
+
+struct EncodeOptions {
+  symbol::BuildRequest request;
+  symbol::BuildLimits limits;
+  std::string output;
+  bool help = false;
+};
+
+// args after "encode". Reads --text-file and --file from disk.
+std::variant<EncodeOptions, std::string> ParseEncodeOptions(const std::vector<std::string>& args);
+
+// Builds and writes the BMP; returns the process exit code (0 written,
+// 1 bad options, 2 not buildable, 3 cannot write), messages on stderr.
+int RunEncode(const std::vector<std::string>& args);
+
+std::string EncodeUsage();
+
+}  // namespace tessellux::codegen

@@ -1,0 +1,81 @@
+#include "codegen/server.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tessellux::codegen {
+
+Server::Server(asio::io_context& io, ServerConfig config)
+    : config_(std::move(config)),
+      acceptor_(io),
+      discovery_(io),
+      answer_(std::string(kDiscoveryAnswerPrefix) + config_.connection.company) {
+  Bind(asio::ip::make_address(config_.bind), config_.port);
+  Accept();
+  ReceiveQuery();
+}
+
+// TCP first; with port 0 its port is then taken for UDP too, retrying in the
+// rare case that the UDP port is in use.
+void Server::Bind(const asio::ip::address& address, std::uint16_t port) {
+  constexpr int kAttempts = 20;
+  for (int attempt = 1;; ++attempt) {
+    const asio::ip::tcp::endpoint endpoint(address, port);
+    acceptor_.open(endpoint.protocol());
+    acceptor_.set_option(asio::ip::tcp::acceptor::reuse_address(true));
+    acceptor_.bind(endpoint);
+    acceptor_.listen();
+    port_ = acceptor_.local_endpoint().port();
+    asio::error_code error;
+    discovery_.open(address.is_v6() ? asio::ip::udp::v6() : asio::ip::udp::v4());
+    discovery_.bind(asio::ip::udp::endpoint(address, port_), error);
+    if (!error) return;
+    acceptor_.close();
+    discovery_.close();
+    if (port != 0 || attempt == kAttempts) throw std::system_error(error, "UDP bind");
+  }
+}
+
+void Server::Stop() {
+  asio::error_code ignored;
+  acceptor_.close(ignored);
+  discovery_.close(ignored);
+  for (auto& weak : connections_) {
+    if (auto connection = weak.lock()) connection->Close();
+  }
+  connections_.clear();
+}
+
+void Server::Accept() {
+  acceptor_.async_accept([this](const asio::error_code& error, asio::ip::tcp::socket socket) {
+    if (error == asio::error::operation_aborted || !acceptor_.is_open()) return;
+    if (!error) {
+      auto connection = std::make_shared<Connection>(std::move(socket), config_.connection);
+      std::erase_if(connections_, [](const auto& weak) { return weak.expired(); });
+      connections_.push_back(connection);
+      connection->Start();
+    }
+    Accept();  // a failed accept (e.g. out of descriptors) must not end the service
+  });
+}
+
+void Server::ReceiveQuery() {
+  discovery_.async_receive_from(asio::buffer(datagram_), sender_,
+                                [this](const asio::error_code& error, std::size_t size) { OnQuery(error, size); });
+}
+
+// Only the exact query is answered, one answer in flight at a time.
+void Server::OnQuery(const asio::error_code& error, std::size_t size) {
+  if (error == asio::error::operation_aborted || !discovery_.is_open()) return;
+  const std::size_t query_size = std::strlen(kDiscoveryQuery);
+  const bool is_query = !error && size == query_size && std::memcmp(datagram_.data(), kDiscoveryQuery, size) == 0;
+  if (is_query && !answering_) {
+    answering_ = true;
+    answer_to_ = sender_;
+    discovery_.async_send_to(asio::buffer(answer_), answer_to_,
+                             [this](const asio::error_code&, std::size_t) { answering_ = false; });
+  }
+  ReceiveQuery();
+}
+
+}  // namespace tessellux::codegen

@@ -1,0 +1,55 @@
+#pragma once
+
+// The Code Generator service: the command link on TCP and discovery on UDP,
+// both on one port of one address, all on the io_context's thread.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <asio.hpp>
+
+#include "codegen/connection.h"
+
+namespace tessellux::codegen {
+
+struct ServerConfig {
+  std::string bind = "0.0.0.0";
+  std::uint16_t port = 8877;  // 0: any free port (the same for TCP and UDP)
+  ConnectionConfig connection;
+};
+
+// The discovery query and the start of its answer.
+inline constexpr char kDiscoveryQuery[] = "TESSELLUX?";
+inline constexpr char kDiscoveryAnswerPrefix[] = "TESSELLUX=";
+
+class Server {
+ public:
+  // Binds at once; throws std::system_error when the address or port is unusable.
+  Server(asio::io_context& io, ServerConfig config);
+
+  std::uint16_t port() const { return port_; }
+  // Closes the listeners and every client connection.
+  void Stop();
+
+ private:
+  void Bind(const asio::ip::address& address, std::uint16_t port);
+  void Accept();
+  void ReceiveQuery();
+  void OnQuery(const asio::error_code& error, std::size_t size);
+
+  ServerConfig config_;
+  asio::ip::tcp::acceptor acceptor_;
+  asio::ip::udp::socket discovery_;
+  std::uint16_t port_ = 0;
+  std::vector<std::weak_ptr<Connection>> connections_;
+
+  std::array<std::uint8_t, 512> datagram_{};
+  asio::ip::udp::endpoint sender_;
+  asio::ip::udp::endpoint answer_to_;
+  std::string answer_;
+  bool answering_ = false;
+};
+
+}  // namespace tessellux::codegen

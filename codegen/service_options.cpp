@@ -1,0 +1,111 @@
+#include "codegen/service_options.h"
+
+#include <fstream>
+
+#include "codegen/cli_args.h"
+
+namespace tessellux::codegen {
+namespace {
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Applies one option; returns an error text, empty when fine.
+std::string ApplyOption(const std::string& name, ArgReader& reader, ServiceOptions& options,
+                        std::string& config) {
+  if (name == "--help" || name == "-h") {
+    options.help = true;
+    return {};
+  }
+  std::string error;
+  const auto value = reader.Value(name, error);
+  if (!value) return error;
+  const auto number = [&](long min, long max) { return ParseNumber(*value, min, max); };
+  if (name == "--bind") {
+    options.bind = *value;
+  } else if (name == "--company") {
+    options.company = *value;
+  } else if (name == "--config") {
+    config = *value;
+  } else if (name == "--port") {
+    const auto port = number(0, 65535);
+    if (!port) return "--port needs a number from 0 to 65535";
+    options.port = static_cast<std::uint16_t>(*port);
+  } else if (name == "--max-bitmap-mib") {
+    const auto mib = number(1, 1 << 20);
+    if (!mib) return "--max-bitmap-mib needs a positive number";
+    options.max_bitmap_mib = static_cast<std::size_t>(*mib);
+  } else if (name == "--max-session-mib") {
+    const auto mib = number(1, 4096);
+    if (!mib) return "--max-session-mib needs a number from 1 to 4096";
+    options.max_session_mib = static_cast<std::size_t>(*mib);
+  } else if (name == "--idle-timeout") {
+    const auto seconds = number(1, 86400);
+    if (!seconds) return "--idle-timeout needs seconds from 1 to 86400";
+    options.idle_timeout_s = static_cast<int>(*seconds);
+  } else {
+    return "unknown option " + name;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::optional<std::string> ReadCompanyFromConfig(const std::string& path, std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = "cannot read config file " + path;
+    return std::nullopt;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    line = Trim(line);
+    if (line.empty() || line[0] == '#') continue;
+    const auto equals = line.find('=');
+    if (equals != std::string::npos && Trim(line.substr(0, equals)) == "company") {
+      const std::string company = Trim(line.substr(equals + 1));
+      if (!company.empty()) return company;
+    }
+  }
+  error = "config file " + path + " has no company=NAME line";
+  return std::nullopt;
+}
+
+std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<std::string>& args) {
+  ServiceOptions options;
+  std::string config;
+  ArgReader reader(args);
+  while (!reader.Done()) {
+    const std::string name = reader.Take();
+    if (std::string error = ApplyOption(name, reader, options, config); !error.empty()) return error;
+  }
+  if (options.help) return options;
+  if (options.company.empty() && !config.empty()) {
+    std::string error;
+    const auto company = ReadCompanyFromConfig(config, error);
+    if (!company) return error;
+    options.company = *company;
+  }
+  if (options.company.empty()) return std::string("no company name: give --company NAME or --config FILE");
+  return options;
+}
+
+std::string ServiceUsage() {
+  return "Usage: tessellux-codegen [options]\n"
+         "       tessellux-codegen encode [layout and content options] -o OUT.bmp  (encode --help)\n"
+         "\n"
+         "Builds symbols for Create Tessellux over the LAN (TCP and UDP discovery on one port).\n"
+         "  --bind ADDR            address to listen on (default 0.0.0.0)\n"
+         "  --port N               TCP and UDP port (default 8877; 0 = any free port)\n"
+         "  --company NAME         company name given to clients (required, or from --config)\n"
+         "  --config FILE          file with a line company=NAME\n"
+         "  --max-bitmap-mib N     largest symbol bitmap in MiB (default 64)\n"
+         "  --max-session-mib N    build input held per client in MiB (default 16)\n"
+         "  --idle-timeout S       close clients silent for S seconds (default 300)\n"
+         "  --help                 this text\n";
+}
+
+}  // namespace tessellux::codegen

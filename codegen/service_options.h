@@ -1,0 +1,34 @@
+#pragma once
+
+// Options of the service: tessellux-codegen [--bind ADDR] [--port N]
+// [--company NAME | --config FILE] [--max-bitmap-mib N] ...
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace tessellux::codegen {
+
+struct ServiceOptions {
+  std::string bind = "0.0.0.0";
+  std::uint16_t port = 8877;
+  std::string company;
+  std::size_t max_bitmap_mib = 64;
+  std::size_t max_session_mib = 16;  // build input held per client
+  int idle_timeout_s = 300;           // silent clients are closed after this
+  bool help = false;
+};
+
+// args without the program name. An error text for bad options, or when no
+// company name is given (neither --company nor a config file with one).
+std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<std::string>& args);
+
+// "company=NAME" from a config file ('#' starts a comment line); nullopt and
+// an error text when the file cannot be read or names no company.
+std::optional<std::string> ReadCompanyFromConfig(const std::string& path, std::string& error);
+
+std::string ServiceUsage();
+
+}  // namespace tessellux::codegen

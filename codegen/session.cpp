@@ -1,0 +1,246 @@
+#include "codegen/session.h"
+
+#include <cctype>
+#include <cstdio>
+#include <utility>
+
+namespace tessellux::codegen {
+namespace {
+
+using symbol::SecurityMode;
+
+enum Code : std::uint8_t {
+  kLayout = 0x11,
+  kText = 0x21,
+  kFirstPiece = 0x31,
+  kNextPiece = 0x32,
+  kPhrase = 0x41,
+  kTag = 0x42,
+  kPublic = 0x51,
+  kPrivate = 0x52,
+  kAuthorization = 0x53,
+  kTemporaryAuthorization = 0x54,
+  kPictureStart = 0x61,
+  kPictureRow = 0x62,
+};
+
+constexpr std::size_t kLayoutBytes = 6;
+
+Bytes Reply(std::uint8_t code, Status status) { return {code, static_cast<std::uint8_t>(status)}; }
+
+std::string Params(const Bytes& command) { return std::string(command.begin() + 1, command.end()); }
+
+std::string Hex(std::uint8_t byte) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", byte);
+  return text;
+}
+
+Status FromBuildError(symbol::BuildError error) {
+  switch (error) {
+    case symbol::BuildError::DataTooLarge: return Status::DataTooLarge;
+    case symbol::BuildError::BitmapTooLarge: return Status::BitmapTooLarge;
+    case symbol::BuildError::BadParameters: return Status::MalformedParameters;
+  }
+  return Status::MalformedParameters;
+}
+
+}  // namespace
+
+bool LooksLikeSerialNumber(const std::string& text) {
+  if (text.size() != 14) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool dash_position = i == 4 || i == 9;
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (dash_position ? c != '-' : !std::isdigit(c)) return false;
+  }
+  return true;
+}
+
+Session::Session(Builder builder, std::string company, SessionLimits limits)
+    : builder_(std::move(builder)), company_(std::move(company)), limits_(limits) {}
+
+std::size_t Session::HeldBytes() const {
+  const auto& c = request_.content;
+  const auto& s = request_.security;
+  return c.text.size() + (c.file ? c.file->size() : 0) + s.tag.size() + s.phrase.size() +
+         s.second.size();
+}
+
+Bytes Session::Handle(const Bytes& command) {
+  last_error_.clear();
+  if (command.empty()) return Fail(0x00, Status::UnknownCommand, "empty message");
+  const std::uint8_t code = command[0];
+  switch (code) {
+    case kLayout: return OnLayout(command);
+    case kText: return OnText(command);
+    case kFirstPiece:
+    case kNextPiece: return OnFilePiece(command);
+    case kPhrase: return OnPhrase(command);
+    case kTag: return OnTag(command);
+    case kPublic:
+    case kPrivate:
+    case kAuthorization:
+    case kTemporaryAuthorization: return OnSecurityMode(command);
+    case kPictureStart: return OnPictureStart(command);
+    case kPictureRow: return OnPictureRow(command);
+    default: return Fail(code, Status::UnknownCommand, "unknown command " + Hex(code));
+  }
+}
+
+Bytes Session::OnLayout(const Bytes& command) {
+  Abandon();  // a layout command always starts afresh
+  if (command.size() != 1 + kLayoutBytes) {
+    return Fail(kLayout, Status::MalformedParameters, "layout needs exactly 6 bytes");
+  }
+  symbol::Layout& layout = request_.layout;
+  layout.rows = command[1];
+  layout.cols = command[2];
+  layout.reserved = command[3];
+  layout.grid = command[4];
+  layout.style = static_cast<symbol::Style>(command[5]);
+  layout.thickness = command[6];
+  request_.security.company = company_;
+  phase_ = Phase::Collecting;
+  return Reply(kLayout, Status::Ok);
+}
+
+Bytes Session::OnText(const Bytes& command) {
+  if (phase_ != Phase::Collecting) return Fail(kText, Status::OutOfOrder, "text outside a build");
+  std::string& text = request_.content.text;
+  if (!FitsCap(text.size(), command.size() - 1)) {
+    return Fail(kText, Status::SessionDataCap, "text exceeds the session data cap");
+  }
+  text = Params(command);
+  return Reply(kText, Status::Ok);
+}
+
+Bytes Session::OnFilePiece(const Bytes& command) {
+  const std::uint8_t code = command[0];
+  auto& file = request_.content.file;
+  if (phase_ != Phase::Collecting || (code == kNextPiece && !file)) {
+    const char* why = code == kNextPiece ? "0x32 without a first piece" : "file outside a build";
+    return Fail(code, Status::OutOfOrder, why);
+  }
+  const std::size_t size = command.size() - 1;
+  if (size > kMaxFilePiece || (code == kNextPiece && size == 0)) {
+    return Fail(code, Status::MalformedParameters, "file piece of " + std::to_string(size) + " bytes");
+  }
+  const std::size_t replaced = code == kFirstPiece && file ? file->size() : 0;
+  if (!FitsCap(replaced, size)) {
+    return Fail(code, Status::SessionDataCap, "file exceeds the session data cap");
+  }
+  if (code == kFirstPiece) file.emplace();
+  file->insert(file->end(), command.begin() + 1, command.end());
+  return Reply(code, Status::Ok);
+}
+
+Bytes Session::OnTag(const Bytes& command) {
+  if (phase_ != Phase::Collecting) return Fail(kTag, Status::OutOfOrder, "tag outside a build");
+  std::string& tag = request_.security.tag;
+  if (!FitsCap(tag.size(), command.size() - 1)) {
+    return Fail(kTag, Status::SessionDataCap, "tag exceeds the session data cap");
+  }
+  tag = Params(command);
+  have_tag_ = true;
+  return Reply(kTag, Status::Ok);
+}
+
+Bytes Session::OnPhrase(const Bytes& command) {
+  if (phase_ != Phase::Collecting) return Fail(kPhrase, Status::OutOfOrder, "phrase outside a build");
+  std::string& phrase = request_.security.phrase;
+  if (!FitsCap(phrase.size(), command.size() - 1)) {
+    return Fail(kPhrase, Status::SessionDataCap, "phrase exceeds the session data cap");
+  }
+  phrase = Params(command);
+  have_phrase_ = true;
+  return Reply(kPhrase, Status::Ok);
+}
+
+// 0x51 public, 0x52 private; 0x53 (0x54 temporary) carry an authorization:
+// no parameter = universal, a reader serial number = unique, anything else
+// is the old phrase of a cascaded authorization.
+Bytes Session::OnSecurityMode(const Bytes& command) {
+  const std::uint8_t code = command[0];
+  if (phase_ == Phase::Idle) return Fail(code, Status::OutOfOrder, "security mode before a layout");
+  const bool authorization = code == kAuthorization || code == kTemporaryAuthorization;
+  if (!authorization && command.size() > 1) {
+    return Fail(code, Status::MalformedParameters, "public and private take no parameter");
+  }
+  if (code != kPublic && !have_phrase_) return Fail(code, Status::OutOfOrder, "no secret phrase (0x41) sent");
+  if (authorization && !have_tag_) return Fail(code, Status::OutOfOrder, "no identification tag (0x42) sent");
+  auto& security = request_.security;
+  const std::string second = Params(command);
+  if (!FitsCap(security.second.size(), second.size())) {
+    return Fail(code, Status::SessionDataCap, "second phrase exceeds the session data cap");
+  }
+  security.second = second;
+  security.temporary = code == kTemporaryAuthorization;
+  if (code == kPublic) security.mode = SecurityMode::Public;
+  else if (code == kPrivate) security.mode = SecurityMode::Private;
+  else if (second.empty()) security.mode = SecurityMode::Universal;
+  else security.mode = LooksLikeSerialNumber(second) ? SecurityMode::Unique : SecurityMode::Cascaded;
+  return Build(code);
+}
+
+Bytes Session::Build(std::uint8_t code) {
+  picture_.reset();  // at most one symbol held at a time
+  next_row_ = -1;
+  BuildOutcome outcome = builder_(request_);
+  if (auto* error = std::get_if<symbol::BuildError>(&outcome)) {
+    return Fail(code, FromBuildError(*error), symbol::Describe(*error));
+  }
+  picture_ = std::move(std::get<std::unique_ptr<BuiltPicture>>(outcome));
+  phase_ = Phase::Built;
+  const symbol::Geometry g = picture_->geometry();
+  return {code, 0x00, static_cast<std::uint8_t>(g.rows), static_cast<std::uint8_t>(g.cols),
+          static_cast<std::uint8_t>(g.k)};
+}
+
+Bytes Session::OnPictureStart(const Bytes& command) {
+  if (phase_ != Phase::Built) return Fail(kPictureStart, Status::OutOfOrder, "picture before a build");
+  if (command.size() > 1) return Fail(kPictureStart, Status::MalformedParameters, "0x61 takes no parameter");
+  next_row_ = 0;
+  Bytes reply = Reply(kPictureStart, Status::Ok);
+  const Bytes header = picture_->BmpHeader();
+  reply.insert(reply.end(), header.begin(), header.end());
+  return reply;
+}
+
+// Rows go out in file order (bottom image row first), one per reply, so a
+// client that joins them in reverse gets a true mirror image.
+Bytes Session::OnPictureRow(const Bytes& command) {
+  if (phase_ != Phase::Built || next_row_ < 0) {
+    return Fail(kPictureRow, Status::OutOfOrder, "picture row before 0x61");
+  }
+  if (command.size() > 1) return Fail(kPictureRow, Status::MalformedParameters, "0x62 takes no parameter");
+  const int height = picture_->height();
+  if (next_row_ >= height) return {kPictureRow, kEndOfPicture};
+  Bytes reply(2 + picture_->row_bytes(), 0);
+  reply[0] = kPictureRow;
+  picture_->RenderRow(height - 1 - next_row_, reply.data() + 2);
+  ++next_row_;
+  return reply;
+}
+
+bool Session::FitsCap(std::size_t old_size, std::size_t new_size) const {
+  const std::size_t others = HeldBytes() - old_size;
+  return new_size <= limits_.data_cap && others <= limits_.data_cap - new_size;
+}
+
+Bytes Session::Fail(std::uint8_t code, Status status, std::string why) {
+  Abandon();
+  last_error_ = std::move(why);
+  return Reply(code, status);
+}
+
+void Session::Abandon() {
+  phase_ = Phase::Idle;
+  request_ = {};
+  have_tag_ = false;
+  have_phrase_ = false;
+  picture_.reset();
+  next_row_ = -1;
+}
+
+}  // namespace tessellux::codegen

@@ -1,0 +1,26 @@
+#pragma once
+
+// Reply status bytes of the service. 0x00 is success; every failure has its
+// own code so that a client (and its user) can tell them apart.
+
+#include <cstdint>
+#include <string>
+
+namespace tessellux::codegen {
+
+enum class Status : std::uint8_t {
+  Ok = 0x00,
+  UnknownCommand = 0x01,
+  MalformedParameters = 0x02,
+  OutOfOrder = 0x03,
+  DataTooLarge = 0x04,
+  BitmapTooLarge = 0x05,
+  SessionDataCap = 0x06,
+};
+
+// The second byte of the reply that ends the picture transfer ("bb").
+inline constexpr std::uint8_t kEndOfPicture = 0x62;
+
+std::string Describe(Status status);
+
+}  // namespace tessellux::codegen
