@@ -1,8 +1,5 @@
 #include "codegen/encode_command.h"
 
-#include <fstream>
-#include <iostream>
-
 #include "codegen/cli_args.h"
 #include "codegen/session.h"
 
@@ -116,32 +113,6 @@ std::variant<EncodeOptions, std::string> ParseEncodeOptions(const std::vector<st
   if (options.output.empty()) return std::string("no output file: give -o OUT.bmp");
   if (std::string error = CheckSecurity(options.request.security); !error.empty()) return error;
   return options;
-}
-
-int RunEncode(const std::vector<std::string>& args) {
-  auto parsed = ParseEncodeOptions(args);
-  if (auto* error = std::get_if<std::string>(&parsed)) {
-    std::cerr << "tessellux-codegen encode: " << *error << "\n";
-    return 1;
-  }
-  const auto& options = std::get<EncodeOptions>(parsed);
-  if (options.help) {
-    std::cout << EncodeUsage();
-    return 0;
-  }
-  auto built = symbol::BuildSymbol(options.request, options.limits);
-  if (auto* error = std::get_if<symbol::BuildError>(&built)) {
-    std::cerr << "tessellux-codegen encode: " << symbol::Describe(*error) << "\n";
-    return 2;
-  }
-  const Bytes bmp = std::get<symbol::Symbol>(built).ToBmp();
-  std::ofstream out(options.output, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
-  if (!out.flush()) {
-    std::cerr << "tessellux-codegen encode: cannot write " << options.output << "\n";
-    return 3;
-  }
-  return 0;
 }
 
 std::string EncodeUsage() {

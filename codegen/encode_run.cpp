@@ -1,0 +1,37 @@
+// Kept apart from the option parsing, which must not pull in the encoder.
+
+#include <fstream>
+#include <iostream>
+
+#include "codegen/encode_command.h"
+#include "link/bytes.h"
+
+namespace tessellux::codegen {
+
+int RunEncode(const std::vector<std::string>& args) {
+  auto parsed = ParseEncodeOptions(args);
+  if (auto* error = std::get_if<std::string>(&parsed)) {
+    std::cerr << "tessellux-codegen encode: " << *error << "\n";
+    return 1;
+  }
+  const auto& options = std::get<EncodeOptions>(parsed);
+  if (options.help) {
+    std::cout << EncodeUsage();
+    return 0;
+  }
+  auto built = symbol::BuildSymbol(options.request, options.limits);
+  if (auto* error = std::get_if<symbol::BuildError>(&built)) {
+    std::cerr << "tessellux-codegen encode: " << symbol::Describe(*error) << "\n";
+    return 2;
+  }
+  const Bytes bmp = std::get<symbol::Symbol>(built).ToBmp();
+  std::ofstream out(options.output, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+  if (!out.flush()) {
+    std::cerr << "tessellux-codegen encode: cannot write " << options.output << "\n";
+    return 3;
+  }
+  return 0;
+}
+
+}  // namespace tessellux::codegen
