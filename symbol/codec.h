@@ -24,6 +24,11 @@ struct Encoded {
 
 enum class EncodeError { DataTooLarge, BadParameters };
 
+// Block rows or columns of a built symbol: 1, 2, 4, 6, ... 254.
+bool ValidBlockCount(int count);
+// Reserved bytes of the layout command: 0 (automatic) or 4, 6, ... 34.
+bool ValidReserved(int reserved);
+
 // rows/cols 0 = automatic (smallest symbol on the 1, 2, 4, ... 254 scale that
 // holds the data, as square as possible); reserved 0 = automatic k.
 std::variant<Encoded, EncodeError> EncodePayload(const Content& content, const Security& security,
@@ -35,8 +40,12 @@ struct DecodedPayload {
   int corrected = 0;  // bytes repaired by error correction
 };
 
+// Why a decode failed: the reader tool maps these to its exit codes.
+enum class DecodeFailure { Damaged, MissingKey, WrongKey };
+
 struct DecodeError {
   std::string message;
+  DecodeFailure kind = DecodeFailure::Damaged;
 };
 
 // codewords as read from a rows x cols symbol.

@@ -1,0 +1,51 @@
+#include "symbol/codec/interleave.h"
+
+#include <array>
+
+#include "symbol/codec.h"
+#include "symbol/codec/reed_solomon.h"
+
+namespace tessellux::symbol::codec {
+namespace {
+
+std::uint8_t PadByte(std::size_t i) { return static_cast<std::uint8_t>((i * 0x9E3779B1u) >> 24); }
+
+}  // namespace
+
+Bytes Interleave(const Bytes& stream, const GroupPlan& plan) {
+  Bytes codewords(plan.total);
+  std::array<std::uint8_t, kGroupSize> group{};
+  std::size_t next = 0;  // stream offset of the current group's data
+  for (std::size_t g = 0; g < plan.groups; ++g) {
+    const int data = plan.DataLength(g);
+    for (int j = 0; j < data; ++j, ++next) group[j] = next < stream.size() ? stream[next] : PadByte(next);
+    EncodeGroup(plan.k, plan.Length(g), group.data(), group.data() + data);
+    for (int j = 0; j < plan.Length(g); ++j) codewords[plan.Position(g, j)] = group[j];
+  }
+  for (std::size_t i = plan.GroupBytes(); i < plan.total; ++i) codewords[i] = PadByte(i);
+  return codewords;
+}
+
+int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, std::uint8_t* group) {
+  const int length = plan.Length(g);
+  for (int j = 0; j < length; ++j) group[j] = codewords[plan.Position(g, j)];
+  return DecodeGroup(plan.k, length, group);
+}
+
+Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan) {
+  Deinterleaved out;
+  out.stream.reserve(plan.capacity);
+  std::array<std::uint8_t, kGroupSize> group{};
+  for (std::size_t g = 0; g < plan.groups; ++g) {
+    const int corrected = CorrectGroup(codewords, plan, g, group.data());
+    if (corrected < 0) {
+      out.failed_group = g;
+      break;
+    }
+    out.corrected += corrected;
+    out.stream.insert(out.stream.end(), group.begin(), group.begin() + plan.DataLength(g));
+  }
+  return out;
+}
+
+}  // namespace tessellux::symbol::codec

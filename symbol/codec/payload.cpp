@@ -1,0 +1,99 @@
+// EncodePayload and DecodePayload: the data stream, sized, protected and
+// spread over the codewords, and back.
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "symbol/codec.h"
+#include "symbol/codec/interleave.h"
+#include "symbol/codec/sizing.h"
+#include "symbol/codec/stream.h"
+
+namespace tessellux::symbol {
+namespace {
+
+using codec::GroupPlan;
+
+// Data no symbol could hold is refused before any key is derived.
+std::size_t LargestCapacity(int k) {
+  const int side = codec::ScaleValue(codec::kScaleSteps - 1);
+  return codec::PlanGroups(side, side, k).capacity;
+}
+
+bool ValidRequestCount(int count) { return count == 0 || ValidBlockCount(count); }
+
+// Every k whose first group decodes into a plausible header, fewest repairs first.
+std::vector<std::pair<int, int>> CandidateKs(const Bytes& codewords, int rows, int cols) {
+  std::vector<std::pair<int, int>> found;  // (corrected, k)
+  std::uint8_t group[kGroupSize];
+  for (int k = kMinCorrectable; k <= kMaxCorrectable; ++k) {
+    const GroupPlan plan = codec::PlanGroups(rows, cols, k);
+    if (plan.groups == 0) continue;
+    const int corrected = codec::CorrectGroup(codewords, plan, 0, group);
+    if (corrected >= 0 && codec::LooksLikeStreamStart(group, static_cast<std::size_t>(plan.DataLength(0)), k))
+      found.emplace_back(corrected, k);
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, int rows, int cols, int k,
+                                                      const ReaderKeys& keys) {
+  const GroupPlan plan = codec::PlanGroups(rows, cols, k);
+  codec::Deinterleaved data = codec::Deinterleave(codewords, plan);
+  auto result = codec::ReadStream(data.stream, keys);
+  if (auto* payload = std::get_if<DecodedPayload>(&result)) {
+    payload->corrected = data.corrected;
+    return result;
+  }
+  auto& error = std::get<DecodeError>(result);
+  if (data.failed_group && error.kind == DecodeFailure::Damaged)
+    error.message = "too many damaged bytes to correct (group " + std::to_string(*data.failed_group + 1) +
+                    " of " + std::to_string(plan.groups) + ")";
+  return result;
+}
+
+}  // namespace
+
+bool ValidBlockCount(int count) { return count == 1 || (count >= 2 && count <= 254 && count % 2 == 0); }
+
+bool ValidReserved(int reserved) { return reserved == 0 || (reserved >= 4 && reserved <= 34 && reserved % 2 == 0); }
+
+std::variant<Encoded, EncodeError> EncodePayload(const Content& content, const Security& security, int rows,
+                                                 int cols, int reserved) {
+  if (!ValidRequestCount(rows) || !ValidRequestCount(cols) || !ValidReserved(reserved) ||
+      static_cast<int>(security.mode) > static_cast<int>(SecurityMode::Cascaded))
+    return EncodeError::BadParameters;
+  const int k = reserved == 0 ? kDefaultCorrectable : reserved / 2;
+  const std::size_t file_size = content.file ? content.file->size() : 0;
+  if (content.text.size() + file_size > LargestCapacity(k)) return EncodeError::DataTooLarge;
+
+  const Bytes stream = codec::WriteStream(content, security, k);
+  const auto plan = codec::ChoosePlan(rows, cols, k, stream.size());
+  if (!plan) return EncodeError::DataTooLarge;
+  return Encoded{Geometry{plan->rows, plan->cols, k}, codec::Interleave(stream, *plan)};
+}
+
+std::variant<DecodedPayload, DecodeError> DecodePayload(const Bytes& codewords, int rows, int cols,
+                                                        const ReaderKeys& keys) {
+  if (rows < 1 || rows > 254 || cols < 1 || cols > 254 ||
+      codewords.size() != static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols) * kBytesPerBlock)
+    return DecodeError{"codewords do not match a " + std::to_string(rows) + " x " + std::to_string(cols) +
+                       " block symbol"};
+  const auto candidates = CandidateKs(codewords, rows, cols);
+  if (candidates.empty())
+    return DecodeError{"no Tessellux data found: the symbol is damaged beyond correction or foreign"};
+  std::optional<std::variant<DecodedPayload, DecodeError>> first;
+  for (const auto& [corrected, k] : candidates) {
+    auto result = DecodeWithK(codewords, rows, cols, k, keys);
+    const auto* error = std::get_if<DecodeError>(&result);
+    // Only damage makes another k worth a try; a key problem is the answer.
+    if (!error || error->kind != DecodeFailure::Damaged) return result;
+    if (!first) first = std::move(result);
+  }
+  return *first;
+}
+
+}  // namespace tessellux::symbol

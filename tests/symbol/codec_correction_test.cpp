@@ -1,0 +1,93 @@
+// Up to k damaged bytes per group are repaired; more never yields wrong data.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "symbol/codec/groups.h"
+#include "tests/symbol/codec_test_support.h"
+
+namespace tessellux::symbol {
+namespace {
+
+using testing::Decode;
+using testing::MustDecode;
+using testing::MustEncode;
+using testing::RandomBytes;
+
+// Damages `count` distinct bytes of every group, each with a non-zero change.
+void DamageEveryGroup(Encoded& encoded, int count, unsigned seed) {
+  const auto& g = encoded.geometry;
+  const codec::GroupPlan plan = codec::PlanGroups(g.rows, g.cols, g.k);
+  std::mt19937 random(seed);
+  for (std::size_t group = 0; group < plan.groups; ++group) {
+    std::vector<int> order(static_cast<std::size_t>(plan.Length(group)));
+    for (std::size_t j = 0; j < order.size(); ++j) order[j] = static_cast<int>(j);
+    std::shuffle(order.begin(), order.end(), random);
+    for (int i = 0; i < count; ++i)
+      encoded.codewords[plan.Position(group, order[static_cast<std::size_t>(i)])] ^=
+          static_cast<std::uint8_t>(1 + random() % 255);
+  }
+}
+
+Content SomeContent() {
+  const Bytes text = RandomBytes(1500, 1);
+  return {std::string(text.begin(), text.end()), RandomBytes(800, 2)};
+}
+
+TEST(CodecCorrection, KErrorsInEveryGroupAreRepaired) {
+  const Content content = SomeContent();
+  for (int k : {2, 4, 9, 17}) {
+    Encoded encoded = MustEncode(content, {}, 0, 0, 2 * k);
+    const auto& g = encoded.geometry;
+    const std::size_t groups = codec::PlanGroups(g.rows, g.cols, g.k).groups;
+    DamageEveryGroup(encoded, k, static_cast<unsigned>(k));
+    const DecodedPayload decoded = MustDecode(encoded);
+    EXPECT_EQ(decoded.content.text, content.text) << "k " << k;
+    EXPECT_EQ(decoded.content.file, content.file) << "k " << k;
+    EXPECT_EQ(decoded.corrected, static_cast<int>(groups) * k) << "k " << k;
+  }
+}
+
+TEST(CodecCorrection, MoreThanKErrorsFailClearlyNeverWrongData) {
+  const Content content = SomeContent();
+  for (int k : {2, 3, 4, 9, 17}) {
+    for (unsigned seed = 0; seed < 4; ++seed) {
+      Encoded encoded = MustEncode(content, {}, 0, 0, 2 * k);
+      DamageEveryGroup(encoded, k + 1, seed * 31 + static_cast<unsigned>(k));
+      auto result = Decode(encoded);
+      ASSERT_TRUE(std::holds_alternative<DecodeError>(result)) << "k " << k << " seed " << seed;
+      EXPECT_EQ(std::get<DecodeError>(result).kind, DecodeFailure::Damaged);
+      EXPECT_FALSE(std::get<DecodeError>(result).message.empty());
+    }
+  }
+}
+
+TEST(CodecCorrection, WholeBlocksDestroyedAreRepaired) {
+  // 12 x 12 blocks, k = 4: any 4 blocks wiped touch each group at most 4 times.
+  const Content content{std::string(900, 'q'), std::nullopt};
+  Encoded encoded = MustEncode(content, {}, 12, 12, 8);
+  for (std::size_t block : {0u, 1u, 77u, 143u})
+    for (std::size_t i = 0; i < kBytesPerBlock; ++i) encoded.codewords[block * kBytesPerBlock + i] = 0;
+  EXPECT_EQ(MustDecode(encoded).content.text, content.text);
+}
+
+TEST(CodecCorrection, DamageToTheOnlyHeaderGroupOfATinySymbolIsDetected) {
+  Encoded encoded = MustEncode({"h", std::nullopt}, {}, 1, 1, 4);
+  for (std::size_t i : {0u, 3u, 9u}) encoded.codewords[i] ^= 0x5A;
+  EXPECT_TRUE(std::holds_alternative<DecodeError>(Decode(encoded)));
+}
+
+TEST(CodecCorrection, DamagedUnusedFillerDoesNotMatter) {
+  // The stream ends early in this symbol: wreck only its last groups.
+  Encoded encoded = MustEncode({"short", std::nullopt}, {}, 20, 20, 4);
+  const std::size_t total = encoded.codewords.size();
+  const codec::GroupPlan plan = codec::PlanGroups(20, 20, 4);
+  for (int j = 0; j < plan.Length(plan.groups - 1); ++j) encoded.codewords[plan.Position(plan.groups - 1, j)] ^= 0xFF;
+  encoded.codewords[total - 1] ^= 0xFF;
+  EXPECT_EQ(MustDecode(encoded).content.text, "short");
+}
+
+}  // namespace
+}  // namespace tessellux::symbol
