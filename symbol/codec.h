@@ -38,6 +38,7 @@ struct DecodedPayload {
   Security security;  // mode, temporary and the embedded fields that the keys could open
   Content content;
   int corrected = 0;  // bytes repaired by error correction
+  int k = 0;          // correctable bytes per group the symbol was built with
 };
 
 // Why a decode failed: the reader tool maps these to its exit codes.

@@ -8,6 +8,7 @@
 #include <string>
 #include <variant>
 
+#include "symbol/codec.h"
 #include "symbol/types.h"
 
 namespace tessellux::symbol {
@@ -62,10 +63,12 @@ struct ReadResult {
   bool mirrored = false;
   Security security;        // mode, temporary, and the fields embedded in the symbol
   Content content;
+  int corrected = 0;        // bytes repaired by error correction
 };
 
 struct ReadError {
   std::string message;
+  DecodeFailure kind = DecodeFailure::Damaged;  // an unreadable picture counts as damaged
 };
 
 // Reads a 1-bit BMP file (upright or with its rows in reverse order).

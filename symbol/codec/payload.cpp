@@ -46,6 +46,7 @@ std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, in
   auto result = codec::ReadStream(data.stream, keys);
   if (auto* payload = std::get_if<DecodedPayload>(&result)) {
     payload->corrected = data.corrected;
+    payload->k = k;
     return result;
   }
   auto& error = std::get<DecodeError>(result);
