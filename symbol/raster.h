@@ -6,30 +6,36 @@
 // frame cell round the edge. Each block carries 14 bytes.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <variant>
+#include <vector>
 
+#include "symbol/raster/cell_bits.h"
+#include "symbol/raster/layout.h"
 #include "symbol/types.h"
 
 namespace tessellux::symbol {
 
 class Raster {
  public:
-  // codewords: rows * cols * 14 bytes.
+  // codewords: rows * cols * 14 bytes. Throws std::invalid_argument for
+  // sizes out of range (rows, cols 1..254, grid 3..128, thickness 1..8) or a
+  // codeword count that does not match. Marks that run together are drawn
+  // all the same (the reader then refuses the picture).
   Raster(int rows, int cols, int grid, Style style, int thickness, Bytes codewords);
 
   int width() const;
   int height() const;
   std::size_t row_bytes() const;  // padded to a multiple of 4
   // Image row y (0 = top): 1 bit per pixel, MSB first, 1 = white, 0 = black;
-  // writes row_bytes() bytes, padding zero.
+  // writes row_bytes() bytes, padding zero. Throws std::out_of_range for y
+  // outside 0..height() - 1.
   void RenderRow(int y, std::uint8_t* out) const;
 
  private:
-  // implementation's choice (precomputed cell bits, etc.)
-  int rows_, cols_, grid_, thickness_;
-  Style style_;
-  Bytes codewords_;
+  raster::Layout layout_;
+  raster::CellBits cells_;  // frame, reference marks and codewords, one bit per mark
 };
 
 // BMP file header + BITMAPINFOHEADER (positive height: bottom-up rows)
