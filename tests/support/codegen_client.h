@@ -1,0 +1,124 @@
+#pragma once
+
+// A blocking test client for the Code Generator service on 127.0.0.1. Every
+// wait has a timeout, so a misbehaving service fails a test instead of
+// hanging it.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "link/framing.h"
+
+namespace tessellux::codegen::testing {
+
+inline constexpr int kWaitMs = 5000;
+
+inline sockaddr_in Loopback(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+// Waits until fd is readable; false on timeout.
+inline bool WaitReadable(int fd, int timeout_ms) {
+  pollfd entry{fd, POLLIN, 0};
+  return ::poll(&entry, 1, timeout_ms) == 1;
+}
+
+class TestClient {
+ public:
+  explicit TestClient(std::uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    const sockaddr_in address = Loopback(port);
+    connected_ = fd_ >= 0 && ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const int one = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  }
+  ~TestClient() { Close(); }
+  TestClient(const TestClient&) = delete;
+  TestClient& operator=(const TestClient&) = delete;
+
+  bool connected() const { return connected_; }
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+  bool SendRaw(const Bytes& bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+      const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      sent += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+  bool Send(const Bytes& message) { return SendRaw(link::FrameMessage(message)); }
+
+  // The next reply, unframed; nullopt on timeout or when the peer closed.
+  std::optional<Bytes> Reply(int timeout_ms = kWaitMs) {
+    while (true) {
+      if (auto reply = replies_.Next()) return reply;
+      if (!WaitReadable(fd_, timeout_ms)) return std::nullopt;
+      std::uint8_t buffer[65536];
+      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+      if (n <= 0) return std::nullopt;
+      replies_.Feed(buffer, static_cast<std::size_t>(n));
+    }
+  }
+
+  std::optional<Bytes> Exchange(const Bytes& message) {
+    if (!Send(message)) return std::nullopt;
+    return Reply();
+  }
+
+  // True when nothing beyond the replies read so far arrives within timeout_ms.
+  bool Quiet(int timeout_ms) {
+    return replies_.Pending() == 0 && !WaitReadable(fd_, timeout_ms);
+  }
+
+  // True when the service closes the connection within kWaitMs (bytes still
+  // in flight are skipped).
+  bool ClosedByPeer() {
+    std::uint8_t buffer[65536];
+    for (int i = 0; i < 1000; ++i) {
+      if (!WaitReadable(fd_, kWaitMs)) return false;
+      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+      if (n <= 0) return true;
+    }
+    return false;
+  }
+
+ private:
+  int fd_;
+  bool connected_ = false;
+  link::FrameSplitter replies_{std::size_t{64} << 20};
+};
+
+// Sends one datagram to 127.0.0.1:port and returns the answer, if one
+// arrives within timeout_ms.
+inline std::optional<std::string> AskDiscovery(std::uint16_t port, const std::string& query, int timeout_ms) {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  const sockaddr_in address = Loopback(port);
+  std::optional<std::string> answer;
+  if (::sendto(fd, query.data(), query.size(), 0, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+          static_cast<ssize_t>(query.size()) &&
+      WaitReadable(fd, timeout_ms)) {
+    char buffer[1024];
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n >= 0) answer = std::string(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return answer;
+}
+
+}  // namespace tessellux::codegen::testing
