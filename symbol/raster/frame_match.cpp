@@ -6,6 +6,11 @@ namespace tessellux::symbol::raster {
 
 namespace {
 
+// Noise a frame may carry and still count: one black pixel in 5 missing,
+// one white pixel in 20 blackened.
+constexpr long long kMaxMissedBlack = 5;
+constexpr long long kMaxWrongWhite = 20;
+
 // Cells c (along one axis) whose mark span [c * g + lo, c * g + hi) holds p.
 struct CellSpan {
   int first, last;
@@ -100,18 +105,26 @@ std::optional<double> FrameMismatch(const Layout& layout, const PictureView& vie
   if (!CentresAgree(layout, view)) return std::nullopt;
   const int width = layout.width(), height = layout.height();
   const int g = layout.grid, right = g * (layout.cell_cols() - 1);
-  long long black = 0, wrong = 0;
+  long long black = 0, white = 0, black_missed = 0, white_wrong = 0;
   auto compare = [&](int x, int y) {
     const Cover cover = FrameCover(layout, x, y);
-    if (cover == Cover::Unknown) return;
-    black += cover == Cover::Black;
-    wrong += (cover == Cover::Black) != view.black(x, y);
+    if (cover == Cover::Black) {
+      ++black;
+      black_missed += !view.black(x, y);
+    } else if (cover == Cover::White) {
+      ++white;
+      white_wrong += view.black(x, y);
+    }
   };
   for (int y = 0; y < height; ++y) {
     const bool whole_row = InFrameRing(layout, g, y);  // top or bottom band
+    // Between the bands only the left and right columns of cells.
     for (int x = 0; x < width; x = (whole_row || x + 1 != g) ? x + 1 : right) compare(x, y);
   }
-  return static_cast<double>(wrong) / static_cast<double>(std::max(1LL, black));
+  if (black == 0 || black_missed * kMaxMissedBlack > black || white_wrong * kMaxWrongWhite > white) {
+    return std::nullopt;
+  }
+  return static_cast<double>(black_missed + white_wrong) / static_cast<double>(black);
 }
 
 }  // namespace tessellux::symbol::raster

@@ -29,8 +29,9 @@ Cover FrameCover(const Layout& layout, int x, int y);
 // 1..254) whose pixel size is width x height.
 std::vector<Layout> CandidateLayouts(int width, int height);
 
-// Wrong frame pixels per black frame pixel; nullopt when even the frame's
-// mark centres disagree (cheap rejection before the pixel count).
+// Wrong frame pixels per black frame pixel, lower is better; nullopt when
+// the frame is not there (its mark centres disagree, checked first because
+// it is cheap, or more pixels are wrong than a little noise explains).
 std::optional<double> FrameMismatch(const Layout& layout, const PictureView& view);
 
 }  // namespace tessellux::symbol::raster

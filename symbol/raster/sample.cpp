@@ -14,9 +14,6 @@ using raster::Layout;
 using raster::Mark;
 using raster::PictureView;
 
-// Frame pixels may be this wrong (per black frame pixel) and still count.
-constexpr double kFrameTolerance = 0.2;
-
 struct Found {
   Layout layout;
   bool flipped = false;
@@ -28,7 +25,7 @@ std::optional<Found> BestFrame(const Bitmap& bitmap) {
   for (const Layout& layout : raster::CandidateLayouts(bitmap.width, bitmap.height)) {
     for (bool flipped : {false, true}) {
       const auto mismatch = raster::FrameMismatch(layout, PictureView{&bitmap, flipped});
-      if (mismatch && *mismatch <= kFrameTolerance && (!best || *mismatch < best->mismatch)) {
+      if (mismatch && (!best || *mismatch < best->mismatch)) {
         best = Found{layout, flipped, *mismatch};
       }
     }
