@@ -1,1 +1,57 @@
-int main() { return 0; }
+// create-tessellux: prepares a Tessellux, has the Code Generator build it,
+// shows and prints it.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QHostAddress>
+
+#include <cstdio>
+
+#include "app/product.h"
+#include "link/discovery.h"
+#include "ui/main_form.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(tessellux::app::kProductName));
+  QApplication::setApplicationVersion(
+      QStringLiteral("%1.%2").arg(tessellux::app::kVersionMajor).arg(tessellux::app::kVersionMinor));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Prepares a Tessellux symbol, has the Code Generator on the network build it, shows and prints it."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption address_option(
+      QStringLiteral("discovery-address"),
+      QStringLiteral("Where the discovery query goes (default: the broadcast address %1).")
+          .arg(QString::fromLatin1(tessellux::link::kDefaultDiscoveryAddress)),
+      QStringLiteral("ADDR"), QString::fromLatin1(tessellux::link::kDefaultDiscoveryAddress));
+  const QCommandLineOption port_option(
+      QStringLiteral("port"),
+      QStringLiteral("Port of the Code Generator, for the query and the connection (default %1).")
+          .arg(tessellux::link::kDefaultPort),
+      QStringLiteral("N"), QString::number(tessellux::link::kDefaultPort));
+  parser.addOption(address_option);
+  parser.addOption(port_option);
+  parser.process(app);
+
+  tessellux::ui::MainFormOptions options;
+  options.discovery_address = QHostAddress(parser.value(address_option));
+  if (options.discovery_address.isNull()) {
+    std::fprintf(stderr, "create-tessellux: --discovery-address: not an IP address: %s\n",
+                 qPrintable(parser.value(address_option)));
+    return 2;
+  }
+  bool port_ok = false;
+  const uint port = parser.value(port_option).toUInt(&port_ok);
+  if (!port_ok || port == 0 || port > 65535) {
+    std::fprintf(stderr, "create-tessellux: --port: not a port number: %s\n", qPrintable(parser.value(port_option)));
+    return 2;
+  }
+  options.port = static_cast<quint16>(port);
+
+  tessellux::ui::MainForm window(options);
+  window.show();
+  return app.exec();
+}

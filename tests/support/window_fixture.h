@@ -1,0 +1,52 @@
+#pragma once
+
+// A window linked to a scripted peer on loopback, and bounded waits.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTabWidget>
+
+#include <functional>
+#include <memory>
+
+#include "support/recording_message_boxes.h"
+#include "support/scripted_peer.h"
+#include "ui/code_generator_link.h"
+#include "ui/main_form.h"
+
+namespace tessellux::testing {
+
+// Runs the event loop until `done` or `timeout_ms` passes.
+inline bool WaitFor(const std::function<bool()>& done, int timeout_ms = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<ui::MainForm> MakeWindow(quint16 port) {
+    ui::MainFormOptions options;
+    options.discovery_address = QHostAddress::LocalHost;
+    options.port = port;
+    options.messages = &messages;
+    return std::make_unique<ui::MainForm>(options);
+  }
+
+  // A window that found and connected to `peer`.
+  std::unique_ptr<ui::MainForm> LinkedWindow(ScriptedPeer& peer) {
+    auto window = MakeWindow(peer.port());
+    EXPECT_TRUE(WaitFor([&] { return window->Link().LinkUp(); })) << "no link to the scripted peer";
+    return window;
+  }
+
+  RecordingMessageBoxes messages;
+};
+
+}  // namespace tessellux::testing

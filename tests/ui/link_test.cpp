@@ -1,0 +1,152 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include "app/tabs.h"
+#include "support/window_fixture.h"
+
+namespace tessellux::testing {
+namespace {
+
+using LinkTest = WindowTest;
+
+QByteArray Raw(std::initializer_list<int> bytes) {
+  QByteArray out;
+  for (int b : bytes) out.append(static_cast<char>(b));
+  return out;
+}
+
+TEST_F(LinkTest, AnswerLinksUpAndMovesToStyle) {
+  ScriptedPeer peer;
+  peer.discovery_answer = "TESSELLUX=Acme=Labs";  // everything after the first "="
+  auto window = LinkedWindow(peer);
+  EXPECT_EQ(window->CompanyNameText->text(), "Acme=Labs");
+  EXPECT_EQ(window->CodeGeneratorIPAddrText->text(), "127.0.0.1");
+  EXPECT_TRUE(window->SecurityTroubleText->text().isEmpty());
+  EXPECT_EQ(window->SSTab->currentIndex(), app::kStyleTab);
+  window->SSTab->setCurrentIndex(app::kGeometryTab);
+  EXPECT_EQ(window->SSTab->currentIndex(), app::kGeometryTab);
+  EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(LinkTest, FirstAnswerWins) {
+  ScriptedPeer first;
+  ScriptedPeer second;
+  first.discovery_answer = "TESSELLUX=First";
+  auto window = MakeWindow(first.port());
+  ASSERT_TRUE(WaitFor([&] { return window->Link().LinkUp(); }));
+  EXPECT_EQ(window->CompanyNameText->text(), "First");
+  EXPECT_EQ(first.queries_received, 1);
+  EXPECT_EQ(second.queries_received, 0);
+}
+
+TEST_F(LinkTest, ExchangeVerdicts) {
+  ScriptedPeer peer;
+  auto window = LinkedWindow(peer);
+  auto& link = window->Link();
+
+  peer.replies.push_back(ScriptedPeer::Framed(Raw({0x11, 0x00, 0xAA, 0xAB, 0x05})));
+  EXPECT_TRUE(link.ExchangeCommand({0x11, 0xAA, 0xAB}));
+  EXPECT_EQ(link.ReceiveBuffer(), (Bytes{0x11, 0x00, 0xAA, 0xAB, 0x05}));
+  EXPECT_EQ(peer.commands.back(), Raw({0x11, 0xAA, 0xAB}));
+
+  peer.replies.push_back(ScriptedPeer::Framed("bb"));
+  EXPECT_FALSE(link.ExchangeCommand({0x62}));
+  peer.replies.push_back(ScriptedPeer::Framed("b"));
+  EXPECT_FALSE(link.ExchangeCommand({0x62}));
+  peer.replies.push_back(ScriptedPeer::Framed(""));
+  EXPECT_FALSE(link.ExchangeCommand({0x62}));
+  EXPECT_TRUE(messages.shown.isEmpty());
+
+  peer.replies.push_back(ScriptedPeer::Framed(Raw({0x21, 0x03})));
+  EXPECT_FALSE(link.ExchangeCommand({0x41, 'x'}));
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].kind, "information");
+  EXPECT_EQ(messages.shown[0].title, "Unexpected error");
+  EXPECT_EQ(messages.shown[0].text, "Unexpected error code 3 to command code 41");
+  EXPECT_TRUE(link.LinkUp());  // an error reply leaves the link up
+}
+
+TEST_F(LinkTest, ReplySplitAtEveryByteCompletesOnlyOnItsEndByte) {
+  ScriptedPeer peer;
+  auto window = LinkedWindow(peer);
+  const QByteArray frame = ScriptedPeer::Frame(Raw({0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10}));
+  ScriptedPeer::Reply split;
+  for (char byte : frame) split.chunks.append(QByteArray(1, byte));
+  peer.replies.push_back(split);
+  ASSERT_TRUE(window->Link().ExchangeCommand({0x61}));
+  EXPECT_EQ(window->Link().ReceiveBuffer(), (Bytes{0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10}));
+}
+
+TEST_F(LinkTest, TimeoutReportsOnceReturnsToSecurityAndSearchesAgain) {
+  ScriptedPeer peer;
+  auto window = LinkedWindow(peer);
+  const int queries_before = peer.queries_received;
+  peer.answer_discovery = false;
+  EXPECT_FALSE(window->Link().ExchangeCommand({0x11}));  // no reply comes
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].kind, "warning");
+  EXPECT_EQ(messages.shown[0].title, "Connection Interrupted");
+  EXPECT_EQ(messages.shown[0].text, "The connection to the Code Generator was interrupted");
+  EXPECT_FALSE(window->Link().LinkUp());
+  EXPECT_EQ(window->SSTab->currentIndex(), app::kSecurityTab);
+  EXPECT_EQ(window->SecurityTroubleText->text(), "Looking for Code Generator on network");
+  EXPECT_TRUE(WaitFor([&] { return peer.queries_received > queries_before; }, 3000));
+  EXPECT_EQ(messages.shown.size(), 1);
+}
+
+TEST_F(LinkTest, DroppedLinkIsReportedAndRelinks) {
+  ScriptedPeer peer;
+  auto window = LinkedWindow(peer);
+  peer.DropConnection();
+  ASSERT_TRUE(WaitFor([&] { return !messages.shown.isEmpty(); }));
+  EXPECT_EQ(messages.shown[0].title, "Connection Interrupted");
+  EXPECT_EQ(window->SSTab->currentIndex(), app::kSecurityTab);
+  EXPECT_TRUE(WaitFor([&] { return window->Link().LinkUp(); }, 3000));  // found again
+  EXPECT_EQ(messages.shown.size(), 1);
+}
+
+TEST_F(LinkTest, RefusedConnectionShowsOneMessageThenSearchesOn) {
+  ScriptedPeer peer(/*listen_tcp=*/false);
+  auto window = MakeWindow(peer.port());
+  ASSERT_TRUE(WaitFor([&] { return !messages.shown.isEmpty(); }));
+  EXPECT_EQ(messages.shown[0].title, "Connection Interrupted");
+  const int queries = peer.queries_received;
+  peer.answer_discovery = false;
+  EXPECT_TRUE(WaitFor([&] { return peer.queries_received > queries; }, 3000));
+  EXPECT_EQ(messages.shown.size(), 1);
+  EXPECT_FALSE(window->Link().LinkUp());
+}
+
+TEST_F(LinkTest, SecondExchangeIsRefusedWhileOneIsAwaited) {
+  ScriptedPeer peer;
+  auto window = LinkedWindow(peer);
+  auto& link = window->Link();
+  bool nested_result = true;
+  ScriptedPeer::Reply late;  // the reply comes in two parts, so the wait runs
+  late.chunks = {ScriptedPeer::Frame(Raw({0x11, 0x00})).left(1)};
+  peer.replies.push_back(late);
+  QTimer::singleShot(50, [&] {
+    nested_result = link.ExchangeCommand({0x21});
+    peer.DropConnection();
+  });
+  EXPECT_FALSE(link.ExchangeCommand({0x11}));
+  EXPECT_FALSE(nested_result);
+  EXPECT_EQ(peer.commands.size(), 1);  // the nested command never went out
+}
+
+TEST_F(LinkTest, OverlongReplyIsTreatedAsALostLink) {
+  ScriptedPeer peer;
+  auto window = LinkedWindow(peer);
+  ScriptedPeer::Reply flood;
+  const QByteArray mebibyte(1 << 20, 'x');
+  for (int i = 0; i < 17; ++i) flood.chunks.append(mebibyte);
+  peer.replies.push_back(flood);
+  EXPECT_FALSE(window->Link().ExchangeCommand({0x62}));
+  ASSERT_FALSE(messages.shown.isEmpty());
+  EXPECT_EQ(messages.shown[0].title, "Connection Interrupted");
+  EXPECT_FALSE(window->Link().LinkUp());
+}
+
+}  // namespace
+}  // namespace tessellux::testing

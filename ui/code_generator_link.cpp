@@ -1,0 +1,159 @@
+#include "ui/code_generator_link.h"
+
+#include <QEventLoop>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+#include "link/discovery.h"
+#include "link/reply.h"
+#include "ui/message_boxes.h"
+
+namespace tessellux::ui {
+namespace {
+
+QString DottedAddress(const QHostAddress& address) {
+  bool is_v4 = false;
+  const quint32 v4 = address.toIPv4Address(&is_v4);
+  return is_v4 ? QHostAddress(v4).toString() : address.toString();
+}
+
+}  // namespace
+
+CodeGeneratorLink::CodeGeneratorLink(QHostAddress discovery_address, quint16 port,
+                                     MessageBoxes& messages, QObject* parent)
+    : QObject(parent),
+      discovery_address_(std::move(discovery_address)),
+      port_(port),
+      messages_(messages),
+      UdpWinsock(new QUdpSocket(this)),
+      TcpWinsock(new QTcpSocket(this)) {
+  UdpTimer.setInterval(link::kDiscoveryPeriodMs);
+  TcpTimer.setInterval(link::kReplyTimeoutMs);
+  TcpTimer.setSingleShot(true);
+  connect(&UdpTimer, &QTimer::timeout, this, &CodeGeneratorLink::UdpTimer_Timer);
+  connect(&TcpTimer, &QTimer::timeout, this, &CodeGeneratorLink::TcpTimer_Timer);
+  connect(UdpWinsock, &QUdpSocket::readyRead, this, &CodeGeneratorLink::UdpWinsock_DataArrival);
+  connect(TcpWinsock, &QTcpSocket::connected, this, &CodeGeneratorLink::TcpWinsock_Connect);
+  connect(TcpWinsock, &QTcpSocket::errorOccurred, this, &CodeGeneratorLink::TcpWinsock_Error);
+  connect(TcpWinsock, &QTcpSocket::readyRead, this, &CodeGeneratorLink::TcpWinsock_DataArrival);
+}
+
+void CodeGeneratorLink::Start() { UdpTimer.start(); }
+
+void CodeGeneratorLink::SendQuery(const QHostAddress& to) {
+  // A failed send (no route, interface down) is not fatal: the next tick tries again.
+  UdpWinsock->writeDatagram(link::kDiscoveryQuery.data(),
+                            static_cast<qint64>(link::kDiscoveryQuery.size()), to, port_);
+}
+
+void CodeGeneratorLink::UdpTimer_Timer() {
+  if (UdpWinsock->state() != QAbstractSocket::BoundState &&
+      !UdpWinsock->bind(QHostAddress::AnyIPv4, 0)) {
+    return;  // try again at the next tick
+  }
+  SendQuery(discovery_address_);
+  // The limited broadcast leaves by one interface only; on a machine with
+  // several, each interface's own broadcast address reaches its network too.
+  if (discovery_address_ != QHostAddress::Broadcast) return;
+  for (const QNetworkInterface& nic : QNetworkInterface::allInterfaces()) {
+    const auto flags = nic.flags();
+    if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::CanBroadcast) ||
+        (flags & QNetworkInterface::IsLoopBack))
+      continue;
+    for (const QNetworkAddressEntry& entry : nic.addressEntries()) {
+      if (!entry.broadcast().isNull() && entry.broadcast() != QHostAddress::Broadcast)
+        SendQuery(entry.broadcast());
+    }
+  }
+}
+
+void CodeGeneratorLink::UdpWinsock_DataArrival() {
+  if (!UdpWinsock->hasPendingDatagrams()) return;
+  // The first datagram is the answer, whatever it holds; later ones are never read.
+  const QNetworkDatagram datagram = UdpWinsock->receiveDatagram();
+  const QByteArray data = datagram.data();
+  const std::string company = link::CompanyFromAnswer(Bytes(data.begin(), data.end()));
+  const QHostAddress sender = datagram.senderAddress();
+  UdpTimer.stop();
+  UdpWinsock->close();
+  emit codeGeneratorFound(QString::fromLatin1(company.data(), static_cast<qsizetype>(company.size())),
+                          DottedAddress(sender));
+  TcpWinsock->abort();
+  TcpWinsock->connectToHost(sender, port_);
+}
+
+void CodeGeneratorLink::TcpWinsock_Connect() {
+  link_up_ = true;
+  emit linkUp();
+}
+
+void CodeGeneratorLink::TcpWinsock_Error() {
+  TcpTimer.stop();
+  LostConnection();
+}
+
+void CodeGeneratorLink::TcpWinsock_DataArrival() {
+  const QByteArray data = TcpWinsock->readAll();
+  if (!receive_.Append(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                       static_cast<std::size_t>(data.size()))) {
+    // A peer that sends more than the buffer holds without ending its reply
+    // is treated like a broken link.
+    TcpTimer.stop();
+    LostConnection();
+    return;
+  }
+  if (receive_.Complete()) EndWait();
+}
+
+void CodeGeneratorLink::TcpTimer_Timer() {
+  TcpTimer.stop();
+  LostConnection();
+}
+
+void CodeGeneratorLink::EndWait() {
+  if (wait_loop_) wait_loop_->quit();
+}
+
+void CodeGeneratorLink::LostConnection() {
+  TcpWinsock->abort();  // abort() emits no error, so this runs once per loss
+  UdpWinsock->close();
+  link_up_ = false;
+  TcpTimer.stop();
+  UdpTimer.stop();
+  EndWait();
+  emit connectionLost();
+  UdpTimer.start();
+}
+
+bool CodeGeneratorLink::ExchangeCommand(const Bytes& message) {
+  // One exchange at a time: the receive buffer and the reply timer are shared.
+  if (wait_loop_ || message.empty()) return false;
+  receive_.Clear();
+  reply_.clear();
+  TcpTimer.start();
+  const Bytes frame = link::FrameMessage(message);
+  if (TcpWinsock->state() != QAbstractSocket::ConnectedState ||
+      TcpWinsock->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size())) !=
+          static_cast<qint64>(frame.size())) {
+    LostConnection();
+    return false;
+  }
+  QEventLoop loop;
+  wait_loop_ = &loop;
+  if (!receive_.Complete()) loop.exec();
+  wait_loop_ = nullptr;
+  if (!receive_.Complete()) {
+    reply_ = receive_.Raw();
+    return false;
+  }
+  TcpTimer.stop();
+  reply_ = receive_.TakeReply();
+  const link::ReplyVerdict verdict = link::JudgeReply(reply_, message.front());
+  if (verdict.kind == link::ReplyVerdict::kReportedFailure)
+    messages_.Information(QString::fromStdString(verdict.title), QString::fromStdString(verdict.text));
+  return verdict.kind == link::ReplyVerdict::kSuccess;
+}
+
+}  // namespace tessellux::ui

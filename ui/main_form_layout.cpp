@@ -1,0 +1,68 @@
+// Layout controls and the data text box: labels, "Automatic" boxes, one text format.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include "app/tabs.h"
+#include "layout/labels.h"
+#include "ui/main_form.h"
+
+namespace tessellux::ui {
+namespace {
+
+QString Text(const std::string& text) {
+  QString shown = QString::fromStdString(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return shown;
+}
+
+}  // namespace
+
+void MainForm::ThicknessScroll_Change() {
+  ThicknessLabel->setText(Text(layout::ThicknessLabel(ThicknessScroll->value(), SelectedStyle())));
+}
+
+void MainForm::GridSizeScroll_Change() {
+  GridSizeLabel->setText(Text(layout::GridSizeLabel(GridSizeScroll->value())));
+}
+
+// A manual choice on the "Geometry" tab ends the automatic choice; the
+// values that a generation writes back (on "View/Print") leave it alone.
+void MainForm::BlockRowsScroll_Change() {
+  RowsLabel->setText(Text(layout::RowsLabel(BlockRowsScroll->value())));
+  if (SSTab->currentIndex() == app::kGeometryTab) AutomaticSizeCheck->setChecked(false);
+}
+
+void MainForm::BlockColsScroll_Change() {
+  ColumnsLabel->setText(Text(layout::ColumnsLabel(BlockColsScroll->value())));
+  if (SSTab->currentIndex() == app::kGeometryTab) AutomaticSizeCheck->setChecked(false);
+}
+
+void MainForm::ErrorCorrectionScroll_Change() {
+  ErrorCorrectionLabel->setText(Text(layout::ErrorCorrectionLabel(ErrorCorrectionScroll->value())));
+  if (SSTab->currentIndex() == app::kGeometryTab) AutomaticErrorCheck->setChecked(false);
+}
+
+// Every change gives the whole text one 14-point format, keeping the caret.
+void MainForm::DataText_Change() {
+  if (text_change_guard_) return;  // the format change below fires this again
+  text_change_guard_ = true;
+  QTextCursor caret = DataText->textCursor();
+  const int position = caret.position();
+  QTextCharFormat format;
+  format.setFontPointSize(14);
+  QTextCursor all(DataText->document());
+  all.select(QTextCursor::Document);
+  all.setCharFormat(format);
+  DataText->setCurrentCharFormat(format);
+  caret.setPosition(position);
+  DataText->setTextCursor(caret);
+  text_change_guard_ = false;
+}
+
+}  // namespace tessellux::ui
