@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
-constexpr std::int64_t kPixelsPerMetre = 3780;  // 96 dpi: natural size = pixel size
+constexpr std::int64_t kPixelsPerMetre = 3780;              // 96 dpi: natural size = pixel size
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 29;  // 64 MiB at 1 bit per pixel
 
 void Put16(Bytes& out, std::uint32_t v) {

@@ -23,8 +23,7 @@ class CellBits {
 
  private:
   std::size_t Index(int i, int j, Mark mark) const {
-    return (static_cast<std::size_t>(j) * cols_ + static_cast<std::size_t>(i)) * 2 +
-           static_cast<std::size_t>(mark);
+    return (static_cast<std::size_t>(j) * cols_ + static_cast<std::size_t>(i)) * 2 + static_cast<std::size_t>(mark);
   }
   int cols_;
   std::vector<std::uint64_t> words_;

@@ -39,15 +39,13 @@ bool Layout::FrameBit(int i, int j, Mark mark) const {
     if (j == 0 || j == last_j) return true;  // top and bottom borders
     return i == 0 ? j % 2 == 0 : j % 2 == 1;
   }
-  if (i == 0 || i == last_i) return true;    // left and right borders
-  return j == 0 ? i % 2 == 0 : i % 2 == 1;   // top ticks even, bottom odd
+  if (i == 0 || i == last_i) return true;   // left and right borders
+  return j == 0 ? i % 2 == 0 : i % 2 == 1;  // top ticks even, bottom odd
 }
 
 bool IsReferencePosition(int cx, int cy) { return cx == cy; }
 
-bool ReferenceBit(int cx, int /*cy*/, Mark mark) {
-  return mark == Mark::A || cx % 2 == 0;
-}
+bool ReferenceBit(int cx, int /*cy*/, Mark mark) { return mark == Mark::A || cx % 2 == 0; }
 
 namespace {
 

@@ -45,9 +45,7 @@ struct Layout {
   // mark it is not meant to join.
   bool MarksApart() const;
 
-  bool IsFrameCell(int i, int j) const {
-    return i == 0 || j == 0 || i == cell_cols() - 1 || j == cell_rows() - 1;
-  }
+  bool IsFrameCell(int i, int j) const { return i == 0 || j == 0 || i == cell_cols() - 1 || j == cell_rows() - 1; }
   // The fixed pattern of the frame ring; asymmetric top/bottom so that a
   // picture upside down does not match it.
   bool FrameBit(int i, int j, Mark mark) const;

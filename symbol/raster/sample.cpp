@@ -48,7 +48,8 @@ int WrongReferences(const Layout& layout, const PictureView& view, int b) {
   int wrong = 0;
   for (int k = 0; k < 8; ++k) {
     const int i = raster::BlockCellCol(layout, b, k), j = raster::BlockCellRow(layout, b, k);
-    for (Mark mark : {Mark::A, Mark::B}) wrong += SampleMark(layout, view, i, j, mark) != raster::ReferenceBit(k, k, mark);
+    for (Mark mark : {Mark::A, Mark::B})
+      wrong += SampleMark(layout, view, i, j, mark) != raster::ReferenceBit(k, k, mark);
   }
   return wrong;
 }

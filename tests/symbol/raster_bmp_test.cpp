@@ -48,7 +48,8 @@ Bytes MakeFile(int width, int height, int bits, const std::vector<std::uint32_t>
     for (int x = 0; x < width; ++x) {
       const std::uint32_t v = pixel(x, y);
       if (bits >= 24) {
-        for (int c = 0; c < 3; ++c) row[static_cast<std::size_t>(x) * (bits / 8) + c] = static_cast<std::uint8_t>(v >> (8 * c));
+        for (int c = 0; c < 3; ++c)
+          row[static_cast<std::size_t>(x) * (bits / 8) + c] = static_cast<std::uint8_t>(v >> (8 * c));
       } else {
         const std::size_t bit = static_cast<std::size_t>(x) * bits;
         row[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bits - bit % 8));
@@ -105,7 +106,8 @@ TEST(RasterBmp, ServiceFilesReadBackUprightOrMirrored) {
   const Raster raster = test::MakeRaster(1, 1, 5, Style::Dots, 1);
   const Bitmap upright = test::ToBitmap(raster), mirrored = test::ToBitmap(raster, true);
   for (int y = 0; y < upright.height; ++y) {
-    for (int x = 0; x < upright.width; ++x) ASSERT_EQ(upright.black(x, y), mirrored.black(x, upright.height - 1 - y));
+    for (int x = 0; x < upright.width; ++x)
+      ASSERT_EQ(upright.black(x, y), mirrored.black(x, upright.height - 1 - y));
   }
 }
 

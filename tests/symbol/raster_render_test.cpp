@@ -55,8 +55,8 @@ TEST(RasterRender, FrameCornersAndBorders) {
   const Bitmap dots = ToBitmap(MakeRaster(1, 1, 8, Style::Dots, 2));
   EXPECT_TRUE(dots.black(0, 0) && dots.black(1, 1));
   EXPECT_FALSE(dots.black(2, 0) || dots.black(0, 2));
-  EXPECT_TRUE(dots.black(8, 0));   // the top border is a dot at every node
-  EXPECT_TRUE(dots.black(4, 4));   // left border: the middle dots
+  EXPECT_TRUE(dots.black(8, 0));  // the top border is a dot at every node
+  EXPECT_TRUE(dots.black(4, 4));  // left border: the middle dots
 }
 
 // Pixels that differ between two pictures, as a box [x0, x1) x [y0, y1).
@@ -166,14 +166,14 @@ TEST(RasterRender, BmpHeaderFields) {
   EXPECT_EQ(Le32(h, 10), 62u);           // pixel data right after the palette
   EXPECT_EQ(Le32(h, 14), 40u);
   EXPECT_EQ(Le32(h, 18), 74u);
-  EXPECT_EQ(Le32(h, 22), 42u);           // positive: bottom-up
-  EXPECT_EQ(h[26] | h[27] << 8, 1);      // planes
-  EXPECT_EQ(h[28] | h[29] << 8, 1);      // bits per pixel
-  EXPECT_EQ(Le32(h, 30), 0u);            // uncompressed
+  EXPECT_EQ(Le32(h, 22), 42u);       // positive: bottom-up
+  EXPECT_EQ(h[26] | h[27] << 8, 1);  // planes
+  EXPECT_EQ(h[28] | h[29] << 8, 1);  // bits per pixel
+  EXPECT_EQ(Le32(h, 30), 0u);        // uncompressed
   EXPECT_EQ(Le32(h, 34), 12u * 42);
   EXPECT_EQ(Le32(h, 46), 2u);
-  EXPECT_EQ(Le32(h, 54), 0x000000u);     // index 0 black
-  EXPECT_EQ(Le32(h, 58), 0xFFFFFFu);     // index 1 white
+  EXPECT_EQ(Le32(h, 54), 0x000000u);  // index 0 black
+  EXPECT_EQ(Le32(h, 58), 0xFFFFFFu);  // index 1 white
 }
 
 }  // namespace

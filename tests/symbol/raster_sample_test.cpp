@@ -114,7 +114,8 @@ void ExpectRunTogether(int grid, Style style, int thickness) {
   SCOPED_TRACE(Name(1, 1, grid, style, thickness, false));
   const auto sampled = SampleBitmap(ToBitmap(MakeRaster(1, 1, grid, style, thickness)));
   ASSERT_TRUE(std::holds_alternative<std::string>(sampled));
-  EXPECT_NE(std::get<std::string>(sampled).find("run together"), std::string::npos) << std::get<std::string>(sampled);
+  EXPECT_NE(std::get<std::string>(sampled).find("run together"), std::string::npos)
+      << std::get<std::string>(sampled);
 }
 
 TEST(RasterSample, MarksThatRunTogetherAreRefused) {
@@ -129,7 +130,8 @@ TEST(RasterSample, MarksThatRunTogetherAreRefused) {
 void ExpectNoSymbol(const Bitmap& bitmap) {
   const auto sampled = SampleBitmap(bitmap);
   ASSERT_TRUE(std::holds_alternative<std::string>(sampled));
-  EXPECT_NE(std::get<std::string>(sampled).find("not a symbol"), std::string::npos) << std::get<std::string>(sampled);
+  EXPECT_NE(std::get<std::string>(sampled).find("not a symbol"), std::string::npos)
+      << std::get<std::string>(sampled);
 }
 
 Bitmap Filled(int width, int height, std::uint8_t value) {
@@ -137,10 +139,10 @@ Bitmap Filled(int width, int height, std::uint8_t value) {
 }
 
 TEST(RasterSample, PicturesThatAreNoSymbol) {
-  ExpectNoSymbol(Filled(80, 80, 0));      // white, symbol size
-  ExpectNoSymbol(Filled(81, 79, 0));      // no geometry has this size
-  ExpectNoSymbol(Bitmap{});                // empty
-  ExpectNoSymbol(Bitmap{10, 10, {}});      // pixels missing
+  ExpectNoSymbol(Filled(80, 80, 0));   // white, symbol size
+  ExpectNoSymbol(Filled(81, 79, 0));   // no geometry has this size
+  ExpectNoSymbol(Bitmap{});            // empty
+  ExpectNoSymbol(Bitmap{10, 10, {}});  // pixels missing
   Bitmap noise = Filled(80, 80, 0);
   std::mt19937 rng(3);
   for (auto& p : noise.pixels) p = rng() % 2;
