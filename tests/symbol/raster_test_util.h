@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <random>
+#include <stdexcept>
+#include <string>
 #include <variant>
 
 #include "symbol/raster.h"
