@@ -1,0 +1,182 @@
+// Building a symbol through the window against a scripted Code Generator.
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtEndian>
+
+#include "app/tabs.h"
+#include "support/window_fixture.h"
+
+namespace tessellux::testing {
+namespace {
+
+QByteArray Raw(std::initializer_list<int> bytes) {
+  QByteArray out;
+  for (int b : bytes) out.append(static_cast<char>(b));
+  return out;
+}
+
+// A small 1-bit BMP split as a Code Generator sends it: header, then one row per piece.
+struct SplitBmp {
+  QByteArray header;
+  QList<QByteArray> rows;  // file order (bottom row first)
+};
+
+SplitBmp MakeBmp(int width, int height) {
+  QImage image(width, height, QImage::Format_Mono);
+  image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  image.fill(1);
+  for (int y = 0; y < height; ++y) image.setPixel(y % width, y, 0);  // a diagonal: not symmetric
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "BMP");
+  const QByteArray file = buffer.data();
+  const int offset = qFromLittleEndian<quint32>(file.constData() + 10);
+  const int row_bytes = ((width + 31) / 32) * 4;
+  SplitBmp split{file.left(offset), {}};
+  for (int y = 0; y < height; ++y) split.rows.append(file.mid(offset + y * row_bytes, row_bytes));
+  return split;
+}
+
+class GenerateTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    previous_dir = QDir::currentPath();
+    QDir::setCurrent(dir.path());  // the working files go here
+    bmp = MakeBmp(20, 12);
+    peer.default_reply = [this](const QByteArray& command) -> QByteArray {
+      const char code = command.isEmpty() ? 0 : command[0];
+      if (code >= 0x51 && code <= 0x54) return QByteArray(1, code) + Raw({0x00}) + geometry;
+      if (code == 0x61) return Raw({0x61, 0x00}) + bmp.header;
+      if (code == 0x62) return next_row < bmp.rows.size() ? Raw({0x62, 0x00}) + bmp.rows[next_row++] : "bb";
+      return QByteArray(1, code) + Raw({0x00});
+    };
+    window = LinkedWindow(peer);
+  }
+  void TearDown() override { QDir::setCurrent(previous_dir); }
+
+  QList<QByteArray> CommandsSent() const { return peer.commands; }
+  void EnterViewPrint() { window->SSTab->setCurrentIndex(app::kViewPrintTab); }
+
+  QTemporaryDir dir;
+  QString previous_dir;
+  ScriptedPeer peer;
+  SplitBmp bmp;
+  int next_row = 0;
+  QByteArray geometry = Raw({5, 4, 6});
+  std::unique_ptr<ui::MainForm> window;
+};
+
+TEST_F(GenerateTest, DefaultWebAddressBuildsFetchesAndShows) {
+  window->ResolutionText->setText("600");
+  EnterViewPrint();
+  const QByteArray url = window->DataText->toPlainText().toUtf8();
+  const QList<QByteArray> expected = {Raw({0x11, 0, 0, 0, 8, 1, 2}), "!" + url, "Q", "a"};
+  ASSERT_GE(CommandsSent().size(), 4);
+  EXPECT_EQ(CommandsSent().mid(0, 4), expected);
+  EXPECT_EQ(CommandsSent().size(), 4 + bmp.rows.size() + 1);  // every row, then the end reply
+  EXPECT_TRUE(messages.shown.isEmpty());
+
+  EXPECT_EQ(window->BlockRowsScroll->value(), 2);
+  EXPECT_EQ(window->BlockColsScroll->value(), 2);
+  EXPECT_EQ(window->ErrorCorrectionScroll->value(), 4);
+  EXPECT_TRUE(window->AutomaticSizeCheck->isChecked());  // written back on "View/Print"
+  EXPECT_EQ(window->TotalBytesText->text(), "280");
+  EXPECT_EQ(window->ErrorBytesText->text(), "100");
+  EXPECT_EQ(window->UserBytesText->text(), "180");
+  // 8 x (8 x 4 + 2) + 2 = 274 pixels at 600 dpi.
+  EXPECT_EQ(window->SymbolWidthText->text(), "0.457\"");
+
+  QFile written(window->SymbolPictureFile());
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_EQ(written.readAll(), bmp.header + bmp.rows.join());
+  EXPECT_EQ(window->SymbolPixelWidth(), 20);
+  EXPECT_EQ(window->SymbolPixelHeight(), 12);
+}
+
+TEST_F(GenerateTest, MirrorJoinsRowsInReverse) {
+  window->MirrorCheck->setChecked(true);
+  EnterViewPrint();
+  QList<QByteArray> reversed(bmp.rows.rbegin(), bmp.rows.rend());
+  QFile written(window->SymbolPictureFile());
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_EQ(written.readAll(), bmp.header + reversed.join());
+  QImage upright(window->SymbolPictureFile());
+  EXPECT_EQ(upright.pixelColor(0, 11), QColor(Qt::black));  // the diagonal now starts at the bottom left
+  EXPECT_EQ(upright.pixelColor(0, 0), QColor(Qt::white));
+}
+
+TEST_F(GenerateTest, FailedCheckSelectsItsTabAndSendsNothing) {
+  window->DataOption[1]->setChecked(true);  // "Text", but the text is a web address
+  EnterViewPrint();
+  EXPECT_EQ(window->SSTab->currentIndex(), app::kTextTab);
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].title, "Not A Web Address (URL)");
+  EXPECT_TRUE(CommandsSent().isEmpty());
+
+  messages.shown.clear();
+  window->DataOption[4]->setChecked(true);  // zipped file, none chosen
+  EnterViewPrint();
+  EXPECT_EQ(window->SSTab->currentIndex(), app::kZipTab);
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].title, "Missing Zip File");
+}
+
+TEST_F(GenerateTest, ZipFileGoesUpInPieces) {
+  QFile zip(dir.filePath("data.zip"));
+  ASSERT_TRUE(zip.open(QIODevice::WriteOnly));
+  zip.write(QByteArray(2500, char(0xAA)));  // every byte needs escaping on the wire
+  zip.close();
+  window->DataOption[4]->setChecked(true);
+  window->ZipFileText->setText(zip.fileName());
+  EnterViewPrint();
+  ASSERT_GE(CommandsSent().size(), 6);
+  EXPECT_EQ(CommandsSent()[1], "!");
+  EXPECT_EQ(CommandsSent()[2], "1" + QByteArray(1000, char(0xAA)));
+  EXPECT_EQ(CommandsSent()[3], "2" + QByteArray(1000, char(0xAA)));
+  EXPECT_EQ(CommandsSent()[4], "2" + QByteArray(500, char(0xAA)));
+  EXPECT_EQ(CommandsSent()[5], "Q");
+}
+
+TEST_F(GenerateTest, UnreadableUploadIsReportedOnce) {
+  window->DataOption[4]->setChecked(true);
+  window->ZipFileText->setText(dir.filePath("missing.zip"));
+  EnterViewPrint();
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].title, "File Not Sent");
+  EXPECT_TRUE(messages.shown[0].text.contains("missing.zip"));
+  EXPECT_EQ(CommandsSent().size(), 2);  // layout and text only
+}
+
+TEST_F(GenerateTest, GeometryOutOfRangeIsNotWrittenIntoTheControls) {
+  geometry = Raw({4, 4, 18});
+  EnterViewPrint();
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].title, "Unexpected Symbol Geometry");
+  EXPECT_EQ(window->ErrorCorrectionScroll->value(), 0);
+  EXPECT_TRUE(window->TotalBytesText->text().isEmpty());
+  EXPECT_EQ(CommandsSent().size(), 3);  // no picture fetched
+}
+
+TEST_F(GenerateTest, LostLinkMidSeriesStopsIt) {
+  peer.replies.push_back(ScriptedPeer::Framed(Raw({0x11, 0x00})));
+  peer.replies.push_back(ScriptedPeer::Reply{});  // the text command is never answered
+  EnterViewPrint();
+  EXPECT_EQ(CommandsSent().size(), 2);
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].title, "Connection Interrupted");
+  EXPECT_EQ(window->SSTab->currentIndex(), app::kSecurityTab);
+  EXPECT_TRUE(window->TotalBytesText->text().isEmpty());
+  EXPECT_FALSE(QFile::exists(window->SymbolPictureFile()));
+}
+
+}  // namespace
+}  // namespace tessellux::testing
