@@ -124,8 +124,9 @@ std::variant<Bytes, DecodeError> Open(const Bytes& stream, std::size_t at, std::
                                       const Header& header, const ReaderKeys& keys) {
   const KeyDemand demand = DemandFor(header.mode, keys);
   if (demand.secret->empty()) return DecodeError{demand.missing, DecodeFailure::MissingKey};
-  std::string_view company = keys.company.empty() ? std::string_view(header.company) : keys.company;
-  if (header.mode == SecurityMode::Unique) company = "";  // the serial number alone opens it
+  std::string_view company = keys.company;
+  if (company.empty()) company = header.company;
+  if (header.mode == SecurityMode::Unique) company = {};  // the serial number alone opens it
   SealKey key;
   if (!DeriveModeKey(static_cast<std::uint8_t>(header.mode), company, *demand.secret, header.salt, key))
     return Damaged("out of memory deriving the key");

@@ -52,7 +52,8 @@ void WriteSealedFields(Bytes& out, const Security& security) {
   out.resize(out.size() + kMacSize);
   SealKey key;
   const std::string_view secret = security.second;
-  const std::string_view company = security.mode == SecurityMode::Cascaded ? security.company : "";
+  std::string_view company = security.company;
+  if (security.mode == SecurityMode::Unique) company = {};  // the serial number alone opens it
   DeriveOrThrow(security.mode, company, secret, salt, key);
   SealInPlace(out.data() + at, fields.size(), out.data() + at + fields.size(), Span{out.data(), at}, key);
 }
