@@ -72,6 +72,7 @@ QWidget* MainForm::BuildStyleTab() {
     style_layout->addWidget(StyleOption[i], i, 0);
     style_layout->addWidget(StylePicture[i], i, 1);
   }
+  style_layout->setColumnStretch(2, 1);
   layout->addWidget(style_frame);
   return page;
 }
@@ -211,8 +212,9 @@ QWidget* MainForm::BuildSecurityTab() {
   CodeGeneratorIPAddrText = ReadOnlyBox(page);
   IdentificationTagLabel = new QLabel(QStringLiteral("Identification Tag:"), page);
   IdentificationTagText = new QLineEdit(page);
+  const char* phrase_captions[] = {"Secret Phrase:", "Not Applicable:"};
   for (int i = 0; i < 2; ++i) {
-    SecretPhraseLabel[i] = new QLabel(page);
+    SecretPhraseLabel[i] = new QLabel(QString::fromLatin1(phrase_captions[i]), page);
     SecretPhraseText[i] = new QLineEdit(page);
     SecretPhraseText[i]->setEchoMode(QLineEdit::Password);
   }
