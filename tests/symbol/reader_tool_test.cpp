@@ -108,6 +108,32 @@ TEST_F(ReaderTool, WritesTheCarriedFileIntoOut) {
   EXPECT_EQ(written, jpeg);
 }
 
+TEST_F(ReaderTool, AuthorizationsPrintTheirFields) {
+  Security security;
+  security.mode = SecurityMode::Cascaded;
+  security.company = "Acme";
+  security.tag = "Gate 3";
+  security.phrase = "new phrase";
+  security.second = "\xE9t\xE9";  // the old phrase as the program sends it: one byte per letter
+  const std::string path = Write("cascaded.bmp", MustBuildBmp(Request({}, {}, security)));
+  // Typed in UTF-8 on the reader's side.
+  const Outcome outcome = RunReader({path, "--old-phrase", "\xC3\xA9t\xC3\xA9"});
+  EXPECT_EQ(outcome.code, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("Secret phrase: new phrase"), std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("Identification tag: Gate 3"), std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("cascaded authorization"), std::string::npos) << outcome.output;
+  EXPECT_EQ(RunReader({path, "--old-phrase", "ete"}).code, 3);
+
+  security.mode = SecurityMode::Unique;
+  security.second = "1111-2222-3333";
+  security.temporary = true;
+  const std::string unique = Write("unique.bmp", MustBuildBmp(Request({}, {}, security)));
+  const Outcome opened = RunReader({unique, "--serial", "1111-2222-3333"});
+  EXPECT_EQ(opened.code, 0) << opened.output;
+  EXPECT_NE(opened.output.find("unique authorization, temporary"), std::string::npos) << opened.output;
+  EXPECT_EQ(RunReader({unique, "--serial", "1111-2222-3334"}).code, 3);
+}
+
 TEST_F(ReaderTool, DamagedOrMissingPicturesAndBadUsage) {
   EXPECT_EQ(RunReader({(dir_ / "missing.bmp").string()}).code, 2);
   EXPECT_EQ(RunReader({Write("junk.bmp", Bytes(500, 0x42))}).code, 2);
