@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 
 #include "symbol/codec.h"
 
@@ -27,6 +28,7 @@ void* CodecFor(int k) {
   std::lock_guard lock(mutex);
   auto& codec = codecs.at(static_cast<std::size_t>(k));
   if (!codec) codec.reset(init_rs_char(8, 0x11d, 0, 1, 2 * k, 255 - kGroupSize));
+  if (!codec) throw std::bad_alloc();
   return codec.get();
 }
 
