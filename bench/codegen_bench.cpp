@@ -113,6 +113,7 @@ class LoopbackService {
   LoopbackService()
       : server_(io_, ServerConfig{.bind = "127.0.0.1",
                                   .port = 0,
+                                  .max_clients = 64,
                                   .connection = {.company = "ACME",
                                                  .builder = MakeSymbolBuilder(kDefaultLimits),
                                                  .session = {},

@@ -21,6 +21,7 @@ ServerConfig MakeServerConfig(const ServiceOptions& options) {
   ServerConfig config;
   config.bind = options.bind;
   config.port = options.port;
+  config.max_clients = options.max_clients;
   ConnectionConfig& connection = config.connection;
   connection.company = options.company;
   connection.builder = MakeSymbolBuilder({.max_bitmap_bytes = options.max_bitmap_mib << 20});

@@ -9,6 +9,7 @@ Server::Server(asio::io_context& io, ServerConfig config)
     : config_(std::move(config)),
       acceptor_(io),
       discovery_(io),
+      accept_pause_(io),
       answer_(std::string(kDiscoveryAnswerPrefix) + config_.connection.company) {
   Bind(asio::ip::make_address(config_.bind), config_.port);
   Accept();
@@ -40,6 +41,7 @@ void Server::Stop() {
   asio::error_code ignored;
   acceptor_.close(ignored);
   discovery_.close(ignored);
+  accept_pause_.cancel();
   for (auto& weak : connections_) {
     if (auto connection = weak.lock()) connection->Close();
   }
@@ -50,13 +52,32 @@ void Server::Accept() {
   acceptor_.async_accept([this](const asio::error_code& error, asio::ip::tcp::socket socket) {
     if (error == asio::error::operation_aborted || !acceptor_.is_open()) return;
     if (!error) {
-      auto connection = std::make_shared<Connection>(std::move(socket), config_.connection);
-      std::erase_if(connections_, [](const auto& weak) { return weak.expired(); });
-      connections_.push_back(connection);
-      connection->Start();
+      Admit(std::move(socket));
+      Accept();
+      return;
     }
-    Accept();  // a failed accept (e.g. out of descriptors) must not end the service
+    // A failed accept (e.g. out of descriptors) must neither end the service
+    // nor spin: try again a little later.
+    accept_pause_.expires_after(std::chrono::milliseconds(100));
+    accept_pause_.async_wait([this](const asio::error_code& wait_error) {
+      if (!wait_error && acceptor_.is_open()) Accept();
+    });
   });
+}
+
+// Each client may hold its input cap, so the number of clients is what
+// bounds the service's memory.
+void Server::Admit(asio::ip::tcp::socket socket) {
+  std::erase_if(connections_, [](const auto& weak) { return weak.expired(); });
+  if (connections_.size() >= config_.max_clients) {
+    if (config_.connection.log) *config_.connection.log << "tessellux-codegen: too many clients; one refused" << std::endl;
+    asio::error_code ignored;
+    socket.close(ignored);
+    return;
+  }
+  auto connection = std::make_shared<Connection>(std::move(socket), config_.connection);
+  connections_.push_back(connection);
+  connection->Start();
 }
 
 void Server::ReceiveQuery() {

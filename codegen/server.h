@@ -17,6 +17,7 @@ namespace tessellux::codegen {
 struct ServerConfig {
   std::string bind = "0.0.0.0";
   std::uint16_t port = 8877;  // 0: any free port (the same for TCP and UDP)
+  std::size_t max_clients = 64;  // further connections are closed at once
   ConnectionConfig connection;
 };
 
@@ -36,12 +37,14 @@ class Server {
  private:
   void Bind(const asio::ip::address& address, std::uint16_t port);
   void Accept();
+  void Admit(asio::ip::tcp::socket socket);
   void ReceiveQuery();
   void OnQuery(const asio::error_code& error, std::size_t size);
 
   ServerConfig config_;
   asio::ip::tcp::acceptor acceptor_;
   asio::ip::udp::socket discovery_;
+  asio::steady_timer accept_pause_;
   std::uint16_t port_ = 0;
   std::vector<std::weak_ptr<Connection>> connections_;
 

@@ -42,6 +42,10 @@ std::string ApplyOption(const std::string& name, ArgReader& reader, ServiceOptio
     const auto mib = number(1, 4096);
     if (!mib) return "--max-session-mib needs a number from 1 to 4096";
     options.max_session_mib = static_cast<std::size_t>(*mib);
+  } else if (name == "--max-clients") {
+    const auto clients = number(1, 10000);
+    if (!clients) return "--max-clients needs a number from 1 to 10000";
+    options.max_clients = static_cast<std::size_t>(*clients);
   } else if (name == "--idle-timeout") {
     const auto seconds = number(1, 86400);
     if (!seconds) return "--idle-timeout needs seconds from 1 to 86400";
@@ -105,6 +109,7 @@ std::string ServiceUsage() {
          "  --max-bitmap-mib N     largest symbol bitmap in MiB (default 64)\n"
          "  --max-session-mib N    build input held per client in MiB (default 16)\n"
          "  --idle-timeout S       close clients silent for S seconds (default 300)\n"
+         "  --max-clients N        clients served at once (default 64)\n"
          "  --help                 this text\n";
 }
 

@@ -18,6 +18,7 @@ struct ServiceOptions {
   std::size_t max_bitmap_mib = 64;
   std::size_t max_session_mib = 16;  // build input held per client
   int idle_timeout_s = 300;           // silent clients are closed after this
+  std::size_t max_clients = 64;
   bool help = false;
 };
 

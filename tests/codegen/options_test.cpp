@@ -52,12 +52,13 @@ TEST(ServiceOptions, DefaultsNeedOnlyACompany) {
 TEST(ServiceOptions, EveryOptionIsRead) {
   const ServiceOptions options = ServiceOk({"--bind", "127.0.0.1", "--port", "0", "--company", "X",
                                             "--max-bitmap-mib", "3", "--max-session-mib", "2",
-                                            "--idle-timeout", "7"});
+                                            "--idle-timeout", "7", "--max-clients", "5"});
   EXPECT_EQ(options.bind, "127.0.0.1");
   EXPECT_EQ(options.port, 0);
   EXPECT_EQ(options.max_bitmap_mib, 3u);
   EXPECT_EQ(options.max_session_mib, 2u);
   EXPECT_EQ(options.idle_timeout_s, 7);
+  EXPECT_EQ(options.max_clients, 5u);
 }
 
 TEST(ServiceOptions, RefusesToStartWithoutACompany) {

@@ -29,8 +29,9 @@ ConnectionConfig QuietConfig(const FakeBuilder& fake) {
 // The server running on its own thread for one test.
 class RunningServer {
  public:
-  explicit RunningServer(ConnectionConfig config)
-      : server_(io_, ServerConfig{.bind = "127.0.0.1", .port = 0, .connection = std::move(config)}),
+  explicit RunningServer(ConnectionConfig config, std::size_t max_clients = 64)
+      : server_(io_, ServerConfig{.bind = "127.0.0.1", .port = 0, .max_clients = max_clients,
+                                  .connection = std::move(config)}),
         thread_([this] { io_.run(); }) {}
   ~RunningServer() {
     asio::post(io_, [this] {
@@ -249,6 +250,22 @@ TEST_F(ServerTest, ClientThatStopsReadingHoldsUpNoOne) {
   ASSERT_EQ(Status(client.Exchange(kLayout)), 0x00);
   ASSERT_EQ(Status(client.Exchange(Cmd(0x51))), 0x00);
   EXPECT_EQ(FetchPicture(client).second, 3 * 18 + 2);
+}
+
+TEST_F(ServerTest, ClientsBeyondTheLimitAreTurnedAway) {
+  RunningServer server(QuietConfig(fake), 2);
+  TestClient a(server.port());
+  TestClient b(server.port());
+  ASSERT_EQ(Status(a.Exchange(kLayout)), 0x00);
+  ASSERT_EQ(Status(b.Exchange(kLayout)), 0x00);
+  TestClient refused(server.port());
+  EXPECT_TRUE(refused.ClosedByPeer());
+  a.Close();
+  for (int attempt = 0; attempt < 100; ++attempt) {  // until the service has seen a leave
+    TestClient late(server.port());
+    if (late.Exchange(kLayout) == Bytes{0x11, 0x00}) return;
+  }
+  ADD_FAILURE() << "a freed place was never taken";
 }
 
 TEST_F(ServerTest, IdleConnectionsAreClosed) {
