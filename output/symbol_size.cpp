@@ -46,7 +46,8 @@ std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, char decim
   if (text.back() == '.') text.pop_back();
   if (const auto point = text.find('.'); point != std::string::npos) text[point] = decimal_point;
   if (text == "-0") text = "0";
-  return text + "\"";
+  text += '"';
+  return text;
 }
 
 }  // namespace tessellux::output

@@ -1,0 +1,189 @@
+// What the program's link costs on top of the loopback round trip: small
+// exchanges, a 1 MB upload in 1000-byte pieces, and a symbol picture fetch,
+// each timed through the window's own exchange and compared with a bare
+// blocking socket client doing the same exchanges.
+//
+//   build/bench/program_link_timing [path/to/tessellux-codegen]
+//
+// Runs the reference Code Generator on 127.0.0.1 for the duration.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
+#include "link/file_upload.h"
+#include "link/framing.h"
+#include "output/picture_assembly.h"
+#include "ui/code_generator_link.h"
+#include "ui/message_boxes.h"
+
+namespace {
+
+using tessellux::Bytes;
+using Clock = std::chrono::steady_clock;
+
+class SilentBoxes : public tessellux::ui::MessageBoxes {
+ public:
+  void Warning(const QString& title, const QString& text) override {
+    std::fprintf(stderr, "warning: %s: %s\n", qPrintable(title), qPrintable(text));
+  }
+  void Information(const QString& title, const QString& text) override { Warning(title, text); }
+};
+
+// A blocking client: the cheapest way to do one exchange.
+class BareClient {
+ public:
+  explicit BareClient(quint16 port) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) fd_ = -1;
+  }
+  ~BareClient() { if (fd_ >= 0) ::close(fd_); }
+  bool Ok() const { return fd_ >= 0; }
+
+  Bytes Exchange(const Bytes& message) {
+    const Bytes frame = tessellux::link::FrameMessage(message);
+    if (::send(fd_, frame.data(), frame.size(), 0) != static_cast<ssize_t>(frame.size())) return {};
+    tessellux::link::ReplyBuffer reply;
+    std::uint8_t buffer[65536];
+    while (!reply.Complete()) {
+      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+      if (n <= 0) return {};
+      reply.Append(buffer, static_cast<std::size_t>(n));
+    }
+    return reply.TakeReply();
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+const Bytes kLayout = {0x11, 0, 0, 0, 8, 1, 2};
+
+template <typename Exchange>
+double SmallExchanges(Exchange exchange, int count) {
+  const auto start = Clock::now();
+  for (int i = 0; i < count; ++i) exchange(kLayout);
+  return Micros(Clock::now() - start) / count;
+}
+
+template <typename Exchange>
+double Upload(Exchange exchange, const std::string& path) {
+  exchange(kLayout);
+  exchange({0x21});
+  tessellux::link::FileUpload upload(path);
+  const auto start = Clock::now();
+  while (auto message = upload.NextMessage()) {
+    if (!exchange(*message)) return -1;
+  }
+  return Micros(Clock::now() - start) / 1000.0;
+}
+
+// Builds a symbol of about `text_bytes` bytes and fetches it; returns ms and the row count.
+template <typename Exchange, typename Reply>
+std::pair<double, int> Fetch(Exchange exchange, Reply last_reply, std::size_t text_bytes) {
+  exchange(kLayout);
+  Bytes text(text_bytes + 1, 'x');
+  text[0] = 0x21;
+  exchange(text);
+  exchange({0x51});
+  const auto start = Clock::now();
+  tessellux::output::PictureAssembly picture;
+  exchange({0x61});
+  picture.SetHeader(last_reply());
+  int rows = 0;
+  while (exchange({0x62})) {
+    picture.AddPiece(last_reply(), false);
+    ++rows;
+  }
+  const Bytes joined = picture.Join();
+  return {Micros(Clock::now() - start) / 1000.0, rows};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const QString codegen_path = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                        : QCoreApplication::applicationDirPath() + "/../codegen/tessellux-codegen";
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  const quint16 port = probe.serverPort();
+  probe.close();
+  QProcess codegen;
+  codegen.start(codegen_path, {"--bind", "127.0.0.1", "--port", QString::number(port), "--company", "Bench"});
+  if (!codegen.waitForStarted(3000)) {
+    std::fprintf(stderr, "cannot start %s\n", qPrintable(codegen_path));
+    return 1;
+  }
+  QThread::msleep(300);
+
+  QTemporaryDir dir;
+  const std::string zip = (dir.path() + "/one-megabyte.zip").toStdString();
+  {
+    std::ofstream out(zip, std::ios::binary);
+    for (unsigned i = 0; i < 1000u * 1000u; ++i) out.put(static_cast<char>(i * 7919u % 251u));
+  }
+
+  SilentBoxes boxes;
+  tessellux::ui::CodeGeneratorLink link(QHostAddress::LocalHost, port, boxes);
+  link.Start();
+  QElapsedTimer waited;
+  waited.start();
+  while (!link.LinkUp() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  BareClient bare(port);
+  if (!link.LinkUp() || !bare.Ok()) {
+    std::fprintf(stderr, "no link to the Code Generator\n");
+    return 1;
+  }
+  auto program = [&](const Bytes& m) { return link.ExchangeCommand(m); };
+  Bytes bare_reply;
+  auto raw = [&](const Bytes& m) {
+    bare_reply = bare.Exchange(m);
+    return bare_reply.size() >= 2 && bare_reply[1] == 0;
+  };
+
+  constexpr int kExchanges = 2000;
+  SmallExchanges(program, 200);  // warm up both paths
+  SmallExchanges(raw, 200);
+  const double program_us = SmallExchanges(program, kExchanges);
+  const double raw_us = SmallExchanges(raw, kExchanges);
+  std::printf("small exchange:        program %7.1f us   bare client %7.1f us   overhead %+5.0f%%\n", program_us,
+              raw_us, 100.0 * (program_us - raw_us) / raw_us);
+
+  const double program_upload = Upload(program, zip);
+  const double raw_upload = Upload(raw, zip);
+  std::printf("1 MB upload (1000 pieces): program %7.1f ms   bare client %7.1f ms\n", program_upload, raw_upload);
+
+  for (std::size_t size : {100u, 20000u}) {
+    const auto [program_fetch, rows] = Fetch(program, [&] { return link.ReceiveBuffer(); }, size);
+    const auto [raw_fetch, raw_rows] = Fetch(raw, [&] { return bare_reply; }, size);
+    std::printf("fetch, %5zu-byte text, %5d rows: program %7.1f ms (%.2f x rows x bare round trip)   bare client %7.1f ms\n",
+                size, rows, program_fetch, program_fetch * 1000.0 / (rows * raw_us), raw_fetch);
+    (void)raw_rows;
+  }
+  codegen.terminate();
+  codegen.waitForFinished(2000);
+  return 0;
+}
