@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 
 #include "app/tabs.h"
 #include "support/window_fixture.h"
+#include "ui/picture_box.h"
 
 namespace tessellux::testing {
 namespace {
@@ -53,6 +55,7 @@ class GenerateTest : public WindowTest {
     QDir::setCurrent(dir.path());  // the working files go here
     bmp = MakeBmp(20, 12);
     peer.default_reply = [this](const QByteArray& command) -> QByteArray {
+      progress_seen = progress_seen || !window->BuildProgress->isHidden();
       const char code = command.isEmpty() ? 0 : command[0];
       if (code >= 0x51 && code <= 0x54) return QByteArray(1, code) + Raw({0x00}) + geometry;
       if (code == 0x61) return Raw({0x61, 0x00}) + bmp.header;
@@ -71,6 +74,7 @@ class GenerateTest : public WindowTest {
   ScriptedPeer peer;
   SplitBmp bmp;
   int next_row = 0;
+  bool progress_seen = false;
   QByteArray geometry = Raw({5, 4, 6});
   std::unique_ptr<ui::MainForm> window;
 };
@@ -100,6 +104,39 @@ TEST_F(GenerateTest, DefaultWebAddressBuildsFetchesAndShows) {
   EXPECT_EQ(written.readAll(), bmp.header + bmp.rows.join());
   EXPECT_EQ(window->SymbolPixelWidth(), 20);
   EXPECT_EQ(window->SymbolPixelHeight(), 12);
+
+  // Progress showed while the build ran and is gone now.
+  EXPECT_TRUE(progress_seen);
+  EXPECT_TRUE(window->BuildProgress->isHidden());
+}
+
+TEST_F(GenerateTest, ViewShowsTheSymbolCentredAtAPowerOfTwoZoom) {
+  window->ViewPicture->setFixedSize(537, 441);
+  window->show();
+  EnterViewPrint();
+  const QImage shown = window->ViewPicture->grab().toImage();
+  // 20 x 12 fits 537 x 441 at 537 / 20 * 0.8 = 21.5, capped at 4; the grid
+  // strip of 8 pixels is left out, so 12 x 4 columns are drawn from left 229.
+  auto black = [&](int x, int y) { return shown.pixelColor(x, y).lightness() < 128; };
+  int left = -1, right = -1;
+  for (int x = 0; x < shown.width(); ++x) {
+    for (int y = 0; y < shown.height(); ++y) {
+      if (!black(x, y)) continue;
+      if (left < 0) left = x;
+      right = x;
+    }
+  }
+  EXPECT_GE(left, 228);
+  EXPECT_LE(right, 309);
+  EXPECT_GT(right, left);
+
+  // A failed check blanks the view.
+  window->SSTab->setCurrentIndex(app::kStyleTab);
+  window->DataText->setPlainText("not a web address");
+  EnterViewPrint();
+  const QImage blank = window->ViewPicture->grab().toImage();
+  for (int y = 0; y < blank.height(); y += 7)
+    for (int x = 0; x < blank.width(); x += 7) ASSERT_FALSE(blank.pixelColor(x, y).lightness() < 128);
 }
 
 TEST_F(GenerateTest, MirrorJoinsRowsInReverse) {
