@@ -1,7 +1,5 @@
 #include "codegen/connection.h"
 
-#include <cstdio>
-
 namespace tessellux::codegen {
 namespace {
 
@@ -10,12 +8,6 @@ std::string PeerName(const asio::ip::tcp::socket& socket) {
   const auto endpoint = socket.remote_endpoint(error);
   if (error) return "client";
   return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
-}
-
-std::string Hex(std::uint8_t byte) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", byte);
-  return text;
 }
 
 }  // namespace
@@ -72,7 +64,7 @@ void Connection::HandleNextCommand() {
   }
   const Bytes reply = session_.Handle(*command);
   if (reply.size() >= 2 && reply[1] != 0x00 && !session_.last_error().empty()) {
-    Log("command " + Hex(reply[0]) + " -> status " + Hex(reply[1]) + ": " + session_.last_error());
+    Log("command " + HexByte(reply[0]) + " -> status " + HexByte(reply[1]) + ": " + session_.last_error());
   }
   write_buffer_.clear();
   link::AppendFrame(reply, write_buffer_);

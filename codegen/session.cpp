@@ -1,7 +1,6 @@
 #include "codegen/session.h"
 
 #include <cctype>
-#include <cstdio>
 #include <utility>
 
 namespace tessellux::codegen {
@@ -29,12 +28,6 @@ constexpr std::size_t kLayoutBytes = 6;
 Bytes Reply(std::uint8_t code, Status status) { return {code, static_cast<std::uint8_t>(status)}; }
 
 std::string Params(const Bytes& command) { return std::string(command.begin() + 1, command.end()); }
-
-std::string Hex(std::uint8_t byte) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", byte);
-  return text;
-}
 
 Status FromBuildError(symbol::BuildError error) {
   switch (error) {
@@ -84,7 +77,7 @@ Bytes Session::Handle(const Bytes& command) {
     case kTemporaryAuthorization: return OnSecurityMode(command);
     case kPictureStart: return OnPictureStart(command);
     case kPictureRow: return OnPictureRow(command);
-    default: return Fail(code, Status::UnknownCommand, "unknown command " + Hex(code));
+    default: return Fail(code, Status::UnknownCommand, "unknown command " + HexByte(code));
   }
 }
 

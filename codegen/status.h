@@ -21,6 +21,7 @@ enum class Status : std::uint8_t {
 // The second byte of the reply that ends the picture transfer ("bb").
 inline constexpr std::uint8_t kEndOfPicture = 0x62;
 
-std::string Describe(Status status);
+// "0x5A": how command codes and statuses appear in log lines.
+std::string HexByte(std::uint8_t byte);
 
 }  // namespace tessellux::codegen
