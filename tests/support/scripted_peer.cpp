@@ -38,7 +38,9 @@ void ScriptedPeer::OnDatagram() {
     const QNetworkDatagram query = udp_.receiveDatagram();
     if (query.data() != "TESSELLUX?") continue;
     ++queries_received;
-    if (answer_discovery) udp_.writeDatagram(discovery_answer, query.senderAddress(), query.senderPort());
+    if (!answer_discovery) continue;
+    for (const QByteArray& answer : discovery_answers)
+      udp_.writeDatagram(answer, query.senderAddress(), query.senderPort());
   }
 }
 

@@ -27,8 +27,8 @@ class ScriptedPeer : public QObject {
 
   quint16 port() const { return port_; }
 
-  // The datagram sent back to each query (default "TESSELLUX=Test Company").
-  QByteArray discovery_answer = "TESSELLUX=Test Company";
+  // The datagrams sent back to each query, in order (default one answer).
+  QList<QByteArray> discovery_answers = {"TESSELLUX=Test Company"};
   bool answer_discovery = true;
   int queries_received = 0;
 

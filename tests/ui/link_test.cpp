@@ -18,7 +18,7 @@ QByteArray Raw(std::initializer_list<int> bytes) {
 
 TEST_F(LinkTest, AnswerLinksUpAndMovesToStyle) {
   ScriptedPeer peer;
-  peer.discovery_answer = "TESSELLUX=Acme=Labs";  // everything after the first "="
+  peer.discovery_answers = {"TESSELLUX=Acme=Labs"};  // everything after the first "="
   auto window = LinkedWindow(peer);
   EXPECT_EQ(window->CompanyNameText->text(), "Acme=Labs");
   EXPECT_EQ(window->CodeGeneratorIPAddrText->text(), "127.0.0.1");
@@ -30,14 +30,21 @@ TEST_F(LinkTest, AnswerLinksUpAndMovesToStyle) {
 }
 
 TEST_F(LinkTest, FirstAnswerWins) {
-  ScriptedPeer first;
-  ScriptedPeer second;
-  first.discovery_answer = "TESSELLUX=First";
-  auto window = MakeWindow(first.port());
+  ScriptedPeer peer;
+  peer.discovery_answers = {"TESSELLUX=First", "TESSELLUX=Second"};
+  auto window = MakeWindow(peer.port());
   ASSERT_TRUE(WaitFor([&] { return window->Link().LinkUp(); }));
+  WaitFor([] { return false; }, 300);  // the second answer has long arrived
   EXPECT_EQ(window->CompanyNameText->text(), "First");
-  EXPECT_EQ(first.queries_received, 1);
-  EXPECT_EQ(second.queries_received, 0);
+  EXPECT_EQ(peer.queries_received, 1);
+}
+
+TEST_F(LinkTest, AnyDatagramIsAnAnswer) {
+  ScriptedPeer peer;
+  peer.discovery_answers = {QByteArray(9000, '=') + "\xff\x00tail", "ignored"};
+  auto window = MakeWindow(peer.port());
+  ASSERT_TRUE(WaitFor([&] { return window->Link().LinkUp(); }));
+  EXPECT_GE(window->CompanyNameText->text().size(), 9000);  // 8-bit text, NUL and all
 }
 
 TEST_F(LinkTest, ExchangeVerdicts) {
