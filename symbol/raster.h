@@ -13,6 +13,7 @@
 
 #include "symbol/raster/cell_bits.h"
 #include "symbol/raster/layout.h"
+#include "symbol/raster/row_render.h"
 #include "symbol/types.h"
 
 namespace tessellux::symbol {
@@ -36,6 +37,7 @@ class Raster {
  private:
   raster::Layout layout_;
   raster::CellBits cells_;  // frame, reference marks and codewords, one bit per mark
+  raster::RowRenderer renderer_;
 };
 
 // BMP file header + BITMAPINFOHEADER (positive height: bottom-up rows)

@@ -2,7 +2,12 @@
 
 // The compact description a raster renders from: one bit per mark position,
 // two per cell, packed. About 1 MB for the largest symbol.
+//
+// Two bit planes, one per mark (A, B). In each plane a cell row is `stride()`
+// bytes; cell i sits in byte i / 8, bit i % 8 (least significant first), so
+// one byte holds the eight cells a row renderer paints with one table entry.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -15,18 +20,19 @@ class CellBits {
  public:
   CellBits(int cell_cols, int cell_rows);
 
-  bool Get(int i, int j, Mark mark) const {
-    std::size_t n = Index(i, j, mark);
-    return (words_[n / 64] >> (n % 64)) & 1U;
-  }
+  bool Get(int i, int j, Mark mark) const { return (Row(j, mark)[i / 8] >> (i % 8)) & 1U; }
   void Set(int i, int j, Mark mark, bool on);
 
+  std::size_t stride() const { return stride_; }
+  const std::uint8_t* Row(int j, Mark mark) const { return bytes_.data() + Offset(j, mark); }
+  std::uint8_t* Row(int j, Mark mark) { return bytes_.data() + Offset(j, mark); }
+
  private:
-  std::size_t Index(int i, int j, Mark mark) const {
-    return (static_cast<std::size_t>(j) * cols_ + static_cast<std::size_t>(i)) * 2 + static_cast<std::size_t>(mark);
+  std::size_t Offset(int j, Mark mark) const {
+    return (static_cast<std::size_t>(j) * 2 + static_cast<std::size_t>(mark)) * stride_;
   }
-  int cols_;
-  std::vector<std::uint64_t> words_;
+  std::size_t stride_;
+  std::vector<std::uint8_t> bytes_;
 };
 
 // Cell of position (cx, cy) in block b (blocks row by row, left to right).

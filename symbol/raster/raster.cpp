@@ -3,8 +3,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "symbol/raster/row_render.h"
-
 namespace tessellux::symbol {
 
 namespace {
@@ -29,7 +27,8 @@ raster::Layout CheckedLayout(int rows, int cols, int grid, Style style, int thic
 
 Raster::Raster(int rows, int cols, int grid, Style style, int thickness, Bytes codewords)
     : layout_(CheckedLayout(rows, cols, grid, style, thickness, codewords)),
-      cells_(raster::ComposeCells(layout_, codewords)) {}
+      cells_(raster::ComposeCells(layout_, codewords)),
+      renderer_(layout_) {}
 
 int Raster::width() const { return layout_.width(); }
 
@@ -39,7 +38,7 @@ std::size_t Raster::row_bytes() const { return (static_cast<std::size_t>(layout_
 
 void Raster::RenderRow(int y, std::uint8_t* out) const {
   if (y < 0 || y >= height()) throw std::out_of_range("raster: row " + std::to_string(y) + " outside the picture");
-  raster::RenderRow(layout_, cells_, y, out, row_bytes());
+  renderer_.Render(cells_, y, out, row_bytes());
 }
 
 }  // namespace tessellux::symbol

@@ -21,54 +21,84 @@ void ClearRun(std::uint8_t* row, int x0, int x1) {
 
 namespace {
 
-void FillWhite(int width, std::uint8_t* out, std::size_t row_bytes) {
-  const std::size_t full = static_cast<std::size_t>(width) / 8;
-  std::memset(out, 0xFF, full);
-  std::memset(out + full, 0, row_bytes - full);
-  if (width % 8 != 0) out[full] = static_cast<std::uint8_t>(0xFFU << (8 - width % 8));
+void SetBits(std::uint8_t* bytes, int x0, int x1) {
+  for (int x = x0; x < x1; ++x) bytes[x / 8] |= static_cast<std::uint8_t>(0x80U >> (x % 8));
 }
 
-// The set marks of one cell row that reach the image row, merged into runs.
-void PaintCellRow(const Layout& layout, const CellBits& cells, int j, Mark mark, std::uint8_t* out) {
-  const Box shape = layout.Shape(mark);
-  const int g = layout.grid, width = layout.width();
-  int run_start = 0, run_end = 0;
-  for (int i = 0; i < layout.cell_cols(); ++i) {
-    if (!cells.Get(i, j, mark)) continue;
-    const int a = i * g + shape.x0, b = std::min(width, i * g + shape.x1);
-    if (a <= run_end && run_end > run_start) {
-      run_end = std::max(run_end, b);
-      continue;
-    }
-    ClearRun(out, run_start, run_end);
-    run_start = a;
-    run_end = b;
-  }
-  ClearRun(out, run_start, run_end);
+std::uint64_t Load(const std::uint8_t* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
 }
 
-void PaintClosingLines(const Layout& layout, int y, std::uint8_t* out) {
-  const int g = layout.grid;
-  if (y >= g * layout.cell_rows()) {
-    ClearRun(out, 0, layout.width());
-  } else {
-    ClearRun(out, g * layout.cell_cols(), layout.width());
-  }
-}
+void Store(std::uint8_t* p, std::uint64_t word) { std::memcpy(p, &word, sizeof word); }
 
 }  // namespace
 
-void RenderRow(const Layout& layout, const CellBits& cells, int y, std::uint8_t* out, std::size_t row_bytes) {
-  FillWhite(layout.width(), out, row_bytes);
-  const int g = layout.grid;
-  for (Mark mark : {Mark::A, Mark::B}) {
-    const Box shape = layout.Shape(mark);
-    // Cell rows j with j * g + y0 <= y < j * g + y1.
-    const int j_first = std::max(0, FloorDiv(y - shape.y1, g) + 1);
-    const int j_last = std::min(layout.cell_rows() - 1, FloorDiv(y - shape.y0, g));
-    for (int j = j_first; j <= j_last; ++j) PaintCellRow(layout, cells, j, mark, out);
+// A mark reaches at most g + 8 pixels past its cell's left edge (Lines A:
+// g + t; Dots B: g / 2 + t), so eight cells fit in 8 g + 8 bits.
+RowRenderer::RowRenderer(const Layout& layout)
+    : layout_(layout),
+      words_((static_cast<std::size_t>(layout.grid) + 1 + 7) / 8),
+      stamps_{MakeStamp(Mark::A), MakeStamp(Mark::B)} {}
+
+RowRenderer::Stamp RowRenderer::MakeStamp(Mark mark) const {
+  Stamp stamp{layout_.Shape(mark), std::vector<std::uint64_t>(256 * words_)};
+  const int g = layout_.grid;
+  // Built up from the entry with the lowest cell removed: each entry is one
+  // cell's pattern ORed onto an earlier entry.
+  std::vector<std::uint8_t> single(words_ * 8);
+  for (int v = 1; v < 256; ++v) {
+    const int low = __builtin_ctz(static_cast<unsigned>(v));
+    std::fill(single.begin(), single.end(), std::uint8_t{0});
+    SetBits(single.data(), low * g + stamp.shape.x0, low * g + stamp.shape.x1);
+    const std::uint64_t* rest = &stamp.patterns[static_cast<std::size_t>(v & (v - 1)) * words_];
+    std::uint64_t* entry = &stamp.patterns[static_cast<std::size_t>(v) * words_];
+    for (std::size_t w = 0; w < words_; ++w) entry[w] = rest[w] | Load(single.data() + 8 * w);
   }
-  if (layout.style == Style::Lines) PaintClosingLines(layout, y, out);
+  return stamp;
+}
+
+void RowRenderer::Paint(const Stamp& stamp, const std::uint8_t* plane_row, std::uint8_t* mask,
+                        std::size_t row_bytes) const {
+  const auto g = static_cast<std::size_t>(layout_.grid);
+  const auto chunks = static_cast<std::size_t>(layout_.cell_cols() + 7) / 8;
+  const std::size_t span = words_ * 8;
+  for (std::size_t m = 0; m < chunks; ++m) {
+    const std::uint8_t cells = plane_row[m];
+    if (cells == 0) continue;
+    const std::uint64_t* pattern = &stamp.patterns[cells * words_];
+    std::uint8_t* at = mask + m * g;
+    if (m * g + span <= row_bytes) {
+      for (std::size_t w = 0; w < words_; ++w) Store(at + 8 * w, Load(at + 8 * w) | pattern[w]);
+      continue;
+    }
+    // Near the row's end: byte by byte, nothing past it (pixels past the width are cleared later).
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pattern);
+    for (std::size_t k = 0; m * g + k < row_bytes && k < span; ++k) at[k] |= bytes[k];
+  }
+}
+
+void RowRenderer::Render(const CellBits& cells, int y, std::uint8_t* out, std::size_t row_bytes) const {
+  std::memset(out, 0, row_bytes);  // black mask first, 1 = black
+  const int g = layout_.grid;
+  for (Mark mark : {Mark::A, Mark::B}) {
+    const Stamp& stamp = stamps_[static_cast<int>(mark)];
+    // Cell rows j with j * g + y0 <= y < j * g + y1.
+    const int j_first = std::max(0, FloorDiv(y - stamp.shape.y1, g) + 1);
+    const int j_last = std::min(layout_.cell_rows() - 1, FloorDiv(y - stamp.shape.y0, g));
+    for (int j = j_first; j <= j_last; ++j) Paint(stamp, cells.Row(j, mark), out, row_bytes);
+  }
+  for (std::size_t k = 0; k < row_bytes; ++k) out[k] = static_cast<std::uint8_t>(~out[k]);
+  const int width = layout_.width();
+  ClearRun(out, width, static_cast<int>(row_bytes * 8));  // padding
+  if (layout_.style != Style::Lines) return;
+  // The closing lines: right over the full height, bottom over the full width.
+  if (y >= g * layout_.cell_rows()) {
+    ClearRun(out, 0, width);
+  } else {
+    ClearRun(out, g * layout_.cell_cols(), width);
+  }
 }
 
 }  // namespace tessellux::symbol::raster
