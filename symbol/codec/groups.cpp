@@ -1,7 +1,5 @@
 #include "symbol/codec/groups.h"
 
-#include "symbol/codec.h"
-
 namespace tessellux::symbol::codec {
 
 GroupPlan PlanGroups(int rows, int cols, int k) {
@@ -19,20 +17,11 @@ GroupPlan PlanGroups(int rows, int cols, int k) {
     plan.groups = full;
     plan.last_len = kGroupSize;
   }
-  for (std::size_t g = 0; g < plan.groups; ++g) plan.capacity += static_cast<std::size_t>(plan.DataLength(g));
+  // Every group but the last carries 48 - 2k data bytes.
+  if (plan.groups > 0)
+    plan.capacity = (plan.groups - 1) * static_cast<std::size_t>(kGroupSize - 2 * k) +
+                    static_cast<std::size_t>(plan.last_len - 2 * k);
   return plan;
-}
-
-int GroupPlan::Length(std::size_t g) const { return g + 1 == groups ? last_len : kGroupSize; }
-
-int GroupPlan::DataLength(std::size_t g) const { return Length(g) - 2 * k; }
-
-std::size_t GroupPlan::Position(std::size_t g, int j) const {
-  const auto column = static_cast<std::size_t>(j);
-  const auto shared = static_cast<std::size_t>(last_len);
-  // Columns below last_len hold a byte of every group, later ones skip the last group.
-  if (column < shared) return column * groups + g;
-  return shared * groups + (column - shared) * (groups - 1) + g;
 }
 
 std::size_t GroupPlan::GroupBytes() const {

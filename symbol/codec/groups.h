@@ -9,6 +9,8 @@
 
 #include <cstddef>
 
+#include "symbol/codec.h"
+
 namespace tessellux::symbol::codec {
 
 struct GroupPlan {
@@ -20,9 +22,17 @@ struct GroupPlan {
   int last_len = 0;          // length of the last group (48 unless shortened)
   std::size_t capacity = 0;  // data bytes over all groups
 
-  int Length(std::size_t g) const;      // bytes of group g
-  int DataLength(std::size_t g) const;  // Length(g) - 2k
-  std::size_t Position(std::size_t g, int j) const;  // codeword index of byte j of group g
+  // Bytes of group g.
+  int Length(std::size_t g) const { return g + 1 == groups ? last_len : kGroupSize; }
+  // Length(g) - 2k.
+  int DataLength(std::size_t g) const { return Length(g) - 2 * k; }
+  // Codeword index of byte j of group g. Columns below last_len hold a byte
+  // of every group, later ones skip the last group.
+  std::size_t Position(std::size_t g, int j) const {
+    const auto column = static_cast<std::size_t>(j), shared = static_cast<std::size_t>(last_len);
+    if (column < shared) return column * groups + g;
+    return shared * groups + (column - shared) * (groups - 1) + g;
+  }
   std::size_t GroupBytes() const;       // codewords held by groups; the rest is filler
 };
 

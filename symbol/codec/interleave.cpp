@@ -1,5 +1,6 @@
 #include "symbol/codec/interleave.h"
 
+#include <algorithm>
 #include <array>
 
 #include "symbol/codec.h"
@@ -17,10 +18,14 @@ Bytes Interleave(const Bytes& stream, const GroupPlan& plan) {
   std::array<std::uint8_t, kGroupSize> group{};
   std::size_t next = 0;  // stream offset of the current group's data
   for (std::size_t g = 0; g < plan.groups; ++g) {
-    const int data = plan.DataLength(g);
-    for (int j = 0; j < data; ++j, ++next) group[j] = next < stream.size() ? stream[next] : PadByte(next);
-    EncodeGroup(plan.k, plan.Length(g), group.data(), group.data() + data);
-    for (int j = 0; j < plan.Length(g); ++j) codewords[plan.Position(g, j)] = group[j];
+    const auto data = static_cast<std::size_t>(plan.DataLength(g));
+    const std::size_t taken = next < stream.size() ? std::min(data, stream.size() - next) : 0;
+    std::copy_n(stream.data() + next, taken, group.begin());
+    for (std::size_t j = taken; j < data; ++j) group[j] = PadByte(next + j);
+    next += data;
+    const int length = plan.Length(g);
+    EncodeGroup(plan.k, length, group.data(), group.data() + data);
+    for (int j = 0; j < length; ++j) codewords[plan.Position(g, j)] = group[static_cast<std::size_t>(j)];
   }
   for (std::size_t i = plan.GroupBytes(); i < plan.total; ++i) codewords[i] = PadByte(i);
   return codewords;

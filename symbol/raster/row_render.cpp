@@ -33,6 +33,13 @@ std::uint64_t Load(const std::uint8_t* p) {
 
 void Store(std::uint8_t* p, std::uint64_t word) { std::memcpy(p, &word, sizeof word); }
 
+// Row bytes are a multiple of 4.
+void Invert(std::uint8_t* row, std::size_t size) {
+  std::size_t k = 0;
+  for (; k + 8 <= size; k += 8) Store(row + k, ~Load(row + k));
+  for (; k < size; ++k) row[k] = static_cast<std::uint8_t>(~row[k]);
+}
+
 }  // namespace
 
 // A mark reaches at most g + 8 pixels past its cell's left edge (Lines A:
@@ -45,16 +52,19 @@ RowRenderer::RowRenderer(const Layout& layout)
 RowRenderer::Stamp RowRenderer::MakeStamp(Mark mark) const {
   Stamp stamp{layout_.Shape(mark), std::vector<std::uint64_t>(256 * words_)};
   const int g = layout_.grid;
-  // Built up from the entry with the lowest cell removed: each entry is one
-  // cell's pattern ORed onto an earlier entry.
-  std::vector<std::uint8_t> single(words_ * 8);
-  for (int v = 1; v < 256; ++v) {
-    const int low = __builtin_ctz(static_cast<unsigned>(v));
-    std::fill(single.begin(), single.end(), std::uint8_t{0});
-    SetBits(single.data(), low * g + stamp.shape.x0, low * g + stamp.shape.x1);
-    const std::uint64_t* rest = &stamp.patterns[static_cast<std::size_t>(v & (v - 1)) * words_];
-    std::uint64_t* entry = &stamp.patterns[static_cast<std::size_t>(v) * words_];
-    for (std::size_t w = 0; w < words_; ++w) entry[w] = rest[w] | Load(single.data() + 8 * w);
+  // One mark for each of the eight cells; every other entry is an earlier
+  // entry (its lowest cell removed) ORed with one of these.
+  std::vector<std::uint64_t> single(8 * words_);
+  for (int cell = 0; cell < 8; ++cell) {
+    std::vector<std::uint8_t> bytes(words_ * 8);
+    SetBits(bytes.data(), cell * g + stamp.shape.x0, cell * g + stamp.shape.x1);
+    for (std::size_t w = 0; w < words_; ++w) single[cell * words_ + w] = Load(bytes.data() + 8 * w);
+  }
+  for (unsigned v = 1; v < 256; ++v) {
+    const std::uint64_t* rest = &stamp.patterns[(v & (v - 1)) * words_];
+    const std::uint64_t* mark_pixels = &single[static_cast<std::size_t>(__builtin_ctz(v)) * words_];
+    std::uint64_t* entry = &stamp.patterns[v * words_];
+    for (std::size_t w = 0; w < words_; ++w) entry[w] = rest[w] | mark_pixels[w];
   }
   return stamp;
 }
@@ -79,26 +89,46 @@ void RowRenderer::Paint(const Stamp& stamp, const std::uint8_t* plane_row, std::
   }
 }
 
-void RowRenderer::Render(const CellBits& cells, int y, std::uint8_t* out, std::size_t row_bytes) const {
-  std::memset(out, 0, row_bytes);  // black mask first, 1 = black
+RowRenderer::RowKey RowRenderer::KeyOf(int y) const {
   const int g = layout_.grid;
-  for (Mark mark : {Mark::A, Mark::B}) {
-    const Stamp& stamp = stamps_[static_cast<int>(mark)];
-    // Cell rows j with j * g + y0 <= y < j * g + y1.
-    const int j_first = std::max(0, FloorDiv(y - stamp.shape.y1, g) + 1);
-    const int j_last = std::min(layout_.cell_rows() - 1, FloorDiv(y - stamp.shape.y0, g));
-    for (int j = j_first; j <= j_last; ++j) Paint(stamp, cells.Row(j, mark), out, row_bytes);
-  }
-  for (std::size_t k = 0; k < row_bytes; ++k) out[k] = static_cast<std::uint8_t>(~out[k]);
+  RowKey key;
+  // Cell rows j with j * g + y0 <= y < j * g + y1.
+  auto reach = [&](const Box& shape, int& first, int& last) {
+    first = std::max(0, FloorDiv(y - shape.y1, g) + 1);
+    last = std::min(layout_.cell_rows() - 1, FloorDiv(y - shape.y0, g));
+    if (first > last) first = 0, last = -1;
+  };
+  reach(stamps_[0].shape, key.a_first, key.a_last);
+  reach(stamps_[1].shape, key.b_first, key.b_last);
+  key.bottom = layout_.style == Style::Lines && y >= g * layout_.cell_rows();
+  return key;
+}
+
+void RowRenderer::Draw(const CellBits& cells, const RowKey& key, std::uint8_t* out, std::size_t row_bytes) const {
+  std::memset(out, 0, row_bytes);  // black mask first, 1 = black
+  for (int j = key.a_first; j <= key.a_last; ++j) Paint(stamps_[0], cells.Row(j, Mark::A), out, row_bytes);
+  for (int j = key.b_first; j <= key.b_last; ++j) Paint(stamps_[1], cells.Row(j, Mark::B), out, row_bytes);
+  Invert(out, row_bytes);
   const int width = layout_.width();
   ClearRun(out, width, static_cast<int>(row_bytes * 8));  // padding
   if (layout_.style != Style::Lines) return;
   // The closing lines: right over the full height, bottom over the full width.
-  if (y >= g * layout_.cell_rows()) {
-    ClearRun(out, 0, width);
-  } else {
-    ClearRun(out, g * layout_.cell_cols(), width);
+  ClearRun(out, key.bottom ? 0 : layout_.grid * layout_.cell_cols(), width);
+}
+
+void RowRenderer::Render(const CellBits& cells, int y, std::uint8_t* out, std::size_t row_bytes) const {
+  const RowKey key = KeyOf(y);
+  std::unique_lock lock(last_->mutex, std::try_to_lock);
+  if (!lock) return Draw(cells, key, out, row_bytes);  // another thread is rendering: no sharing
+  LastRow& last = *last_;
+  if (last.valid && last.key == key && last.pixels.size() == row_bytes) {
+    std::memcpy(out, last.pixels.data(), row_bytes);
+    return;
   }
+  Draw(cells, key, out, row_bytes);
+  last.pixels.assign(out, out + row_bytes);
+  last.key = key;
+  last.valid = true;
 }
 
 }  // namespace tessellux::symbol::raster

@@ -5,9 +5,16 @@
 // plane maps through a 256-entry table of ready-made pixel patterns onto a
 // byte-aligned stretch of the row: O(cells / 8 * g / 8) word operations per
 // contributing cell row, independent of the picture's height.
+//
+// Rows that cross the same cell rows' marks are identical (g - t of every g
+// rows for Lines), so the last row rendered is kept and copied when the next
+// row asked for has the same marks: a picture sent row by row costs about two
+// renders per cell row.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "symbol/raster/cell_bits.h"
@@ -20,10 +27,26 @@ class RowRenderer {
   explicit RowRenderer(const Layout& layout);
 
   // Row y (0 = top): 1 bit per pixel, MSB first, 1 = white; row_bytes bytes,
-  // bits and bytes past the width zero.
+  // bits and bytes past the width zero. Safe to call from several threads.
   void Render(const CellBits& cells, int y, std::uint8_t* out, std::size_t row_bytes) const;
 
  private:
+  // What decides a row's pixels: the cell rows whose A and B marks reach it
+  // (empty ranges as 0, -1) and whether it lies on the bottom closing line.
+  struct RowKey {
+    int a_first = 0, a_last = -1, b_first = 0, b_last = -1;
+    bool bottom = false;
+    bool operator==(const RowKey&) const = default;
+  };
+  struct LastRow {
+    std::mutex mutex;
+    bool valid = false;
+    RowKey key;
+    std::vector<std::uint8_t> pixels;
+  };
+  RowKey KeyOf(int y) const;
+  void Draw(const CellBits& cells, const RowKey& key, std::uint8_t* out, std::size_t row_bytes) const;
+
   // The pixels (1 = black) that the set cells of one plane byte cover,
   // relative to the first cell's left edge: `words_` 64-bit words per entry.
   struct Stamp {
@@ -36,6 +59,7 @@ class RowRenderer {
   Layout layout_;
   std::size_t words_;  // per pattern: ceil((g + 1) / 8) bytes rounded up to words
   Stamp stamps_[2];
+  std::unique_ptr<LastRow> last_ = std::make_unique<LastRow>();
 };
 
 // Clears bits [x0, x1) of a packed row (paints them black).
