@@ -29,25 +29,21 @@ Bytes FrameMessage(const Bytes& message) {
   return frame;
 }
 
-Bytes Unframe(const Bytes& body) {
-  Bytes out;
-  out.reserve(body.size());
+void UnframeInPlace(Bytes& body) {
+  std::size_t out = 0;
   for (std::size_t i = 0; i < body.size(); ++i) {
-    const std::uint8_t b = body[i];
-    if (b == kEscapeByte && i + 1 < body.size()) {
-      if (body[i + 1] == 0x55) {
-        out.push_back(kEndByte);
-        ++i;
-        continue;
-      }
-      if (body[i + 1] == 0x54) {
-        out.push_back(kEscapeByte);
-        ++i;
-        continue;
-      }
+    std::uint8_t b = body[i];
+    if (b == kEscapeByte && i + 1 < body.size() && (body[i + 1] == 0x55 || body[i + 1] == 0x54)) {
+      b = body[++i] == 0x55 ? kEndByte : kEscapeByte;
     }
-    out.push_back(b);
+    body[out++] = b;
   }
+  body.resize(out);
+}
+
+Bytes Unframe(const Bytes& body) {
+  Bytes out = body;
+  UnframeInPlace(out);
   return out;
 }
 
@@ -61,9 +57,19 @@ bool ReplyBuffer::Append(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
+std::uint8_t* ReplyBuffer::Extend(std::size_t size) {
+  if (overflowed_ || size > limit_ - bytes_.size()) {
+    overflowed_ = true;
+    return nullptr;
+  }
+  bytes_.resize(bytes_.size() + size);
+  return bytes_.data() + bytes_.size() - size;
+}
+
 Bytes ReplyBuffer::TakeReply() {
   if (!bytes_.empty() && bytes_.back() == kEndByte) bytes_.pop_back();
-  Bytes reply = Unframe(bytes_);
+  UnframeInPlace(bytes_);
+  Bytes reply = std::move(bytes_);
   bytes_.clear();
   return reply;
 }

@@ -24,6 +24,8 @@ void AppendFrame(const Bytes& message, Bytes& out);
 // pass. An 0xAB not followed by 0x54 or 0x55 is kept as it stands, which is
 // what replacing the 0xAB 0x55 pairs and then the 0xAB 0x54 pairs gives.
 Bytes Unframe(const Bytes& body);
+// The same, in place (the result is never longer than the frame).
+void UnframeInPlace(Bytes& body);
 
 // Collects the bytes of one awaited reply. The reply is complete as soon as
 // the bytes received so far end in the end byte. The buffer is bounded: a
@@ -38,6 +40,10 @@ class ReplyBuffer {
   // Appends what arrived; returns false (and keeps nothing more) on overflow.
   bool Append(const std::uint8_t* data, std::size_t size);
   bool Append(const Bytes& data) { return Append(data.data(), data.size()); }
+  // Room for `size` more bytes, to be filled by the caller (a socket read);
+  // nullptr on overflow. Shrink() gives back what the read left unused.
+  std::uint8_t* Extend(std::size_t size);
+  void Shrink(std::size_t unused) { bytes_.resize(bytes_.size() - unused); }
 
   bool Complete() const { return !bytes_.empty() && bytes_.back() == kEndByte; }
   bool Overflowed() const { return overflowed_; }

@@ -95,9 +95,14 @@ void CodeGeneratorLink::TcpWinsock_Error() {
 }
 
 void CodeGeneratorLink::TcpWinsock_DataArrival() {
-  const QByteArray data = TcpWinsock->readAll();
-  if (!receive_.Append(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                       static_cast<std::size_t>(data.size()))) {
+  // Read straight into the receive buffer: large replies are copied once.
+  const auto available = static_cast<std::size_t>(std::max<qint64>(0, TcpWinsock->bytesAvailable()));
+  std::uint8_t* room = receive_.Extend(available);
+  if (room) {
+    const qint64 got = TcpWinsock->read(reinterpret_cast<char*>(room), static_cast<qint64>(available));
+    receive_.Shrink(available - static_cast<std::size_t>(std::max<qint64>(0, got)));
+  }
+  if (!room) {
     // A peer that sends more than the buffer holds without ending its reply
     // is treated like a broken link.
     TcpTimer.stop();
