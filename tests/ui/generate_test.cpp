@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -201,6 +202,25 @@ TEST_F(GenerateTest, GeometryOutOfRangeIsNotWrittenIntoTheControls) {
   EXPECT_EQ(window->ErrorCorrectionScroll->value(), 0);
   EXPECT_TRUE(window->TotalBytesText->text().isEmpty());
   EXPECT_EQ(CommandsSent().size(), 3);  // no picture fetched
+}
+
+TEST_F(GenerateTest, PictureThatCannotBeLoadedOrWrittenIsReportedOnce) {
+  bmp.header = "not a bitmap header";
+  EnterViewPrint();
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].title, "Symbol Picture Not Loaded");
+  EXPECT_EQ(window->TotalBytesText->text(), "280");  // this run's statistics stay
+
+  messages.shown.clear();
+  next_row = 0;
+  bmp = MakeBmp(20, 12);
+  QFile::remove(window->SymbolPictureFile());
+  ASSERT_TRUE(QDir().mkdir(window->SymbolPictureFile()));  // a folder in the file's place
+  window->SSTab->setCurrentIndex(app::kStyleTab);
+  EnterViewPrint();
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].title, "Symbol Picture Not Saved");
+  EXPECT_TRUE(QFileInfo(window->SymbolPictureFile()).isDir());
 }
 
 TEST_F(GenerateTest, LostLinkMidSeriesStopsIt) {
