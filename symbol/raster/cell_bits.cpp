@@ -43,63 +43,76 @@ void ComposeFrame(const Layout& layout, CellBits& cells) {
   }
 }
 
-// Eight data bits taken as four (A, B) pairs, first pair most significant,
-// split into four A bits and four B bits (first pair lowest): low and high nibble.
-constexpr std::array<std::uint8_t, 256> MakePairSplit() {
-  std::array<std::uint8_t, 256> table{};
-  for (int v = 0; v < 256; ++v) {
-    int out = 0;
-    for (int q = 0; q < 4; ++q) {
-      out |= ((v >> (7 - 2 * q)) & 1) << q;
-      out |= ((v >> (6 - 2 * q)) & 1) << (4 + q);
-    }
-    table[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(out);
+// Block row cy holds data bits 14 cy .. 14 cy + 13: (A, B) of its seven
+// cells off the diagonal, in cell order, first bit most significant. The
+// tables map the first 8 of those bits and the last 6 onto the row's eight
+// cells, A in the low byte and B in the high byte (cell cx at bit cx).
+struct RowTables {
+  std::uint16_t first[8][256];
+  std::uint16_t last[8][64];
+  std::uint16_t reference[8];
+};
+
+constexpr std::uint16_t Spread(int cy, int value, int bits, int first_cell) {
+  unsigned out = 0;
+  for (int q = 0; q < bits / 2; ++q) {
+    const int data_cell = first_cell + q, cx = data_cell < cy ? data_cell : data_cell + 1;  // skip the diagonal
+    out |= ((static_cast<unsigned>(value) >> (bits - 1 - 2 * q)) & 1U) << cx;
+    out |= ((static_cast<unsigned>(value) >> (bits - 2 - 2 * q)) & 1U) << (8 + cx);
   }
-  return table;
+  return static_cast<std::uint16_t>(out);
 }
 
-constexpr auto kPairSplit = MakePairSplit();
-
-// The seven data cells of a block row with the diagonal cell inserted at cx = cy.
-unsigned WithDiagonal(unsigned seven, int cy, bool diagonal) {
-  const unsigned low = seven & ((1U << cy) - 1);
-  return low | (static_cast<unsigned>(diagonal) << cy) | ((seven >> cy) << (cy + 1));
-}
-
-void OrInto(std::uint8_t* row, int byte, unsigned cells16) {
-  row[byte] |= static_cast<std::uint8_t>(cells16);
-  row[byte + 1] |= static_cast<std::uint8_t>(cells16 >> 8);
-}
-
-// One block: row cy of its 8 x 8 cells takes data bits 14 cy .. 14 cy + 13
-// (A, B of the seven cells off the diagonal) and the diagonal's reference
-// marks. The block's cells start at cell 1 + 8 bc: bit 1 of byte bc.
-void ComposeBlock(const Layout& layout, int b, const std::uint8_t* bytes, CellBits& cells) {
-  std::array<std::uint8_t, kBytesPerBlock + 2> padded{};
-  std::memcpy(padded.data(), bytes, kBytesPerBlock);
-  const int bc = b % layout.cols, j0 = 1 + 8 * (b / layout.cols);
+constexpr RowTables MakeRowTables() {
+  RowTables tables{};
   for (int cy = 0; cy < 8; ++cy) {
-    const int start = 14 * cy, at = start / 8;
-    const unsigned window = static_cast<unsigned>(padded[at]) << 16 | static_cast<unsigned>(padded[at + 1]) << 8 |
-                            padded[at + 2];
-    const unsigned bits = (window >> (10 - start % 8)) & 0x3FFFU;  // first data bit most significant
-    const unsigned first = kPairSplit[bits >> 6], rest = kPairSplit[(bits << 2) & 0xFFU];
-    const unsigned a = (first & 0xFU) | (rest & 0xFU) << 4, b_marks = first >> 4 | (rest >> 4) << 4;
-    const unsigned row_a = WithDiagonal(a, cy, ReferenceBit(cy, cy, Mark::A));
-    const unsigned row_b = WithDiagonal(b_marks, cy, ReferenceBit(cy, cy, Mark::B));
-    OrInto(cells.Row(j0 + cy, Mark::A), bc, row_a << 1);
-    OrInto(cells.Row(j0 + cy, Mark::B), bc, row_b << 1);
+    for (int v = 0; v < 256; ++v) tables.first[cy][v] = Spread(cy, v, 8, 0);
+    for (int v = 0; v < 64; ++v) tables.last[cy][v] = Spread(cy, v, 6, 4);
+    static_assert(IsReferencePosition(3, 3) && !IsReferencePosition(3, 4));  // the diagonal, as skipped above
+    tables.reference[cy] = static_cast<std::uint16_t>(static_cast<unsigned>(ReferenceBit(cy, cy, Mark::A)) << cy |
+                                                      static_cast<unsigned>(ReferenceBit(cy, cy, Mark::B)) << (8 + cy));
   }
+  return tables;
+}
+
+constexpr RowTables kRowTables = MakeRowTables();
+
+// Bits 14 cy .. 14 cy + 13 of a block's 14 bytes, first bit most significant.
+unsigned RowBits(const std::uint8_t* bytes, int cy) {
+  const int start = 14 * cy, at = start / 8, shift = start % 8;
+  unsigned window = static_cast<unsigned>(bytes[at]) << 16 | static_cast<unsigned>(bytes[at + 1]) << 8;
+  if (at + 2 < kBytesPerBlock) window |= bytes[at + 2];
+  return (window >> (10 - shift)) & 0x3FFFU;
+}
+
+// Row cy of every block of block row br. Block bc's cells start at cell
+// 1 + 8 bc: bits 1..7 of byte bc and bit 0 of byte bc + 1.
+void ComposeBlockRow(const Layout& layout, int br, int cy, const std::uint8_t* codewords, CellBits& cells) {
+  const int j = 1 + 8 * br + cy;
+  std::uint8_t* row_a = cells.Row(j, Mark::A);
+  std::uint8_t* row_b = cells.Row(j, Mark::B);
+  const std::uint8_t* block = codewords + static_cast<std::size_t>(br) * layout.cols * kBytesPerBlock;
+  unsigned carry_a = 0, carry_b = 0;  // frame cell 0 is set later
+  for (int bc = 0; bc < layout.cols; ++bc, block += kBytesPerBlock) {
+    const unsigned bits = RowBits(block, cy);
+    const unsigned marks =
+        kRowTables.first[cy][bits >> 6] | kRowTables.last[cy][bits & 0x3FU] | kRowTables.reference[cy];
+    const unsigned a = (marks & 0xFFU) << 1, b = (marks >> 8) << 1;
+    row_a[bc] = static_cast<std::uint8_t>(carry_a | (a & 0xFFU));
+    row_b[bc] = static_cast<std::uint8_t>(carry_b | (b & 0xFFU));
+    carry_a = a >> 8;
+    carry_b = b >> 8;
+  }
+  row_a[layout.cols] = static_cast<std::uint8_t>(carry_a);
+  row_b[layout.cols] = static_cast<std::uint8_t>(carry_b);
 }
 
 }  // namespace
 
 CellBits ComposeCells(const Layout& layout, const Bytes& codewords) {
   CellBits cells(layout.cell_cols(), layout.cell_rows());
-  const int blocks = layout.rows * layout.cols;
-  for (int b = 0; b < blocks; ++b) {
-    ComposeBlock(layout, b, codewords.data() + static_cast<std::size_t>(b) * kBytesPerBlock, cells);
-  }
+  for (int br = 0; br < layout.rows; ++br)
+    for (int cy = 0; cy < 8; ++cy) ComposeBlockRow(layout, br, cy, codewords.data(), cells);
   ComposeFrame(layout, cells);
   return cells;
 }

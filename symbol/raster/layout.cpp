@@ -4,11 +4,6 @@
 
 namespace tessellux::symbol::raster {
 
-int FloorDiv(int a, int b) {
-  int q = a / b;
-  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
 Box Layout::Shape(Mark mark) const {
   const int g = grid, t = thickness, h = dot_offset();
   if (style == Style::Lines) {
@@ -42,10 +37,6 @@ bool Layout::FrameBit(int i, int j, Mark mark) const {
   if (i == 0 || i == last_i) return true;   // left and right borders
   return j == 0 ? i % 2 == 0 : i % 2 == 1;  // top ticks even, bottom odd
 }
-
-bool IsReferencePosition(int cx, int cy) { return cx == cy; }
-
-bool ReferenceBit(int cx, int /*cy*/, Mark mark) { return mark == Mark::A || cx % 2 == 0; }
 
 namespace {
 

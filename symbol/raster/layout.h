@@ -56,8 +56,8 @@ constexpr int kMarksPerBlock = 128;
 
 // Inside a block, the 8 diagonal cells carry fixed reference marks; the
 // other 112 positions carry the block's 14 bytes.
-bool IsReferencePosition(int cx, int cy);
-bool ReferenceBit(int cx, int cy, Mark mark);
+constexpr bool IsReferencePosition(int cx, int cy) { return cx == cy; }
+constexpr bool ReferenceBit(int cx, int /*cy*/, Mark mark) { return mark == Mark::A || cx % 2 == 0; }
 
 struct BlockPosition {
   std::uint8_t cx, cy;
@@ -66,6 +66,9 @@ struct BlockPosition {
 // Position of data bit d (0..111) of a block: byte d / 8, bit 7 - d % 8.
 const BlockPosition& DataPosition(int d);
 
-int FloorDiv(int a, int b);
+inline int FloorDiv(int a, int b) {
+  const int q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
 
 }  // namespace tessellux::symbol::raster

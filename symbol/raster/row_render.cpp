@@ -33,6 +33,19 @@ std::uint64_t Load(const std::uint8_t* p) {
 
 void Store(std::uint8_t* p, std::uint64_t word) { std::memcpy(p, &word, sizeof word); }
 
+// ORs the patterns of plane bytes [0, count) onto the mask, chunk m at byte
+// m * g. Patterns are W words (W = 0: `words`, known only at run time).
+template <std::size_t W>
+void OrPatterns(const std::uint64_t* patterns, std::size_t words, const std::uint8_t* cells, std::size_t count,
+                std::size_t g, std::uint8_t* mask) {
+  const std::size_t n = W != 0 ? W : words;
+  for (std::size_t m = 0; m < count; ++m, mask += g) {
+    if (cells[m] == 0) continue;
+    const std::uint64_t* pattern = patterns + cells[m] * n;
+    for (std::size_t w = 0; w < n; ++w) Store(mask + 8 * w, Load(mask + 8 * w) | pattern[w]);
+  }
+}
+
 // Row bytes are a multiple of 4.
 void Invert(std::uint8_t* row, std::size_t size) {
   std::size_t k = 0;
@@ -74,18 +87,19 @@ void RowRenderer::Paint(const Stamp& stamp, const std::uint8_t* plane_row, std::
   const auto g = static_cast<std::size_t>(layout_.grid);
   const auto chunks = static_cast<std::size_t>(layout_.cell_cols() + 7) / 8;
   const std::size_t span = words_ * 8;
-  for (std::size_t m = 0; m < chunks; ++m) {
-    const std::uint8_t cells = plane_row[m];
-    if (cells == 0) continue;
-    const std::uint64_t* pattern = &stamp.patterns[cells * words_];
-    std::uint8_t* at = mask + m * g;
-    if (m * g + span <= row_bytes) {
-      for (std::size_t w = 0; w < words_; ++w) Store(at + 8 * w, Load(at + 8 * w) | pattern[w]);
-      continue;
-    }
-    // Near the row's end: byte by byte, nothing past it (pixels past the width are cleared later).
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pattern);
-    for (std::size_t k = 0; m * g + k < row_bytes && k < span; ++k) at[k] |= bytes[k];
+  // Chunks whose whole pattern lies inside the row take word operations.
+  const std::size_t fast = row_bytes < span ? 0 : std::min(chunks, (row_bytes - span) / g + 1);
+  const std::uint64_t* patterns = stamp.patterns.data();
+  switch (words_) {
+    case 1: OrPatterns<1>(patterns, words_, plane_row, fast, g, mask); break;
+    case 2: OrPatterns<2>(patterns, words_, plane_row, fast, g, mask); break;
+    case 3: OrPatterns<3>(patterns, words_, plane_row, fast, g, mask); break;
+    default: OrPatterns<0>(patterns, words_, plane_row, fast, g, mask); break;
+  }
+  // Near the row's end: byte by byte, nothing past it (pixels past the width are cleared later).
+  for (std::size_t m = fast; m < chunks; ++m) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&patterns[plane_row[m] * words_]);
+    for (std::size_t k = 0; m * g + k < row_bytes && k < span; ++k) mask[m * g + k] |= bytes[k];
   }
 }
 
