@@ -7,9 +7,7 @@
 namespace tessellux::generate {
 namespace {
 
-using layout::Style;
 using security::SecurityMode;
-
 using Layout = std::array<std::uint8_t, 6>;
 
 GenerationChoices Choices(SecurityMode mode, bool temporary = false) {
@@ -30,65 +28,78 @@ std::vector<Bytes> Messages(const GenerationChoices& c) {
   return out;
 }
 
-Bytes Concat(std::uint8_t code, std::string_view text) {
+Bytes Cmd(std::uint8_t code, std::string_view text = "") {
   Bytes out = ToBytes(text);
   out.insert(out.begin(), code);
   return out;
 }
 
-TEST(LayoutBytes, AutomaticBoxesSendZeros) {
+TEST(LayoutBytes, AutomaticBoxesManualValuesStylesAndRange) {
   GenerationChoices c;
-  c.rows_scroll = 9;
-  c.error_scroll = 9;
+  c.rows_scroll = c.error_scroll = 9;
   EXPECT_EQ(LayoutBytes(c), (Layout{0x00, 0x00, 0x00, 0x08, 0x01, 0x02}));
-}
-
-TEST(LayoutBytes, ManualValuesFollowTheScrollRules) {
-  GenerationChoices c;
   c.size_unchecked = c.error_unchecked = true;
-  c.rows_scroll = 0;
-  c.cols_scroll = 1;
-  c.error_scroll = 0;
+  c.rows_scroll = c.error_scroll = 0;
   EXPECT_EQ(LayoutBytes(c), (Layout{1, 2, 4, 8, 1, 2}));
   c.rows_scroll = c.cols_scroll = 127;
   c.error_scroll = 15;
   c.grid_size = 128;
   c.thickness = 8;
-  EXPECT_EQ(LayoutBytes(c), (Layout{254, 254, 34, 128, 1, 8}));
-  // Size and error boxes are independent.
-  c.error_unchecked = false;
-  EXPECT_EQ(LayoutBytes(c)[2], 0);
-  EXPECT_EQ(LayoutBytes(c)[0], 254);
-}
-
-TEST(LayoutBytes, BothDotStylesSendTwo) {
-  GenerationChoices c;
-  c.style = Style::kDots;
+  c.style = layout::Style::kDotsWithEmboss;
+  EXPECT_EQ(LayoutBytes(c), (Layout{254, 254, 34, 128, 2, 8}));
+  c.error_unchecked = false;  // the size and error boxes are independent
+  EXPECT_EQ(LayoutBytes(c), (Layout{254, 254, 0, 128, 2, 8}));
+  c.style = layout::Style::kDots;
   EXPECT_EQ(LayoutBytes(c)[4], 2);
-  c.style = Style::kDotsWithEmboss;
-  EXPECT_EQ(LayoutBytes(c)[4], 2);
-}
-
-TEST(LayoutBytes, ValueOutsideAByteIsRefused) {
-  GenerationChoices c;
-  c.grid_size = 256;
-  EXPECT_THROW(LayoutBytes(c), std::out_of_range);
-  c.grid_size = 8;
-  c.size_unchecked = true;
   c.rows_scroll = 128;
+  EXPECT_THROW(LayoutBytes(c), std::out_of_range);
+  c.rows_scroll = 0;
+  c.grid_size = 256;
   EXPECT_THROW(LayoutBytes(c), std::out_of_range);
 }
 
 TEST(UploadFile, ChosenByTabAvailability) {
-  EXPECT_EQ(ChooseUploadFile(true, false, "/w/Quality.tmp", "/z.zip"), "/w/Quality.tmp");
   EXPECT_EQ(ChooseUploadFile(true, true, "/w/Quality.tmp", "/z.zip"), "/w/Quality.tmp");
   EXPECT_EQ(ChooseUploadFile(false, true, "/w/Quality.tmp", "/z.zip"), "/z.zip");
   EXPECT_EQ(ChooseUploadFile(false, false, "/w/Quality.tmp", "/z.zip"), "");
 }
 
-TEST(CommandSeries, PublicSendsLayoutTextAndQ) {
-  GenerationChoices c = Choices(SecurityMode::kPublic);
-  EXPECT_EQ(Messages(c), (std::vector<Bytes>{{0x11, 0, 0, 0, 8, 1, 2}, Concat(0x21, "http://x"), {0x51}}));
+TEST(CommandSeries, EachModeSendsItsFieldsAndCode) {
+  const Bytes tag = Cmd(0x42, "Tag"), phrase = Cmd(0x41, "Secret");
+  const struct {
+    SecurityMode mode;
+    bool temporary;
+    std::vector<Bytes> tail;
+  } cases[] = {
+      {SecurityMode::kPublic, false, {{0x51}}},
+      {SecurityMode::kPrivate, true, {phrase, {0x52}}},  // temporary means nothing here
+      {SecurityMode::kUniversal, false, {tag, phrase, {0x53}}},
+      {SecurityMode::kUniversal, true, {tag, phrase, {0x54}}},
+      {SecurityMode::kUnique, false, {tag, phrase, Cmd(0x53, "1234-5678-9012")}},
+      {SecurityMode::kUnique, true, {tag, phrase, Cmd(0x54, "1234-5678-9012")}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode) * 2 + c.temporary);
+    std::vector<Bytes> expected{{0x11, 0x00, 0x00, 0x00, 0x08, 0x01, 0x02}, Cmd(0x21, "http://x")};
+    expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+    EXPECT_EQ(Messages(Choices(c.mode, c.temporary)), expected);
+  }
+}
+
+TEST(CommandSeries, CascadedOldPhraseIsSingleByteAndEmptyFieldsStillSend) {
+  GenerationChoices c = Choices(SecurityMode::kCascaded);
+  c.phrase0 = c.phrase1 = u"caf\u00E9";
+  c.identification_tag = u"\u00E9";
+  EXPECT_EQ(Messages(c)[2], (Bytes{0x42, 0xC3, 0xA9}));
+  EXPECT_EQ(Messages(c)[3], (Bytes{0x41, 'c', 'a', 'f', 0xC3, 0xA9}));
+  EXPECT_EQ(Messages(c)[4], (Bytes{0x53, 'c', 'a', 'f', 0xE9}));
+
+  c = Choices(SecurityMode::kUnique);
+  c.identification_tag.clear();
+  c.phrase0.clear();
+  c.phrase1.clear();
+  const auto m = Messages(c);
+  EXPECT_EQ(std::vector<Bytes>(m.begin() + 2, m.end()), (std::vector<Bytes>{{0x42}, {0x41}, {0x53}}));
 }
 
 TEST(CommandSeries, UploadFollowsTheTextCommand) {
@@ -98,62 +109,10 @@ TEST(CommandSeries, UploadFollowsTheTextCommand) {
   const auto series = CommandSeries(c);
   ASSERT_EQ(series.size(), 4u);
   EXPECT_EQ(series[1].command, Bytes{0x21});
-  EXPECT_TRUE(series[2].IsUpload());
   EXPECT_EQ(series[2].upload_path, "/w/Quality.tmp");
   EXPECT_EQ(series[3].command, Bytes{0x51});
-  // No file: no upload step, the text command is still sent.
-  c.upload_file.clear();
+  c.upload_file.clear();  // no file: no upload step, the text command still goes
   EXPECT_EQ(Messages(c), (std::vector<Bytes>{{0x11, 0, 0, 0, 8, 1, 2}, {0x21}, {0x51}}));
-}
-
-TEST(CommandSeries, PrivateSendsThePhraseThenR) {
-  const auto m = Messages(Choices(SecurityMode::kPrivate, true));
-  ASSERT_EQ(m.size(), 4u);
-  EXPECT_EQ(m[2], Concat(0x41, "Secret"));
-  EXPECT_EQ(m[3], Bytes{0x52});  // temporary means nothing here
-}
-
-TEST(CommandSeries, UniversalSendsTagPhraseAndBareCode) {
-  const auto m = Messages(Choices(SecurityMode::kUniversal));
-  ASSERT_EQ(m.size(), 5u);
-  EXPECT_EQ(m[2], Concat(0x42, "Tag"));
-  EXPECT_EQ(m[3], Concat(0x41, "Secret"));
-  EXPECT_EQ(m[4], Bytes{0x53});
-  EXPECT_EQ(Messages(Choices(SecurityMode::kUniversal, true))[4], Bytes{0x54});
-}
-
-TEST(CommandSeries, UniqueSendsTheSerialNumber) {
-  const auto temporary = Messages(Choices(SecurityMode::kUnique, true));
-  ASSERT_EQ(temporary.size(), 5u);
-  EXPECT_EQ(temporary[2], Concat(0x42, "Tag"));
-  EXPECT_EQ(temporary[3], Concat(0x41, "Secret"));
-  EXPECT_EQ(temporary[4], Concat(0x54, "1234-5678-9012"));
-  EXPECT_EQ(temporary[4].size(), 15u);
-  EXPECT_EQ(Messages(Choices(SecurityMode::kUnique))[4], Concat(0x53, "1234-5678-9012"));
-}
-
-TEST(CommandSeries, CascadedOldPhraseIsSingleByteButPhraseZeroIsUtf8) {
-  GenerationChoices c = Choices(SecurityMode::kCascaded);
-  c.phrase0 = u"caf\u00E9";
-  c.phrase1 = u"caf\u00E9";
-  c.identification_tag = u"\u00E9";
-  const auto m = Messages(c);
-  ASSERT_EQ(m.size(), 5u);
-  EXPECT_EQ(m[2], (Bytes{0x42, 0xC3, 0xA9}));
-  EXPECT_EQ(m[3], (Bytes{0x41, 'c', 'a', 'f', 0xC3, 0xA9}));
-  EXPECT_EQ(m[4], (Bytes{0x53, 'c', 'a', 'f', 0xE9}));
-}
-
-TEST(CommandSeries, EmptyFieldsStillSendTheirCommands) {
-  GenerationChoices c = Choices(SecurityMode::kUnique);
-  c.identification_tag.clear();
-  c.phrase0.clear();
-  c.phrase1.clear();
-  const auto m = Messages(c);
-  ASSERT_EQ(m.size(), 5u);
-  EXPECT_EQ(m[2], Bytes{0x42});
-  EXPECT_EQ(m[3], Bytes{0x41});
-  EXPECT_EQ(m[4], Bytes{0x53});
 }
 
 }  // namespace

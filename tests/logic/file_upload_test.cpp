@@ -14,73 +14,46 @@ namespace fs = std::filesystem;
 
 class FileUploadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tessellux_upload_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
+  void SetUp() override { fs::create_directories(dir_); }
   void TearDown() override { fs::remove_all(dir_); }
 
-  std::string WriteFile(const Bytes& content) {
-    const fs::path path = dir_ / "upload.bin";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
-    return path.string();
+  // A file of `size` bytes that are not all alike.
+  std::string Write(std::size_t size) {
+    std::ofstream out(dir_ / "upload.bin", std::ios::binary);
+    for (std::size_t i = 0; i < size; ++i) out.put(static_cast<char>(i * 7 + 0xA9));
+    return (dir_ / "upload.bin").string();
   }
 
-  static Bytes Pattern(std::size_t size) {
-    Bytes b(size);
-    for (std::size_t i = 0; i < size; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + 0xA9);
-    return b;
-  }
-
-  static std::vector<Bytes> AllMessages(FileUpload& upload) {
-    std::vector<Bytes> messages;
-    for (int guard = 0; guard < 100; ++guard) {
-      auto message = upload.NextMessage();
-      if (!message) break;
-      messages.push_back(std::move(*message));
-    }
-    return messages;
-  }
-
-  fs::path dir_;
+  const fs::path dir_ = fs::temp_directory_path() / ("tessellux_upload_" + std::to_string(::getpid()));
 };
 
-TEST_F(FileUploadTest, EmptyFileSendsOneBareFirstCode) {
-  FileUpload upload(WriteFile({}));
-  EXPECT_EQ(AllMessages(upload), std::vector<Bytes>{Bytes{0x31}});
-  EXPECT_FALSE(upload.Failed());
-}
-
 TEST_F(FileUploadTest, PiecesOfAtMostAThousandBytes) {
-  for (const std::size_t size : {1u, 999u, 1000u, 1001u, 2500u}) {
-    SCOPED_TRACE(size);
-    const Bytes content = Pattern(size);
-    FileUpload upload(WriteFile(content));
-    const auto messages = AllMessages(upload);
-    ASSERT_FALSE(upload.Failed());
-    ASSERT_EQ(messages.size(), (size + 999) / 1000);
+  const struct {
+    std::size_t size;
+    std::vector<std::size_t> pieces;
+  } cases[] = {{0, {0}}, {1000, {1000}}, {1001, {1000, 1}}, {2500, {1000, 1000, 500}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    const std::string path = Write(c.size);
+    std::ifstream in(path, std::ios::binary);
+    const Bytes content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    FileUpload upload(path);
     Bytes joined;
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-      EXPECT_EQ(messages[i][0], i == 0 ? 0x31 : 0x32);
-      EXPECT_EQ(messages[i].size() - 1, std::min<std::size_t>(1000, size - 1000 * i));
-      joined.insert(joined.end(), messages[i].begin() + 1, messages[i].end());
+    std::vector<std::size_t> pieces;
+    for (int guard = 0; guard < 10; ++guard) {
+      const auto message = upload.NextMessage();
+      if (!message) break;
+      EXPECT_EQ((*message)[0], pieces.empty() ? 0x31 : 0x32);
+      pieces.push_back(message->size() - 1);
+      joined.insert(joined.end(), message->begin() + 1, message->end());
     }
+    EXPECT_FALSE(upload.Failed());
+    EXPECT_EQ(pieces, c.pieces);
     EXPECT_EQ(joined, content);
   }
 }
 
-TEST_F(FileUploadTest, StopsWhenTheCallerStops) {
-  FileUpload upload(WriteFile(Pattern(2500)));
-  ASSERT_TRUE(upload.NextMessage());
-  ASSERT_TRUE(upload.NextMessage());
-  // The caller's second exchange failed: it simply asks for nothing more.
-  EXPECT_FALSE(upload.Failed());
-}
-
-TEST_F(FileUploadTest, MissingFileOrFolderFailsWithAWarningNamingIt) {
+TEST_F(FileUploadTest, MissingFolderOrShrinkingFileFails) {
   const std::string missing = (dir_ / "missing.zip").string();
   FileUpload upload(missing);
   EXPECT_FALSE(upload.NextMessage());
@@ -92,25 +65,22 @@ TEST_F(FileUploadTest, MissingFileOrFolderFailsWithAWarningNamingIt) {
   FileUpload folder(dir_.string());
   EXPECT_FALSE(folder.NextMessage());
   EXPECT_TRUE(folder.Failed());
+
+  const std::string path = Write(2500);
+  FileUpload shrinking(path);  // the length is taken here, once
+  fs::resize_file(path, 1500);
+  ASSERT_TRUE(shrinking.NextMessage());
+  EXPECT_FALSE(shrinking.NextMessage());
+  EXPECT_TRUE(shrinking.Failed());
 }
 
 TEST_F(FileUploadTest, UnreadableFileFails) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
-  const std::string path = WriteFile(Pattern(10));
+  const std::string path = Write(10);
   fs::permissions(path, fs::perms::none);
-  FileUpload upload(path);
-  EXPECT_FALSE(upload.NextMessage());
-  EXPECT_TRUE(upload.Failed());
-}
-
-TEST_F(FileUploadTest, FileThatShrinksWhileSendingFails) {
-  const std::string path = WriteFile(Pattern(2500));
-  FileUpload upload(path);  // the length is taken here, once
-  fs::resize_file(path, 1500);
-  ASSERT_TRUE(upload.NextMessage());
-  EXPECT_FALSE(upload.NextMessage());
-  EXPECT_TRUE(upload.Failed());
-  EXPECT_FALSE(upload.NextMessage());
+  FileUpload unreadable(path);
+  EXPECT_FALSE(unreadable.NextMessage());
+  EXPECT_TRUE(unreadable.Failed());
 }
 
 }  // namespace

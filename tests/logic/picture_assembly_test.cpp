@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include <unistd.h>
 
@@ -21,102 +20,64 @@ Bytes Reply(std::string_view payload) {
   return reply;
 }
 
-TEST(PictureAssembly, PiecesInArrivalOrderOrMirrored) {
-  PictureAssembly plain;
-  ASSERT_TRUE(plain.SetHeader(Reply("H")));
-  for (const char* piece : {"A", "B", "C"}) ASSERT_TRUE(plain.AddPiece(Reply(piece), false));
-  EXPECT_EQ(plain.Join(), ToBytes("HABC"));
-
-  PictureAssembly mirrored;
-  mirrored.SetHeader(Reply("H"));
-  for (const char* piece : {"A", "B", "C"}) mirrored.AddPiece(Reply(piece), true);
-  EXPECT_EQ(mirrored.Join(), ToBytes("HCBA"));
+TEST(PictureAssembly, MirroredPiecesGoInFrontOneByOne) {
+  const auto join = [](std::array<bool, 3> mirror) {
+    PictureAssembly assembly;
+    assembly.SetHeader(Reply("H"));
+    for (int i = 0; i < 3; ++i) assembly.AddPiece(Reply(std::string(1, char('A' + i))), mirror[i]);
+    return assembly.Join();
+  };
+  EXPECT_EQ(join({false, false, false}), ToBytes("HABC"));
+  EXPECT_EQ(join({true, true, true}), ToBytes("HCBA"));
+  EXPECT_EQ(join({false, true, false}), ToBytes("HBAC"));
 }
 
-TEST(PictureAssembly, MirrorIsReadPerPiece) {
-  PictureAssembly assembly;
-  assembly.SetHeader(Reply("H"));
-  assembly.AddPiece(Reply("A"), false);
-  assembly.AddPiece(Reply("B"), true);
-  assembly.AddPiece(Reply("C"), false);
-  EXPECT_EQ(assembly.Join(), ToBytes("HBAC"));
-}
-
-TEST(PictureAssembly, HeaderAloneAndEmptyPieces) {
+TEST(PictureAssembly, HeaderAloneEmptyPiecesAndTheLimit) {
   PictureAssembly assembly;
   assembly.SetHeader(Reply("HEAD"));
   EXPECT_EQ(assembly.Join(), ToBytes("HEAD"));
   assembly.AddPiece(Reply(""), false);
   assembly.AddPiece(Bytes{0x62}, false);  // shorter than a reply: no bytes
   EXPECT_EQ(assembly.Join(), ToBytes("HEAD"));
-  EXPECT_EQ(assembly.Size(), 4u);
+
+  PictureAssembly limited(6);
+  ASSERT_TRUE(limited.SetHeader(Reply("HH")));
+  EXPECT_TRUE(limited.AddPiece(Reply("ABCD"), false));
+  EXPECT_FALSE(limited.AddPiece(Reply("E"), false));
+  EXPECT_TRUE(limited.SetHeader(Reply("X")));  // a new header replaces the old one in the count
+  EXPECT_FALSE(limited.SetHeader(Reply("XYZ")));
+  EXPECT_EQ(limited.Join(), ToBytes("XABCD"));
 }
 
-TEST(PictureAssembly, RefusesToGrowBeyondItsLimit) {
-  PictureAssembly assembly(6);
-  ASSERT_TRUE(assembly.SetHeader(Reply("HH")));
-  EXPECT_TRUE(assembly.AddPiece(Reply("ABCD"), false));
-  EXPECT_FALSE(assembly.AddPiece(Reply("E"), false));
-  EXPECT_EQ(assembly.Join(), ToBytes("HHABCD"));
-  // A new header replaces the old one in the count.
-  EXPECT_TRUE(assembly.SetHeader(Reply("X")));
-  EXPECT_FALSE(assembly.SetHeader(Reply("XYZ")));
-  EXPECT_EQ(assembly.Join(), ToBytes("XABCD"));
-}
-
-class AtomicWriteTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tessellux_atomic_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  static Bytes Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  std::size_t EntriesInDir() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
-  }
-
-  fs::path dir_;
-};
-
-TEST_F(AtomicWriteTest, ReplacesTheFileAndLeavesNoTemporary) {
-  const fs::path target = dir_ / "Tessellux.bmp";
+TEST(AtomicWrite, ReplacesTheFileOrKeepsTheOldOneAndSaysWhy) {
+  const fs::path dir = fs::temp_directory_path() / ("tessellux_atomic_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const auto entries = [&] { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); };
+  const fs::path target = dir / "Tessellux.bmp";
   std::string error;
   ASSERT_TRUE(WriteFileAtomically(target.string(), ToBytes("old picture"), &error)) << error;
   ASSERT_TRUE(WriteFileAtomically(target.string(), ToBytes("new"), &error)) << error;
-  EXPECT_EQ(Read(target), ToBytes("new"));
-  EXPECT_EQ(EntriesInDir(), 1u);
-  ASSERT_TRUE(WriteFileAtomically(target.string(), Bytes{}, &error)) << error;
-  EXPECT_EQ(fs::file_size(target), 0u);
-}
+  std::ifstream in(target, std::ios::binary);
+  EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), ToBytes("new"));
+  EXPECT_EQ(entries(), 1) << "no temporary file is left";
 
-TEST_F(AtomicWriteTest, FailureKeepsTheOldFileAndSaysWhy) {
-  // The target is a non-empty folder: rename cannot replace it.
-  const fs::path target = dir_ / "busy";
-  fs::create_directories(target / "inside");
-  std::string error;
-  EXPECT_FALSE(WriteFileAtomically(target.string(), ToBytes("x"), &error));
-  EXPECT_NE(error.find(target.string()), std::string::npos) << error;
-  EXPECT_TRUE(fs::is_directory(target / "inside"));
-  EXPECT_EQ(EntriesInDir(), 1u);
-
-  // A folder that does not exist: nothing can be created there.
-  EXPECT_FALSE(WriteFileAtomically((dir_ / "no" / "file.bmp").string(), ToBytes("x"), nullptr));
-  EXPECT_EQ(EntriesInDir(), 1u);
+  // A non-empty folder cannot be replaced by rename; a missing folder takes nothing.
+  const fs::path busy = dir / "busy";
+  fs::create_directories(busy / "inside");
+  EXPECT_FALSE(WriteFileAtomically(busy.string(), ToBytes("x"), &error));
+  EXPECT_NE(error.find(busy.string()), std::string::npos) << error;
+  EXPECT_TRUE(fs::is_directory(busy / "inside"));
+  EXPECT_FALSE(WriteFileAtomically((dir / "no" / "file.bmp").string(), ToBytes("x"), nullptr));
+  EXPECT_EQ(entries(), 2);
+  fs::remove_all(dir);
 }
 
 Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint32_t info_size = 40) {
   Bytes b(54, 0);
   b[0] = 'B';
   b[1] = 'M';
-  auto put = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+  const auto put = [&](std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
   };
   put(14, info_size);
   put(18, static_cast<std::uint32_t>(width));
@@ -124,42 +85,33 @@ Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint32_t info_size
   return b;
 }
 
-TEST(BmpSize, ReadsWidthAndHeightEitherWayUp) {
+TEST(BmpSize, ReadsWidthAndHeightEitherWayUpAndTheOldCoreHeader) {
   const auto bottom_up = ReadBmpSize(BmpHeader(74, 42));
   ASSERT_TRUE(bottom_up);
   EXPECT_EQ(bottom_up->width, 74);
   EXPECT_EQ(bottom_up->height, 42);
-  const auto top_down = ReadBmpSize(BmpHeader(300, -200, 124));
-  ASSERT_TRUE(top_down);
-  EXPECT_EQ(top_down->height, 200);
-}
-
-TEST(BmpSize, ReadsTheOldCoreHeader) {
-  Bytes b(26, 0);
-  b[0] = 'B';
-  b[1] = 'M';
-  b[14] = 12;
-  b[18] = 0x2C;  // 300
-  b[19] = 0x01;
-  b[20] = 7;
-  const auto size = ReadBmpSize(b);
-  ASSERT_TRUE(size);
-  EXPECT_EQ(size->width, 300);
-  EXPECT_EQ(size->height, 7);
+  EXPECT_EQ(ReadBmpSize(BmpHeader(300, -200, 124))->height, 200);
+  Bytes core(26, 0);  // 12-byte header with 16-bit fields: 300 x 7
+  core[0] = 'B';
+  core[1] = 'M';
+  core[14] = 12;
+  core[18] = 0x2C;
+  core[19] = 0x01;
+  core[20] = 7;
+  ASSERT_TRUE(ReadBmpSize(core));
+  EXPECT_EQ(ReadBmpSize(core)->width, 300);
+  EXPECT_EQ(ReadBmpSize(core)->height, 7);
 }
 
 TEST(BmpSize, RefusesWhatIsNotABmpHeader) {
-  EXPECT_FALSE(ReadBmpSize(Bytes{}));
-  EXPECT_FALSE(ReadBmpSize(ToBytes("BM")));
   Bytes jpeg = BmpHeader(1, 1);
   jpeg[0] = 0xFF;
-  EXPECT_FALSE(ReadBmpSize(jpeg));
-  EXPECT_FALSE(ReadBmpSize(BmpHeader(-5, 5)));
-  EXPECT_FALSE(ReadBmpSize(BmpHeader(5, INT32_MIN)));
-  EXPECT_FALSE(ReadBmpSize(BmpHeader(5, 5, 13)));
   Bytes cut = BmpHeader(5, 5);
   cut.resize(25);
-  EXPECT_FALSE(ReadBmpSize(cut));
+  for (const Bytes& bad : {Bytes{}, ToBytes("BM"), jpeg, cut, BmpHeader(-5, 5), BmpHeader(5, INT32_MIN),
+                           BmpHeader(5, 5, 13)}) {
+    EXPECT_FALSE(ReadBmpSize(bad)) << bad.size();
+  }
 }
 
 }  // namespace

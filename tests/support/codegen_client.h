@@ -14,12 +14,23 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/framing.h"
 
 namespace tessellux::codegen::testing {
 
 inline constexpr int kWaitMs = 5000;
+
+inline Bytes Cmd(std::uint8_t code, std::string_view params = {}) {
+  Bytes command(1 + params.size(), code);
+  std::copy(params.begin(), params.end(), command.begin() + 1);
+  return command;
+}
+
+inline std::uint8_t Status(const std::optional<Bytes>& reply) {
+  return reply && reply->size() >= 2 ? (*reply)[1] : 0xFF;
+}
 
 inline sockaddr_in Loopback(std::uint16_t port) {
   sockaddr_in address{};
@@ -29,7 +40,6 @@ inline sockaddr_in Loopback(std::uint16_t port) {
   return address;
 }
 
-// Waits until fd is readable; false on timeout.
 inline bool WaitReadable(int fd, int timeout_ms) {
   pollfd entry{fd, POLLIN, 0};
   return ::poll(&entry, 1, timeout_ms) == 1;
@@ -54,8 +64,7 @@ class TestClient {
   }
 
   bool SendRaw(const Bytes& bytes) {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
+    for (std::size_t sent = 0; sent < bytes.size();) {
       const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
       if (n <= 0) return false;
       sent += static_cast<std::size_t>(n);
@@ -76,15 +85,10 @@ class TestClient {
     }
   }
 
-  std::optional<Bytes> Exchange(const Bytes& message) {
-    if (!Send(message)) return std::nullopt;
-    return Reply();
-  }
+  std::optional<Bytes> Exchange(const Bytes& message) { return Send(message) ? Reply() : std::nullopt; }
 
   // True when nothing beyond the replies read so far arrives within timeout_ms.
-  bool Quiet(int timeout_ms) {
-    return replies_.Pending() == 0 && !WaitReadable(fd_, timeout_ms);
-  }
+  bool Quiet(int timeout_ms) { return replies_.Pending() == 0 && !WaitReadable(fd_, timeout_ms); }
 
   // True when the service closes the connection within kWaitMs (bytes still
   // in flight are skipped).
@@ -92,8 +96,7 @@ class TestClient {
     std::uint8_t buffer[65536];
     for (int i = 0; i < 1000; ++i) {
       if (!WaitReadable(fd_, kWaitMs)) return false;
-      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) return true;
+      if (::recv(fd_, buffer, sizeof buffer, 0) <= 0) return true;
     }
     return false;
   }
@@ -103,6 +106,37 @@ class TestClient {
   bool connected_ = false;
   link::FrameSplitter replies_{std::size_t{64} << 20};
 };
+
+// A fetched picture: the header from 0x61, then the rows of each 0x62 in
+// arrival order, up to the end reply "bb".
+struct Fetched {
+  Bytes header;
+  std::vector<Bytes> rows;
+  bool ended = false;
+
+  Bytes Joined(bool mirror = false) const {
+    Bytes file = header;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const Bytes& row = rows[mirror ? rows.size() - 1 - i : i];
+      file.insert(file.end(), row.begin(), row.end());
+    }
+    return file;
+  }
+};
+
+inline Fetched Fetch(TestClient& client) {
+  Fetched fetched;
+  const auto header = client.Exchange(Cmd(0x61));
+  if (Status(header) != 0x00) return fetched;
+  fetched.header.assign(header->begin() + 2, header->end());
+  for (int i = 0; i < 100000; ++i) {
+    const auto reply = client.Exchange(Cmd(0x62));
+    fetched.ended = reply == Bytes{0x62, 0x62};
+    if (fetched.ended || Status(reply) != 0x00) break;
+    fetched.rows.emplace_back(reply->begin() + 2, reply->end());
+  }
+  return fetched;
+}
 
 // Sends one datagram to 127.0.0.1:port and returns the answer, if one
 // arrives within timeout_ms.
