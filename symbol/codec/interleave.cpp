@@ -20,7 +20,7 @@ Bytes Interleave(const Bytes& stream, const GroupPlan& plan) {
   for (std::size_t g = 0; g < plan.groups; ++g) {
     const auto data = static_cast<std::size_t>(plan.DataLength(g));
     const std::size_t taken = next < stream.size() ? std::min(data, stream.size() - next) : 0;
-    std::copy_n(stream.data() + next, taken, group.begin());
+    if (taken > 0) std::copy_n(stream.data() + next, taken, group.begin());
     for (std::size_t j = taken; j < data; ++j) group[j] = PadByte(next + j);
     next += data;
     const int length = plan.Length(g);

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <numeric>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "symbol/raster.h"
@@ -88,19 +90,24 @@ std::vector<Bytes> PlainPicture(const Params& p, const Bytes& codewords, std::si
   return rows;
 }
 
+// Rows in shuffled, top-down and bottom-up order (the last row rendered is
+// reused for rows that cross the same marks, so the order matters).
 void ExpectSamePicture(const Params& p, const Bytes& codewords, std::uint32_t order_seed) {
   const Raster raster(p.rows, p.cols, p.grid, p.style, p.thickness, codewords);
   const auto expected = PlainPicture(p, codewords, raster.row_bytes());
   ASSERT_EQ(static_cast<std::size_t>(raster.height()), expected.size());
   std::vector<int> order(expected.size());
   std::iota(order.begin(), order.end(), 0);
-  std::shuffle(order.begin(), order.end(), std::mt19937(order_seed));
+  std::vector<int> shuffled = order;
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(order_seed));
   Bytes row(raster.row_bytes());
-  for (int y : order) {
-    std::fill(row.begin(), row.end(), 0x5A);
-    raster.RenderRow(y, row.data());
-    ASSERT_EQ(row, expected[y]) << (p.style == Style::Lines ? "lines" : "dots") << " " << p.rows << "x" << p.cols
-                                << " grid " << p.grid << " thickness " << p.thickness << " row " << y;
+  for (const auto& sequence : {shuffled, order, std::vector<int>(order.rbegin(), order.rend())}) {
+    for (int y : sequence) {
+      std::fill(row.begin(), row.end(), 0x5A);
+      raster.RenderRow(y, row.data());
+      ASSERT_EQ(row, expected[y]) << (p.style == Style::Lines ? "lines" : "dots") << " " << p.rows << "x" << p.cols
+                                  << " grid " << p.grid << " thickness " << p.thickness << " row " << y;
+    }
   }
 }
 
@@ -127,6 +134,34 @@ TEST(RasterGolden, AllMarksClearAndAllMarksSet) {
     for (Style style : {Style::Lines, Style::Dots})
       for (int grid : {3, 6, 9})
         ExpectSamePicture({2, 4, grid, 2, style}, Bytes(2 * 4 * 14, fill), fill);
+}
+
+}  // namespace
+}  // namespace tessellux::symbol
+
+namespace tessellux::symbol {
+namespace {
+
+TEST(RasterGolden, ThreadsRenderingOneRasterGetTheirOwnRows) {
+  const Params p{6, 6, 5, 2, Style::Lines};
+  const Bytes codewords = test::RandomBytes(6 * 6 * 14, 99);
+  const Raster raster(p.rows, p.cols, p.grid, p.style, p.thickness, codewords);
+  const auto expected = PlainPicture(p, codewords, raster.row_bytes());
+  std::atomic<int> wrong{0};
+  auto render_all = [&](bool downwards) {
+    Bytes row(raster.row_bytes());
+    for (int pass = 0; pass < 20; ++pass) {
+      for (int k = 0; k < raster.height(); ++k) {
+        const int y = downwards ? k : raster.height() - 1 - k;
+        raster.RenderRow(y, row.data());
+        if (row != expected[y]) ++wrong;
+      }
+    }
+  };
+  std::thread other(render_all, true);
+  render_all(false);
+  other.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
