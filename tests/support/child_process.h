@@ -37,12 +37,10 @@ class ChildProcess {
     stdout_ = out[0];
   }
   ~ChildProcess() {
-    if (pid_ > 0 && !exit_code_) {
-      ::kill(pid_, SIGTERM);
-      if (!Wait(5000)) {
-        ::kill(pid_, SIGKILL);
-        Wait(5000);
-      }
+    for (int signal : {SIGTERM, SIGKILL}) {
+      if (pid_ <= 0 || exit_code_) break;
+      ::kill(pid_, signal);
+      Wait(5000);
     }
     if (stdout_ >= 0) ::close(stdout_);
   }
@@ -51,21 +49,15 @@ class ChildProcess {
 
   pid_t pid() const { return pid_; }
 
-  // The next line of the child's stdout, within timeout_ms.
+  // The next line of the child's stdout, within timeout_ms for each byte.
   std::optional<std::string> ReadLine(int timeout_ms) {
-    while (true) {
-      if (const auto end = buffer_.find('\n'); end != std::string::npos) {
-        std::string line = buffer_.substr(0, end);
-        buffer_.erase(0, end + 1);
-        return line;
-      }
+    std::string line;
+    for (char c = 0; line.size() < 4096; line += c) {
       pollfd entry{stdout_, POLLIN, 0};
-      if (::poll(&entry, 1, timeout_ms) != 1) return std::nullopt;
-      char chunk[512];
-      const ssize_t n = ::read(stdout_, chunk, sizeof chunk);
-      if (n <= 0) return std::nullopt;
-      buffer_.append(chunk, static_cast<std::size_t>(n));
+      if (::poll(&entry, 1, timeout_ms) != 1 || ::read(stdout_, &c, 1) != 1) return std::nullopt;
+      if (c == '\n') return line;
     }
+    return std::nullopt;
   }
 
   // The exit code once the child has ended within timeout_ms (-1 for a signal).
@@ -74,9 +66,9 @@ class ChildProcess {
       int status = 0;
       if (::waitpid(pid_, &status, WNOHANG) == pid_) {
         exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        break;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return exit_code_;
   }
@@ -84,7 +76,6 @@ class ChildProcess {
  private:
   pid_t pid_ = -1;
   int stdout_ = -1;
-  std::string buffer_;
   std::optional<int> exit_code_;
 };
 
