@@ -1,6 +1,7 @@
 #include "symbol/raster/row_render.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace tessellux::symbol::raster {
@@ -21,6 +22,13 @@ void ClearRun(std::uint8_t* row, int x0, int x1) {
 
 namespace {
 
+// Patterns are byte strings handled as words; the byte after a stretch is
+// found by shifting, which assumes little-endian words.
+static_assert(std::endian::native == std::endian::little);
+
+constexpr std::size_t kMaxWords = (128 + 1 + 7) / 8;  // grid 128
+constexpr int kMaxSources = 8;  // cell rows reaching one row: at most 4 per mark (t <= 8, g >= 3)
+
 void SetBits(std::uint8_t* bytes, int x0, int x1) {
   for (int x = x0; x < x1; ++x) bytes[x / 8] |= static_cast<std::uint8_t>(0x80U >> (x % 8));
 }
@@ -33,24 +41,44 @@ std::uint64_t Load(const std::uint8_t* p) {
 
 void Store(std::uint8_t* p, std::uint64_t word) { std::memcpy(p, &word, sizeof word); }
 
-// ORs the patterns of plane bytes [0, count) onto the mask, chunk m at byte
-// m * g. Patterns are W words (W = 0: `words`, known only at run time).
-template <std::size_t W>
-void OrPatterns(const std::uint64_t* patterns, std::size_t words, const std::uint8_t* cells, std::size_t count,
-                std::size_t g, std::uint8_t* mask) {
-  const std::size_t n = W != 0 ? W : words;
-  for (std::size_t m = 0; m < count; ++m, mask += g) {
-    if (cells[m] == 0) continue;
-    const std::uint64_t* pattern = patterns + cells[m] * n;
-    for (std::size_t w = 0; w < n; ++w) Store(mask + 8 * w, Load(mask + 8 * w) | pattern[w]);
-  }
-}
+// One cell row's plane and the pattern table of its mark.
+struct Source {
+  const std::uint64_t* patterns;
+  const std::uint8_t* cells;
+};
 
-// Row bytes are a multiple of 4.
-void Invert(std::uint8_t* row, std::size_t size) {
-  std::size_t k = 0;
-  for (; k + 8 <= size; k += 8) Store(row + k, ~Load(row + k));
-  for (; k < size; ++k) row[k] = static_cast<std::uint8_t>(~row[k]);
+// Stretch m (bytes m * g ..) is the OR of every source's pattern for its
+// plane byte m, plus the byte that stretch m - 1 spilled over; stored
+// inverted (1 = white). A store may run past the stretch: the next one
+// overwrites that. W words per pattern (0: `words`, known only at run time).
+template <std::size_t W>
+void DrawStretches(const Source* sources, int count, std::size_t words, std::size_t stretches, std::size_t g,
+                   std::uint8_t* out, std::size_t row_bytes) {
+  const std::size_t n = W != 0 ? W : words;
+  std::uint64_t acc[W != 0 ? W : kMaxWords];
+  std::uint64_t carry = 0;
+  for (std::size_t m = 0; m < stretches; ++m) {
+    for (std::size_t w = 0; w < n; ++w) acc[w] = 0;
+    for (int s = 0; s < count; ++s) {
+      const std::uint64_t* pattern = sources[s].patterns + sources[s].cells[m] * n;
+      for (std::size_t w = 0; w < n; ++w) acc[w] |= pattern[w];
+    }
+    acc[0] |= carry;
+    carry = (acc[g / 8] >> (8 * (g % 8))) & 0xFFU;
+    const std::size_t at = m * g;
+    if (at + 8 * n <= row_bytes) {
+      for (std::size_t w = 0; w < n; ++w) Store(out + at + 8 * w, ~acc[w]);
+    } else if (at < row_bytes) {  // the row's end: nothing past it
+      std::uint8_t bytes[kMaxWords * 8];
+      for (std::size_t w = 0; w < n; ++w) Store(bytes + 8 * w, ~acc[w]);
+      std::memcpy(out + at, bytes, std::min(row_bytes - at, 8 * n));
+    }
+  }
+  const std::size_t end = stretches * g;
+  if (end < row_bytes) {
+    out[end] = static_cast<std::uint8_t>(~carry);
+    std::memset(out + end + 1, 0xFF, row_bytes - end - 1);
+  }
 }
 
 }  // namespace
@@ -60,69 +88,64 @@ void Invert(std::uint8_t* row, std::size_t size) {
 RowRenderer::RowRenderer(const Layout& layout)
     : layout_(layout),
       words_((static_cast<std::size_t>(layout.grid) + 1 + 7) / 8),
-      stamps_{MakeStamp(Mark::A), MakeStamp(Mark::B)} {}
-
-RowRenderer::Stamp RowRenderer::MakeStamp(Mark mark) const {
-  Stamp stamp{layout_.Shape(mark), std::vector<std::uint64_t>(256 * words_)};
+      patterns_{MakePatterns(Mark::A), MakePatterns(Mark::B)},
+      reach_(static_cast<std::size_t>(layout.grid)) {
   const int g = layout_.grid;
+  const Box a = layout_.Shape(Mark::A), b = layout_.Shape(Mark::B);
+  // Cell rows j with j * g + y0 <= y < j * g + y1, for y = r.
+  for (int r = 0; r < g; ++r)
+    reach_[static_cast<std::size_t>(r)] = {FloorDiv(r - a.y1, g) + 1, FloorDiv(r - a.y0, g),
+                                           FloorDiv(r - b.y1, g) + 1, FloorDiv(r - b.y0, g)};
+}
+
+std::vector<std::uint64_t> RowRenderer::MakePatterns(Mark mark) const {
+  const Box shape = layout_.Shape(mark);
+  const int g = layout_.grid;
+  std::vector<std::uint64_t> patterns(256 * words_);
   // One mark for each of the eight cells; every other entry is an earlier
   // entry (its lowest cell removed) ORed with one of these.
   std::vector<std::uint64_t> single(8 * words_);
   for (int cell = 0; cell < 8; ++cell) {
     std::vector<std::uint8_t> bytes(words_ * 8);
-    SetBits(bytes.data(), cell * g + stamp.shape.x0, cell * g + stamp.shape.x1);
+    SetBits(bytes.data(), cell * g + shape.x0, cell * g + shape.x1);
     for (std::size_t w = 0; w < words_; ++w) single[cell * words_ + w] = Load(bytes.data() + 8 * w);
   }
   for (unsigned v = 1; v < 256; ++v) {
-    const std::uint64_t* rest = &stamp.patterns[(v & (v - 1)) * words_];
-    const std::uint64_t* mark_pixels = &single[static_cast<std::size_t>(__builtin_ctz(v)) * words_];
-    std::uint64_t* entry = &stamp.patterns[v * words_];
+    const std::uint64_t* rest = &patterns[(v & (v - 1)) * words_];
+    const std::uint64_t* mark_pixels = &single[static_cast<std::size_t>(std::countr_zero(v)) * words_];
+    std::uint64_t* entry = &patterns[v * words_];
     for (std::size_t w = 0; w < words_; ++w) entry[w] = rest[w] | mark_pixels[w];
   }
-  return stamp;
-}
-
-void RowRenderer::Paint(const Stamp& stamp, const std::uint8_t* plane_row, std::uint8_t* mask,
-                        std::size_t row_bytes) const {
-  const auto g = static_cast<std::size_t>(layout_.grid);
-  const auto chunks = static_cast<std::size_t>(layout_.cell_cols() + 7) / 8;
-  const std::size_t span = words_ * 8;
-  // Chunks whose whole pattern lies inside the row take word operations.
-  const std::size_t fast = row_bytes < span ? 0 : std::min(chunks, (row_bytes - span) / g + 1);
-  const std::uint64_t* patterns = stamp.patterns.data();
-  switch (words_) {
-    case 1: OrPatterns<1>(patterns, words_, plane_row, fast, g, mask); break;
-    case 2: OrPatterns<2>(patterns, words_, plane_row, fast, g, mask); break;
-    case 3: OrPatterns<3>(patterns, words_, plane_row, fast, g, mask); break;
-    default: OrPatterns<0>(patterns, words_, plane_row, fast, g, mask); break;
-  }
-  // Near the row's end: byte by byte, nothing past it (pixels past the width are cleared later).
-  for (std::size_t m = fast; m < chunks; ++m) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&patterns[plane_row[m] * words_]);
-    for (std::size_t k = 0; m * g + k < row_bytes && k < span; ++k) mask[m * g + k] |= bytes[k];
-  }
+  return patterns;
 }
 
 RowRenderer::RowKey RowRenderer::KeyOf(int y) const {
-  const int g = layout_.grid;
+  const int g = layout_.grid, base = y / g, last_row = layout_.cell_rows() - 1;
+  const auto& reach = reach_[static_cast<std::size_t>(y % g)];
   RowKey key;
-  // Cell rows j with j * g + y0 <= y < j * g + y1.
-  auto reach = [&](const Box& shape, int& first, int& last) {
-    first = std::max(0, FloorDiv(y - shape.y1, g) + 1);
-    last = std::min(layout_.cell_rows() - 1, FloorDiv(y - shape.y0, g));
-    if (first > last) first = 0, last = -1;
-  };
-  reach(stamps_[0].shape, key.a_first, key.a_last);
-  reach(stamps_[1].shape, key.b_first, key.b_last);
+  key.a_first = std::max(0, base + reach[0]);
+  key.a_last = std::min(last_row, base + reach[1]);
+  key.b_first = std::max(0, base + reach[2]);
+  key.b_last = std::min(last_row, base + reach[3]);
+  if (key.a_first > key.a_last) key.a_first = 0, key.a_last = -1;
+  if (key.b_first > key.b_last) key.b_first = 0, key.b_last = -1;
   key.bottom = layout_.style == Style::Lines && y >= g * layout_.cell_rows();
   return key;
 }
 
 void RowRenderer::Draw(const CellBits& cells, const RowKey& key, std::uint8_t* out, std::size_t row_bytes) const {
-  std::memset(out, 0, row_bytes);  // black mask first, 1 = black
-  for (int j = key.a_first; j <= key.a_last; ++j) Paint(stamps_[0], cells.Row(j, Mark::A), out, row_bytes);
-  for (int j = key.b_first; j <= key.b_last; ++j) Paint(stamps_[1], cells.Row(j, Mark::B), out, row_bytes);
-  Invert(out, row_bytes);
+  Source sources[kMaxSources];
+  int count = 0;
+  for (int j = key.a_first; j <= key.a_last; ++j) sources[count++] = {patterns_[0].data(), cells.Row(j, Mark::A)};
+  for (int j = key.b_first; j <= key.b_last; ++j) sources[count++] = {patterns_[1].data(), cells.Row(j, Mark::B)};
+  const auto g = static_cast<std::size_t>(layout_.grid);
+  const auto stretches = static_cast<std::size_t>(layout_.cell_cols() + 7) / 8;
+  switch (words_) {
+    case 1: DrawStretches<1>(sources, count, words_, stretches, g, out, row_bytes); break;
+    case 2: DrawStretches<2>(sources, count, words_, stretches, g, out, row_bytes); break;
+    case 3: DrawStretches<3>(sources, count, words_, stretches, g, out, row_bytes); break;
+    default: DrawStretches<0>(sources, count, words_, stretches, g, out, row_bytes); break;
+  }
   const int width = layout_.width();
   ClearRun(out, width, static_cast<int>(row_bytes * 8));  // padding
   if (layout_.style != Style::Lines) return;
@@ -132,17 +155,17 @@ void RowRenderer::Draw(const CellBits& cells, const RowKey& key, std::uint8_t* o
 
 void RowRenderer::Render(const CellBits& cells, int y, std::uint8_t* out, std::size_t row_bytes) const {
   const RowKey key = KeyOf(y);
-  std::unique_lock lock(last_->mutex, std::try_to_lock);
-  if (!lock) return Draw(cells, key, out, row_bytes);  // another thread is rendering: no sharing
   LastRow& last = *last_;
+  if (last.busy.exchange(true, std::memory_order_acquire)) return Draw(cells, key, out, row_bytes);
   if (last.valid && last.key == key && last.pixels.size() == row_bytes) {
     std::memcpy(out, last.pixels.data(), row_bytes);
-    return;
+  } else {
+    Draw(cells, key, out, row_bytes);
+    last.pixels.assign(out, out + row_bytes);
+    last.key = key;
+    last.valid = true;
   }
-  Draw(cells, key, out, row_bytes);
-  last.pixels.assign(out, out + row_bytes);
-  last.key = key;
-  last.valid = true;
+  last.busy.store(false, std::memory_order_release);
 }
 
 }  // namespace tessellux::symbol::raster

@@ -3,18 +3,20 @@
 // Renders one image row from the cell description. Eight cells of one cell
 // row take g bytes of pixels exactly (8 * g bits), so each byte of a cell
 // plane maps through a 256-entry table of ready-made pixel patterns onto a
-// byte-aligned stretch of the row: O(cells / 8 * g / 8) word operations per
-// contributing cell row, independent of the picture's height.
+// byte-aligned stretch of the row. All the cell rows whose marks reach the
+// row are combined stretch by stretch in registers and each stretch is
+// stored once: O(cells / 8 * g / 8) word operations per row.
 //
 // Rows that cross the same cell rows' marks are identical (g - t of every g
 // rows for Lines), so the last row rendered is kept and copied when the next
 // row asked for has the same marks: a picture sent row by row costs about two
 // renders per cell row.
 
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "symbol/raster/cell_bits.h"
@@ -26,8 +28,9 @@ class RowRenderer {
  public:
   explicit RowRenderer(const Layout& layout);
 
-  // Row y (0 = top): 1 bit per pixel, MSB first, 1 = white; row_bytes bytes,
-  // bits and bytes past the width zero. Safe to call from several threads.
+  // Row y (0 = top): 1 bit per pixel, MSB first, 1 = white; row_bytes bytes
+  // (at least the width), bits and bytes past the width zero. Safe to call
+  // from several threads.
   void Render(const CellBits& cells, int y, std::uint8_t* out, std::size_t row_bytes) const;
 
  private:
@@ -39,7 +42,7 @@ class RowRenderer {
     bool operator==(const RowKey&) const = default;
   };
   struct LastRow {
-    std::mutex mutex;
+    std::atomic<bool> busy{false};  // a thread is using it; others render on their own
     bool valid = false;
     RowKey key;
     std::vector<std::uint8_t> pixels;
@@ -49,16 +52,13 @@ class RowRenderer {
 
   // The pixels (1 = black) that the set cells of one plane byte cover,
   // relative to the first cell's left edge: `words_` 64-bit words per entry.
-  struct Stamp {
-    Box shape;
-    std::vector<std::uint64_t> patterns;  // 256 entries
-  };
-  Stamp MakeStamp(Mark mark) const;
-  void Paint(const Stamp& stamp, const std::uint8_t* plane_row, std::uint8_t* mask, std::size_t row_bytes) const;
+  std::vector<std::uint64_t> MakePatterns(Mark mark) const;
 
   Layout layout_;
-  std::size_t words_;  // per pattern: ceil((g + 1) / 8) bytes rounded up to words
-  Stamp stamps_[2];
+  std::size_t words_;  // per pattern: g + 1 bytes rounded up to words
+  std::vector<std::uint64_t> patterns_[2];  // A, B: 256 entries each
+  // For y % g: the cell rows reaching y, as offsets from y / g (A first, last; B first, last).
+  std::vector<std::array<int, 4>> reach_;
   std::unique_ptr<LastRow> last_ = std::make_unique<LastRow>();
 };
 
