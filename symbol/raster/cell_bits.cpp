@@ -1,6 +1,5 @@
 #include "symbol/raster/cell_bits.h"
 
-#include <array>
 #include <cstring>
 
 namespace tessellux::symbol::raster {
@@ -24,22 +23,23 @@ void FillRow(std::uint8_t* row, int cell_cols, std::uint8_t pattern) {
   if (cell_cols % 8 != 0) row[bytes - 1] &= static_cast<std::uint8_t>((1U << (cell_cols % 8)) - 1);
 }
 
-// The frame ring: A on the top and bottom rows, B on the side columns,
-// ticks even at top and left, odd at bottom and right.
+// The frame ring (Layout::FrameBit). Along the top and bottom rows the
+// pattern repeats every two cells, so cells 1..8 give the byte for the whole
+// row; the corner cells and the side columns are set one by one.
 void ComposeFrame(const Layout& layout, CellBits& cells) {
   const int n = layout.cell_cols(), m = layout.cell_rows();
-  FillRow(cells.Row(0, Mark::A), n, 0xFF);
-  FillRow(cells.Row(m - 1, Mark::A), n, 0xFF);
-  FillRow(cells.Row(0, Mark::B), n, 0x55);      // even cells
-  FillRow(cells.Row(m - 1, Mark::B), n, 0xAA);  // odd cells
-  cells.Set(0, m - 1, Mark::B, true);
-  cells.Set(n - 1, 0, Mark::B, true);
-  cells.Set(n - 1, m - 1, Mark::B, true);
-  for (int j = 1; j < m - 1; ++j) {
-    cells.Set(0, j, Mark::A, j % 2 == 0);
-    cells.Set(n - 1, j, Mark::A, j % 2 == 1);
-    cells.Set(0, j, Mark::B, true);
-    cells.Set(n - 1, j, Mark::B, true);
+  for (int j : {0, m - 1}) {
+    for (Mark mark : {Mark::A, Mark::B}) {
+      unsigned pattern = 0;
+      for (int i = 1; i <= 8; ++i) pattern |= static_cast<unsigned>(layout.FrameBit(i, j, mark)) << (i % 8);
+      FillRow(cells.Row(j, mark), n, static_cast<std::uint8_t>(pattern));
+    }
+  }
+  for (int j = 0; j < m; ++j) {
+    for (int i : {0, n - 1}) {
+      cells.Set(i, j, Mark::A, layout.FrameBit(i, j, Mark::A));
+      cells.Set(i, j, Mark::B, layout.FrameBit(i, j, Mark::B));
+    }
   }
 }
 

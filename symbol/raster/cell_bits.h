@@ -20,7 +20,6 @@ class CellBits {
  public:
   CellBits(int cell_cols, int cell_rows);
 
-  bool Get(int i, int j, Mark mark) const { return (Row(j, mark)[i / 8] >> (i % 8)) & 1U; }
   void Set(int i, int j, Mark mark, bool on);
 
   std::size_t stride() const { return stride_; }
