@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "codegen/server.h"
+#include "codegen/server_thread.h"
 #include "codegen/session.h"
 #include "link/framing.h"
 #include "symbol/symbol.h"
@@ -108,10 +108,10 @@ void BM_RowReplyLargest(benchmark::State& state) {
 BENCHMARK(BM_RowReplyLargest)->Unit(benchmark::kMicrosecond);
 
 // The service on loopback, in this process.
-class LoopbackService {
+class LoopbackService : public codegen::ServerThread {
  public:
   LoopbackService()
-      : server_(io_, ServerConfig{.bind = "127.0.0.1",
+      : ServerThread(ServerConfig{.bind = "127.0.0.1",
                                   .port = 0,
                                   .max_clients = 64,
                                   .connection = {.company = "ACME",
@@ -119,21 +119,7 @@ class LoopbackService {
                                                  .session = {},
                                                  .max_frame = std::size_t{17} << 20,
                                                  .idle_timeout = std::chrono::minutes(5),
-                                                 .log = nullptr}}),
-        thread_([this] { io_.run(); }) {}
-  ~LoopbackService() {
-    asio::post(io_, [this] {
-      server_.Stop();
-      io_.stop();
-    });
-    thread_.join();
-  }
-  std::uint16_t port() const { return server_.port(); }
-
- private:
-  asio::io_context io_;
-  Server server_;
-  std::thread thread_;
+                                                 .log = nullptr}}) {}
 };
 
 // A whole 0x62 exchange over loopback for the largest symbol.

@@ -1,11 +1,9 @@
 // The service on 127.0.0.1 (any free port) with a stand-in encoder, driven
 // by real sockets.
 
-#include "codegen/server.h"
+#include "codegen/server_thread.h"
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 #include "support/codegen_client.h"
 #include "support/codegen_fake_builder.h"
@@ -19,21 +17,12 @@ using testing::Status;
 using testing::TestClient;
 
 // The server running on its own thread for one test.
-class RunningServer {
+class RunningServer : public ServerThread {
  public:
   explicit RunningServer(const testing::FakeBuilder& fake, std::size_t max_clients = 64,
                          std::chrono::milliseconds idle_timeout = std::chrono::minutes(1))
-      : server_(io_, ServerConfig{.bind = "127.0.0.1", .port = 0, .max_clients = max_clients,
-                                  .connection = Config(fake, idle_timeout)}),
-        thread_([this] { io_.run(); }) {}
-  ~RunningServer() {
-    asio::post(io_, [this] {
-      server_.Stop();
-      io_.stop();
-    });
-    thread_.join();
-  }
-  std::uint16_t port() const { return server_.port(); }
+      : ServerThread(ServerConfig{.bind = "127.0.0.1", .port = 0, .max_clients = max_clients,
+                                  .connection = Config(fake, idle_timeout)}) {}
 
  private:
   static ConnectionConfig Config(const testing::FakeBuilder& fake, std::chrono::milliseconds idle_timeout) {
@@ -45,9 +34,6 @@ class RunningServer {
     config.idle_timeout = idle_timeout;
     return config;
   }
-  asio::io_context io_;
-  Server server_;
-  std::thread thread_;
 };
 
 const Bytes kLayout{0x11, 2, 4, 8, 3, 1, 2};  // 2 x 4 blocks, k 4, grid 3, lines, thickness 2
