@@ -134,7 +134,7 @@ void CodeGeneratorLink::LostConnection() {
 
 bool CodeGeneratorLink::ExchangeCommand(const Bytes& message) {
   // One exchange at a time: the receive buffer and the reply timer are shared.
-  if (wait_loop_ || message.empty()) return false;
+  if (wait_loop_) return false;
   receive_.Clear();
   reply_.clear();
   TcpTimer.start();
@@ -155,7 +155,7 @@ bool CodeGeneratorLink::ExchangeCommand(const Bytes& message) {
   }
   TcpTimer.stop();
   reply_ = receive_.TakeReply();
-  const link::ReplyVerdict verdict = link::JudgeReply(reply_, message.front());
+  const link::ReplyVerdict verdict = link::JudgeReply(reply_, message.empty() ? 0 : message.front());
   if (verdict.kind == link::ReplyVerdict::kReportedFailure)
     messages_.Information(QString::fromStdString(verdict.title), QString::fromStdString(verdict.text));
   return verdict.kind == link::ReplyVerdict::kSuccess;
