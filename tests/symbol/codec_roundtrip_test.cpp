@@ -1,31 +1,33 @@
-// Content and sizes survive encode and decode unchanged.
+// Content survives encode and decode; sizes and correction strengths are
+// chosen or honoured; what does not fit or is out of range is refused.
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "symbol/codec/groups.h"
 #include "tests/symbol/codec_test_support.h"
 
 namespace tessellux::symbol {
 namespace {
 
-using testing::Decode;
 using testing::FakeJpeg;
 using testing::MustDecode;
 using testing::MustEncode;
 using testing::RandomBytes;
 
+Content Text(std::size_t size) { return {std::string(size, 'x'), std::nullopt}; }
+
 TEST(CodecRoundTrip, EachDataKindComesBackExactly) {
   const std::string text = "Grüße, 世界! https://example.com/?a=1&b=2";
-  const Content kinds[] = {
-      {text, std::nullopt},
-      {"", FakeJpeg(3000)},
-      {text, FakeJpeg(500)},
-      {"", std::nullopt},
-      {"", Bytes{0x50, 0x4B, 3, 4, 9, 9}},
-  };
+  // An empty upload is a file of length zero, not "no file": the optionals differ.
+  const Content kinds[] = {{text, std::nullopt}, {"", FakeJpeg(3000)}, {text, FakeJpeg(500)},
+                           {"", std::nullopt},   {"", Bytes{}},        {"", Bytes{0x50, 0x4B, 3, 4}}};
   for (const Content& content : kinds) {
+    SCOPED_TRACE(content.text + (content.file ? " file " + std::to_string(content.file->size()) : " no file"));
     const Encoded encoded = MustEncode(content, {});
-    EXPECT_EQ(encoded.codewords.size(),
-              static_cast<std::size_t>(encoded.geometry.rows * encoded.geometry.cols * kBytesPerBlock));
+    const auto& g = encoded.geometry;
+    EXPECT_EQ(encoded.codewords.size(), static_cast<std::size_t>(g.rows * g.cols) * kBytesPerBlock);
     const DecodedPayload decoded = MustDecode(encoded);
     EXPECT_EQ(decoded.content.text, content.text);
     EXPECT_EQ(decoded.content.file, content.file);
@@ -34,23 +36,7 @@ TEST(CodecRoundTrip, EachDataKindComesBackExactly) {
   }
 }
 
-TEST(CodecRoundTrip, EmptyUploadIsAFileOfLengthZeroNotNoFile) {
-  const DecodedPayload with_empty = MustDecode(MustEncode({"", Bytes{}}, {}));
-  ASSERT_TRUE(with_empty.content.file.has_value());
-  EXPECT_TRUE(with_empty.content.file->empty());
-  EXPECT_FALSE(MustDecode(MustEncode({"", std::nullopt}, {})).content.file.has_value());
-}
-
-TEST(CodecRoundTrip, TemporaryFlagIsKept) {
-  Security security;
-  security.mode = SecurityMode::Universal;
-  security.temporary = true;
-  EXPECT_TRUE(MustDecode(MustEncode({}, security)).security.temporary);
-  security.temporary = false;
-  EXPECT_FALSE(MustDecode(MustEncode({}, security)).security.temporary);
-}
-
-TEST(CodecRoundTrip, FixedSizesFromOneBlockToLarge) {
+TEST(CodecRoundTrip, FixedSizesAndStrengthsFromOneBlockToLarge) {
   struct Case { int rows, cols, reserved; std::size_t text; };
   const Case cases[] = {{1, 1, 4, 1}, {1, 2, 4, 10}, {2, 1, 0, 5}, {2, 2, 8, 20},
                         {4, 6, 34, 50}, {10, 14, 12, 1000}, {60, 62, 0, 30000}};
@@ -64,14 +50,9 @@ TEST(CodecRoundTrip, FixedSizesFromOneBlockToLarge) {
     EXPECT_EQ(encoded.geometry.k, c.reserved == 0 ? kDefaultCorrectable : c.reserved / 2);
     EXPECT_EQ(MustDecode(encoded).content.text, content.text);
   }
-}
-
-TEST(CodecRoundTrip, EveryCorrectionStrengthOnAShortenedLastGroup) {
-  // 2 x 2 blocks = 56 codewords: one full group and a shortened one of 8.
-  for (int k = kMinCorrectable; k <= kMaxCorrectable; ++k) {
-    const Encoded encoded = MustEncode({"ab", std::nullopt}, {}, 2, 4, 2 * k);
-    EXPECT_EQ(MustDecode(encoded).content.text, "ab") << "k " << k;
-  }
+  // 2 x 4 blocks: full groups and a shortened last one, at every strength.
+  for (int k = kMinCorrectable; k <= kMaxCorrectable; ++k)
+    EXPECT_EQ(MustDecode(MustEncode({"ab", std::nullopt}, {}, 2, 4, 2 * k)).content.text, "ab") << "k " << k;
 }
 
 TEST(CodecRoundTrip, LargestSymbolCarriesAFileOfNearlyItsCapacity) {
@@ -82,17 +63,55 @@ TEST(CodecRoundTrip, LargestSymbolCarriesAFileOfNearlyItsCapacity) {
   EXPECT_EQ(MustDecode(encoded).content.file, file);
 }
 
-TEST(CodecRoundTrip, CodewordsTooShortOrOutOfRangeAreRefused) {
-  const Encoded encoded = MustEncode({"x", std::nullopt}, {});
-  Bytes cut = encoded.codewords;
-  cut.pop_back();
-  EXPECT_TRUE(std::holds_alternative<DecodeError>(
-      DecodePayload(cut, encoded.geometry.rows, encoded.geometry.cols, {})));
-  EXPECT_TRUE(std::holds_alternative<DecodeError>(DecodePayload({}, 0, 0, {})));
-  EXPECT_TRUE(std::holds_alternative<DecodeError>(DecodePayload(Bytes(255 * 14), 255, 1, {})));
+TEST(CodecSizing, AutomaticPicksTheSmallestNearlySquareSymbol) {
+  // Public text: 4 header bytes, 1 length byte, the text, 4 checksum bytes.
+  // k = 4: 1x1 holds 14 - 8 = 6 bytes (too few even for no text), 1x2 holds 20, 2x2 holds 40.
+  for (auto [size, rows, cols] : {std::tuple{0, 1, 2}, {11, 1, 2}, {12, 2, 2}}) {
+    const Geometry g = MustEncode(Text(static_cast<std::size_t>(size)), {}).geometry;
+    EXPECT_EQ(g.rows, rows) << size;
+    EXPECT_EQ(g.cols, cols) << size;
+  }
+  for (std::size_t size : {100u, 1000u, 10000u, 100000u}) {
+    const Geometry g = MustEncode(Text(size), {}).geometry;
+    EXPECT_TRUE(g.rows == g.cols || (g.rows > 1 ? g.cols == g.rows + 2 : g.cols == 2)) << size;
+    EXPECT_EQ(g.k, kDefaultCorrectable);
+    // The next smaller shape on the same path would not have held it.
+    const int smaller_cols = g.rows == g.cols ? (g.cols == 2 ? 1 : g.cols - 2) : g.rows;
+    EXPECT_LT(codec::PlanGroups(g.rows, smaller_cols, g.k).capacity, size + 9) << size;
+  }
+  // One automatic side grows only that side.
+  const Geometry g = MustEncode(Text(2000), {}, 4, 0, 0).geometry;
+  EXPECT_EQ(g.rows, 4);
+  EXPECT_GE(codec::PlanGroups(4, g.cols, g.k).capacity, 2009u);
+  EXPECT_LT(codec::PlanGroups(4, g.cols - 2, g.k).capacity, 2009u);
 }
 
-TEST(CodecRoundTrip, BlankOrRandomCodewordsAreNotASymbol) {
+TEST(CodecSizing, RefusedWithTheRightError) {
+  // The largest symbol at k = 17 holds the text and 11 bytes of header and checksum.
+  const std::size_t cap = codec::PlanGroups(254, 254, 17).capacity;
+  struct Case { std::size_t text; int rows, cols, reserved; EncodeError error; };
+  const Case cases[] = {
+      {100, 2, 2, 0, EncodeError::DataTooLarge},     {3, 1, 1, 34, EncodeError::DataTooLarge},
+      {1000000, 0, 0, 0, EncodeError::DataTooLarge}, {cap - 10, 0, 0, 34, EncodeError::DataTooLarge},
+      {1, -1, 2, 0, EncodeError::BadParameters},     {1, 3, 2, 0, EncodeError::BadParameters},
+      {1, 2, 255, 0, EncodeError::BadParameters},    {1, 2, 256, 0, EncodeError::BadParameters},
+      {1, 2, 2, 1, EncodeError::BadParameters},      {1, 2, 2, 3, EncodeError::BadParameters},
+      {1, 2, 2, 36, EncodeError::BadParameters},     {1, 2, 2, 255, EncodeError::BadParameters},
+  };
+  for (const Case& c : cases) {
+    auto result = EncodePayload(Text(c.text), {}, c.rows, c.cols, c.reserved);
+    ASSERT_TRUE(std::holds_alternative<EncodeError>(result)) << c.text << " " << c.rows << "x" << c.cols;
+    EXPECT_EQ(std::get<EncodeError>(result), c.error) << c.text << " " << c.rows << "x" << c.cols;
+  }
+  EXPECT_EQ(MustEncode(Text(cap - 11), {}, 0, 0, 34).geometry.rows, 254);
+}
+
+TEST(CodecDecode, CodewordsThatAreNoSymbolAreRefused) {
+  Bytes cut = MustEncode({"x", std::nullopt}, {}, 1, 2).codewords;
+  cut.pop_back();
+  EXPECT_TRUE(std::holds_alternative<DecodeError>(DecodePayload(cut, 1, 2, {})));
+  EXPECT_TRUE(std::holds_alternative<DecodeError>(DecodePayload({}, 0, 0, {})));
+  EXPECT_TRUE(std::holds_alternative<DecodeError>(DecodePayload(Bytes(255 * 14), 255, 1, {})));
   EXPECT_TRUE(std::holds_alternative<DecodeError>(DecodePayload(Bytes(8 * 8 * 14), 8, 8, {})));
   EXPECT_TRUE(std::holds_alternative<DecodeError>(DecodePayload(RandomBytes(8 * 8 * 14, 5), 8, 8, {})));
 }

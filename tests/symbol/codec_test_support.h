@@ -1,6 +1,6 @@
 #pragma once
 
-// Shared helpers for the payload codec tests.
+// Shared helpers for the codec, symbol and reader tests.
 
 #include <gtest/gtest.h>
 
@@ -40,6 +40,18 @@ inline Bytes RandomBytes(std::size_t size, unsigned seed) {
   Bytes bytes(size);
   for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
   return bytes;
+}
+
+inline Security Secure(SecurityMode mode, std::string company, std::string phrase, std::string tag = "",
+                       std::string second = "", bool temporary = false) {
+  Security security;
+  security.mode = mode;
+  security.temporary = temporary;
+  security.company = std::move(company);
+  security.phrase = std::move(phrase);
+  security.tag = std::move(tag);
+  security.second = std::move(second);
+  return security;
 }
 
 inline Bytes FakeJpeg(std::size_t size) {

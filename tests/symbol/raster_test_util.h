@@ -5,21 +5,16 @@
 // joined in reverse order).
 
 #include <cstdint>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <variant>
 
 #include "symbol/raster.h"
+#include "tests/symbol/codec_test_support.h"
 
 namespace tessellux::symbol::test {
 
-inline Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes out(n);
-  for (auto& b : out) b = static_cast<std::uint8_t>(rng());
-  return out;
-}
+using testing::RandomBytes;
 
 inline Raster MakeRaster(int rows, int cols, int grid, Style style, int thickness, std::uint32_t seed = 1) {
   return Raster(rows, cols, grid, style, thickness,

@@ -20,10 +20,12 @@ namespace fs = std::filesystem;
 using testing::FakeJpeg;
 using testing::MustBuildBmp;
 using testing::Request;
+using testing::Secure;
 
 struct Outcome {
   int code = -1;
   std::string output;  // stdout and stderr together
+  bool Says(const std::string& text) const { return output.find(text) != std::string::npos; }
 };
 
 std::string Quote(const std::string& arg) {
@@ -35,13 +37,11 @@ std::string Quote(const std::string& arg) {
 Outcome RunReader(const std::vector<std::string>& args) {
   std::string command = Quote(TESSELLUX_READ_PATH);
   for (const auto& arg : args) command += " " + Quote(arg);
-  command += " 2>&1";
   Outcome outcome;
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
   if (!pipe) return outcome;
   char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.output.append(buffer, n);
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.output.append(buffer, n);
   const int status = pclose(pipe);
   outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return outcome;
@@ -49,88 +49,61 @@ Outcome RunReader(const std::vector<std::string>& args) {
 
 class ReaderTool : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tessellux-read-test-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string Write(const std::string& name, const Bytes& bytes) {
-    const fs::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-    return path.string();
+    fs::create_directories(dir_);
+    std::ofstream(dir_ / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return (dir_ / name).string();
   }
 
-  fs::path dir_;
+  const fs::path dir_ = fs::temp_directory_path() /
+                        ("tessellux-read-test-" + std::to_string(::getpid()) + "-" +
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
-Security Private(const std::string& phrase) {
-  Security security;
-  security.mode = SecurityMode::Private;
-  security.company = "Acme";
-  security.phrase = phrase;
-  return security;
+TEST_F(ReaderTool, PublicTextAndAFileWrittenIntoOut) {
+  const Outcome text = RunReader({Write("public.bmp", MustBuildBmp(Request({"hello from a symbol", std::nullopt})))});
+  EXPECT_EQ(text.code, 0) << text.output;
+  EXPECT_TRUE(text.Says("Text: hello from a symbol")) << text.output;
+  EXPECT_TRUE(text.Says("Security: public")) << text.output;
+
+  const Bytes jpeg = FakeJpeg(2500);
+  const Outcome file = RunReader({Write("file.bmp", MustBuildBmp(Request({"", jpeg}))), "--out", dir_ / "out"});
+  EXPECT_EQ(file.code, 0) << file.output;
+  std::ifstream in(dir_ / "out" / "tessellux-file.jpg", std::ios::binary);
+  EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), jpeg);
 }
 
-TEST_F(ReaderTool, PrintsAPublicText) {
-  const std::string path = Write("public.bmp", MustBuildBmp(Request({"hello from a symbol", std::nullopt})));
-  const Outcome outcome = RunReader({path});
-  EXPECT_EQ(outcome.code, 0) << outcome.output;
-  EXPECT_NE(outcome.output.find("Text: hello from a symbol"), std::string::npos) << outcome.output;
-  EXPECT_NE(outcome.output.find("Security: public"), std::string::npos) << outcome.output;
-}
-
-TEST_F(ReaderTool, PrivateNeedsTheRightPhrase) {
-  const std::string path = Write("private.bmp", MustBuildBmp(Request({"staff only", std::nullopt}, {}, Private("pw 1"))));
+TEST_F(ReaderTool, ProtectedSymbolsOpenOnlyWithTheRightKey) {
+  const std::string path =
+      Write("private.bmp", MustBuildBmp(Request({"staff only", std::nullopt}, {}, Secure(SecurityMode::Private, "Acme", "pw 1"))));
   const Outcome right = RunReader({path, "--company", "Acme", "--secret-phrase", "pw 1"});
   EXPECT_EQ(right.code, 0) << right.output;
-  EXPECT_NE(right.output.find("Text: staff only"), std::string::npos) << right.output;
-
+  EXPECT_TRUE(right.Says("Text: staff only")) << right.output;
   const Outcome wrong = RunReader({path, "--company", "Acme", "--secret-phrase", "pw 2"});
   EXPECT_EQ(wrong.code, 3) << wrong.output;
-  EXPECT_EQ(wrong.output.find("staff only"), std::string::npos);
-  EXPECT_NE(wrong.output.find("wrong"), std::string::npos) << wrong.output;
-
+  EXPECT_FALSE(wrong.Says("staff only"));
+  EXPECT_TRUE(wrong.Says("wrong")) << wrong.output;
   EXPECT_EQ(RunReader({path}).code, 3);
-}
 
-TEST_F(ReaderTool, WritesTheCarriedFileIntoOut) {
-  const Bytes jpeg = FakeJpeg(2500);
-  const std::string path = Write("file.bmp", MustBuildBmp(Request({"", jpeg})));
-  const fs::path out = dir_ / "out";
-  const Outcome outcome = RunReader({path, "--out", out.string()});
-  EXPECT_EQ(outcome.code, 0) << outcome.output;
-  std::ifstream in(out / "tessellux-file.jpg", std::ios::binary);
-  const Bytes written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(written, jpeg);
-}
-
-TEST_F(ReaderTool, AuthorizationsPrintTheirFields) {
-  Security security;
-  security.mode = SecurityMode::Cascaded;
-  security.company = "Acme";
-  security.tag = "Gate 3";
-  security.phrase = "new phrase";
-  security.second = "\xE9t\xE9";  // the old phrase as the program sends it: one byte per letter
-  const std::string path = Write("cascaded.bmp", MustBuildBmp(Request({}, {}, security)));
-  // Typed in UTF-8 on the reader's side.
-  const Outcome outcome = RunReader({path, "--old-phrase", "\xC3\xA9t\xC3\xA9"});
-  EXPECT_EQ(outcome.code, 0) << outcome.output;
-  EXPECT_NE(outcome.output.find("Secret phrase: new phrase"), std::string::npos) << outcome.output;
-  EXPECT_NE(outcome.output.find("Identification tag: Gate 3"), std::string::npos) << outcome.output;
-  EXPECT_NE(outcome.output.find("cascaded authorization"), std::string::npos) << outcome.output;
-  EXPECT_EQ(RunReader({path, "--old-phrase", "ete"}).code, 3);
-
-  security.mode = SecurityMode::Unique;
-  security.second = "1111-2222-3333";
-  security.temporary = true;
-  const std::string unique = Write("unique.bmp", MustBuildBmp(Request({}, {}, security)));
-  const Outcome opened = RunReader({unique, "--serial", "1111-2222-3333"});
+  // The old phrase as the program sends it, one byte per letter; typed in UTF-8 on the reader's side.
+  const std::string cascaded =
+      Write("cascaded.bmp", MustBuildBmp(Request({}, {}, Secure(SecurityMode::Cascaded, "Acme", "new phrase", "Gate 3", "\xE9t\xE9"))));
+  const Outcome opened = RunReader({cascaded, "--old-phrase", "\xC3\xA9t\xC3\xA9"});
   EXPECT_EQ(opened.code, 0) << opened.output;
-  EXPECT_NE(opened.output.find("unique authorization, temporary"), std::string::npos) << opened.output;
+  EXPECT_TRUE(opened.Says("Secret phrase: new phrase")) << opened.output;
+  EXPECT_TRUE(opened.Says("Identification tag: Gate 3")) << opened.output;
+  EXPECT_TRUE(opened.Says("cascaded authorization")) << opened.output;
+  EXPECT_EQ(RunReader({cascaded, "--old-phrase", "ete"}).code, 3);
+
+  const std::string unique = Write(
+      "unique.bmp",
+      MustBuildBmp(Request({}, {}, Secure(SecurityMode::Unique, "Acme", "new phrase", "Gate 3", "1111-2222-3333", true))));
+  const Outcome serial = RunReader({unique, "--serial", "1111-2222-3333"});
+  EXPECT_EQ(serial.code, 0) << serial.output;
+  EXPECT_TRUE(serial.Says("unique authorization, temporary")) << serial.output;
   EXPECT_EQ(RunReader({unique, "--serial", "1111-2222-3334"}).code, 3);
 }
 

@@ -41,11 +41,12 @@ inline Bytes MustBuildBmp(const BuildRequest& request, Geometry* geometry = null
 }
 
 // The same picture with its rows in reverse order, as a mirrored print is fetched.
-inline Bytes Mirrored(const Bytes& bmp, std::size_t header_size, std::size_t row_bytes) {
-  Bytes out(bmp.begin(), bmp.begin() + static_cast<std::ptrdiff_t>(header_size));
-  const std::size_t rows = (bmp.size() - header_size) / row_bytes;
-  for (std::size_t r = rows; r-- > 0;) {
-    const auto start = bmp.begin() + static_cast<std::ptrdiff_t>(header_size + r * row_bytes);
+inline Bytes Mirrored(const Bytes& bmp) {
+  constexpr std::size_t kHeader = 62;  // file and info headers, two palette entries
+  const std::size_t width = bmp[18] | bmp[19] << 8 | bmp[20] << 16, row_bytes = (width + 31) / 32 * 4;
+  Bytes out(bmp.begin(), bmp.begin() + kHeader);
+  for (std::size_t r = (bmp.size() - kHeader) / row_bytes; r-- > 0;) {
+    const auto start = bmp.begin() + static_cast<std::ptrdiff_t>(kHeader + r * row_bytes);
     out.insert(out.end(), start, start + static_cast<std::ptrdiff_t>(row_bytes));
   }
   return out;
