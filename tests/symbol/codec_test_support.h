@@ -44,14 +44,7 @@ inline Bytes RandomBytes(std::size_t size, unsigned seed) {
 
 inline Security Secure(SecurityMode mode, std::string company, std::string phrase, std::string tag = "",
                        std::string second = "", bool temporary = false) {
-  Security security;
-  security.mode = mode;
-  security.temporary = temporary;
-  security.company = std::move(company);
-  security.phrase = std::move(phrase);
-  security.tag = std::move(tag);
-  security.second = std::move(second);
-  return security;
+  return {mode, temporary, std::move(company), std::move(tag), std::move(phrase), std::move(second)};
 }
 
 inline Bytes FakeJpeg(std::size_t size) {

@@ -1,7 +1,7 @@
-// The fast row renderer against a plain one: every pixel painted mark by
-// mark from the drawing rules (frame pattern, reference marks, data bit
-// order, mark shapes, closing lines), for both styles over many grids,
-// thicknesses and sizes, rows asked for in any order.
+// The fast row renderer against a plain one: every pixel, padding included,
+// painted mark by mark from the drawing rules (frame pattern, reference
+// marks, data bit order, mark shapes, closing lines), for both styles over
+// many grids, thicknesses and sizes, rows asked for in any order.
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,12 @@
 #include <cstdint>
 #include <numeric>
 #include <random>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "symbol/raster.h"
-#include "tests/symbol/raster_test_util.h"
+#include "tests/symbol/symbol_test_support.h"
 
 namespace tessellux::symbol {
 namespace {
@@ -111,11 +112,14 @@ void ExpectSamePicture(const Params& p, const Bytes& codewords, std::uint32_t or
   }
 }
 
-TEST(RasterGolden, EveryGridAndThicknessOnASmallSymbol) {
-  for (Style style : {Style::Lines, Style::Dots})
+TEST(RasterGolden, EveryGridThicknessAndFillOnSmallSymbols) {
+  for (Style style : {Style::Lines, Style::Dots}) {
     for (int grid = 3; grid <= 20; ++grid)
       for (int thickness = 1; thickness <= 8; ++thickness)
-        ExpectSamePicture({1, 2, grid, thickness, style}, test::RandomBytes(28, grid * 8 + thickness), grid);
+        ExpectSamePicture({1, 2, grid, thickness, style}, testing::RandomBytes(28, grid * 8 + thickness), grid);
+    for (std::uint8_t fill : {0x00, 0xFF, 0xA5})  // all marks clear, all set, a pattern
+      ExpectSamePicture({2, 4, 6, 2, style}, Bytes(2 * 4 * 14, fill), fill);
+  }
 }
 
 TEST(RasterGolden, LargerAndUnevenSymbols) {
@@ -125,26 +129,13 @@ TEST(RasterGolden, LargerAndUnevenSymbols) {
   std::uint32_t seed = 7;
   for (const Params& p : cases) {
     ++seed;
-    ExpectSamePicture(p, test::RandomBytes(static_cast<std::size_t>(p.rows * p.cols * 14), seed), seed);
+    ExpectSamePicture(p, testing::RandomBytes(static_cast<std::size_t>(p.rows * p.cols * 14), seed), seed);
   }
 }
 
-TEST(RasterGolden, AllMarksClearAndAllMarksSet) {
-  for (std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}, std::uint8_t{0xA5}})
-    for (Style style : {Style::Lines, Style::Dots})
-      for (int grid : {3, 6, 9})
-        ExpectSamePicture({2, 4, grid, 2, style}, Bytes(2 * 4 * 14, fill), fill);
-}
-
-}  // namespace
-}  // namespace tessellux::symbol
-
-namespace tessellux::symbol {
-namespace {
-
 TEST(RasterGolden, ThreadsRenderingOneRasterGetTheirOwnRows) {
   const Params p{6, 6, 5, 2, Style::Lines};
-  const Bytes codewords = test::RandomBytes(6 * 6 * 14, 99);
+  const Bytes codewords = testing::RandomBytes(6 * 6 * 14, 99);
   const Raster raster(p.rows, p.cols, p.grid, p.style, p.thickness, codewords);
   const auto expected = PlainPicture(p, codewords, raster.row_bytes());
   std::atomic<int> wrong{0};
@@ -162,6 +153,26 @@ TEST(RasterGolden, ThreadsRenderingOneRasterGetTheirOwnRows) {
   render_all(false);
   other.join();
   EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST(RasterRender, LargestSymbolAndBadArguments) {
+  const Raster largest = testing::MakeRaster(254, 254, 128, Style::Lines, 8);
+  EXPECT_EQ(largest.width(), 128 * 2034 + 8);
+  EXPECT_EQ(largest.row_bytes(), (128u * 2034 + 8 + 31) / 32 * 4);
+  Bytes row(largest.row_bytes());
+  for (int y : {0, largest.height() / 2 + 3, largest.height() - 1}) largest.RenderRow(y, row.data());
+  EXPECT_EQ(row[0] & 0x80, 0);  // the left border
+
+  const Bytes one_block(14, 0);
+  EXPECT_THROW(Raster(1, 1, 8, Style::Lines, 2, Bytes(13, 0)), std::invalid_argument);
+  EXPECT_THROW(Raster(0, 1, 8, Style::Lines, 2, Bytes{}), std::invalid_argument);
+  EXPECT_THROW(Raster(1, 1, 2, Style::Lines, 2, one_block), std::invalid_argument);
+  EXPECT_THROW(Raster(1, 1, 129, Style::Lines, 2, one_block), std::invalid_argument);
+  EXPECT_THROW(Raster(1, 1, 8, Style::Lines, 9, one_block), std::invalid_argument);
+  EXPECT_THROW(Raster(1, 1, 8, static_cast<Style>(7), 2, one_block), std::invalid_argument);
+  const Raster raster(1, 1, 8, Style::Dots, 2, one_block);
+  EXPECT_THROW(raster.RenderRow(-1, row.data()), std::out_of_range);
+  EXPECT_THROW(raster.RenderRow(raster.height(), row.data()), std::out_of_range);
 }
 
 }  // namespace

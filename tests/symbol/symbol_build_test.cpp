@@ -8,7 +8,6 @@
 namespace tessellux::symbol {
 namespace {
 
-using testing::MakeLayout;
 using testing::Request;
 
 BuildError ErrorOf(const BuildRequest& request, BuildLimits limits = {}) {
@@ -20,27 +19,27 @@ BuildError ErrorOf(const BuildRequest& request, BuildLimits limits = {}) {
 TEST(BuildSymbol, RefusedWithTheRightError) {
   const Content x{"x", std::nullopt};
   const Layout bad[] = {
-      MakeLayout(3, 2, 0, 8, Style::Lines, 2), MakeLayout(2, 256, 0, 8, Style::Lines, 2),
-      MakeLayout(2, 2, 3, 8, Style::Lines, 2), MakeLayout(2, 2, 36, 8, Style::Lines, 2),
-      MakeLayout(2, 2, 0, 2, Style::Lines, 2), MakeLayout(2, 2, 0, 129, Style::Lines, 2),
-      MakeLayout(2, 2, 0, 8, Style::Lines, 0), MakeLayout(2, 2, 0, 8, Style::Lines, 9),
-      MakeLayout(2, 2, 0, 8, static_cast<Style>(3), 2),
+      Layout{3, 2, 0, 8, Style::Lines, 2}, Layout{2, 256, 0, 8, Style::Lines, 2},
+      Layout{2, 2, 3, 8, Style::Lines, 2}, Layout{2, 2, 36, 8, Style::Lines, 2},
+      Layout{2, 2, 0, 2, Style::Lines, 2}, Layout{2, 2, 0, 129, Style::Lines, 2},
+      Layout{2, 2, 0, 8, Style::Lines, 0}, Layout{2, 2, 0, 8, Style::Lines, 9},
+      Layout{2, 2, 0, 8, static_cast<Style>(3), 2},
   };
   for (const Layout& layout : bad) EXPECT_EQ(ErrorOf(Request(x, layout)), BuildError::BadParameters);
-  EXPECT_EQ(ErrorOf(Request({std::string(200, 'x'), std::nullopt}, MakeLayout(2, 2, 0, 8, Style::Lines, 2))),
+  EXPECT_EQ(ErrorOf(Request({std::string(200, 'x'), std::nullopt}, Layout{2, 2, 0, 8, Style::Lines, 2})),
             BuildError::DataTooLarge);
   BuildLimits small;
   small.max_bitmap_bytes = 4096;
   // Fixed 20 x 20 at grid 8: 1298 pixels square, far above 4 KiB.
-  EXPECT_EQ(ErrorOf(Request(x, MakeLayout(20, 20, 0, 8, Style::Lines, 2)), small), BuildError::BitmapTooLarge);
+  EXPECT_EQ(ErrorOf(Request(x, Layout{20, 20, 0, 8, Style::Lines, 2}), small), BuildError::BitmapTooLarge);
   // Automatic size: the data chooses 254 x 254; at grid 128 that is gigabytes.
-  EXPECT_EQ(ErrorOf(Request({std::string(500000, 'x'), std::nullopt}, MakeLayout(0, 0, 0, 128, Style::Dots, 8))),
+  EXPECT_EQ(ErrorOf(Request({std::string(500000, 'x'), std::nullopt}, Layout{0, 0, 0, 128, Style::Dots, 8})),
             BuildError::BitmapTooLarge);
 }
 
 TEST(BuildSymbol, PictureSizeAndChoicesFollowTheLayout) {
   for (Style style : {Style::Lines, Style::Dots}) {
-    auto built = BuildSymbol(Request({"x", std::nullopt}, MakeLayout(2, 4, 6, 4, style, 2)));
+    auto built = BuildSymbol(Request({"x", std::nullopt}, Layout{2, 4, 6, 4, style, 2}));
     ASSERT_TRUE(std::holds_alternative<Symbol>(built));
     const Symbol& s = std::get<Symbol>(built);
     const int closing = style == Style::Lines ? 2 : 0;  // the closing lines' thickness
@@ -60,7 +59,7 @@ TEST(BuildSymbol, PictureSizeAndChoicesFollowTheLayout) {
 }
 
 TEST(BuildSymbol, BmpFileIsHeaderThenRowsBottomUp) {
-  auto built = BuildSymbol(Request({"rows", std::nullopt}, MakeLayout(2, 2, 0, 5, Style::Dots, 2)));
+  auto built = BuildSymbol(Request({"rows", std::nullopt}, Layout{2, 2, 0, 5, Style::Dots, 2}));
   ASSERT_TRUE(std::holds_alternative<Symbol>(built));
   const Symbol& symbol = std::get<Symbol>(built);
   const Bytes file = symbol.ToBmp(), header = symbol.BmpHeader();

@@ -9,7 +9,6 @@ namespace tessellux::symbol {
 namespace {
 
 using testing::FakeJpeg;
-using testing::MakeLayout;
 using testing::Mirrored;
 using testing::MustBuildBmp;
 using testing::MustRead;
@@ -21,12 +20,12 @@ constexpr std::size_t kHeader = 62;
 TEST(SymbolRoundTrip, StylesGridsThicknessesAndSizesUprightAndMirrored) {
   const Content full{"Tessellux: Grüße aus der Mitte", FakeJpeg(120)}, small{"z", std::nullopt};
   const Layout layouts[] = {
-      MakeLayout(0, 0, 0, 8, Style::Lines, 2),  MakeLayout(0, 0, 0, 4, Style::Lines, 1),
-      MakeLayout(0, 0, 0, 11, Style::Lines, 3), MakeLayout(0, 0, 0, 6, Style::Dots, 2),
-      MakeLayout(0, 0, 0, 9, Style::Dots, 3),   MakeLayout(0, 0, 0, 16, Style::Dots, 5),
-      MakeLayout(1, 1, 4, 5, Style::Lines, 1),  MakeLayout(1, 2, 4, 5, Style::Dots, 1),
-      MakeLayout(2, 1, 4, 5, Style::Lines, 1),  MakeLayout(12, 20, 4, 5, Style::Lines, 1),
-      MakeLayout(4, 6, 8, 6, Style::Dots, 2),
+      Layout{0, 0, 0, 8, Style::Lines, 2},  Layout{0, 0, 0, 4, Style::Lines, 1},
+      Layout{0, 0, 0, 11, Style::Lines, 3}, Layout{0, 0, 0, 6, Style::Dots, 2},
+      Layout{0, 0, 0, 9, Style::Dots, 3},   Layout{0, 0, 0, 16, Style::Dots, 5},
+      Layout{1, 1, 4, 5, Style::Lines, 1},  Layout{1, 2, 4, 5, Style::Dots, 1},
+      Layout{2, 1, 4, 5, Style::Lines, 1},  Layout{12, 20, 4, 5, Style::Lines, 1},
+      Layout{4, 6, 8, 6, Style::Dots, 2},
   };
   for (const Layout& layout : layouts) {
     const Content& content = layout.rows == 0 ? full : small;
@@ -64,7 +63,7 @@ TEST(SymbolRoundTrip, SecurityTravelsThroughThePicture) {
 }
 
 TEST(SymbolRoundTrip, APaintedOverBlockIsCorrectedABlankPictureIsNot) {
-  Bytes bmp = MustBuildBmp(Request({std::string(600, 'w'), std::nullopt}, MakeLayout(8, 8, 8, 6, Style::Lines, 2)));
+  Bytes bmp = MustBuildBmp(Request({std::string(600, 'w'), std::nullopt}, Layout{8, 8, 8, 6, Style::Lines, 2}));
   const std::size_t row_bytes = ((bmp[18] | bmp[19] << 8) + 31u) / 32 * 4;  // from the width field
   // Black out a square of about one block (48 x 48 pixels) inside the frame.
   for (int y = 100; y < 148; ++y)

@@ -1,33 +1,22 @@
 #pragma once
 
-// Helpers for whole-symbol tests: build, turn into a BMP file, flip, read.
+// Helpers for raster and whole-symbol tests: build, turn into a BMP file, flip, read.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #include <variant>
 
+#include "symbol/raster.h"
 #include "symbol/symbol.h"
+#include "tests/symbol/codec_test_support.h"
 
 namespace tessellux::symbol::testing {
 
 inline BuildRequest Request(Content content, Layout layout = {}, Security security = {}) {
-  BuildRequest request;
-  request.content = std::move(content);
-  request.layout = layout;
-  request.security = std::move(security);
-  return request;
-}
-
-inline Layout MakeLayout(int rows, int cols, int reserved, int grid, Style style, int thickness) {
-  Layout layout;
-  layout.rows = rows;
-  layout.cols = cols;
-  layout.reserved = reserved;
-  layout.grid = grid;
-  layout.style = style;
-  layout.thickness = thickness;
-  return layout;
+  return {layout, std::move(content), std::move(security)};
 }
 
 inline Bytes MustBuildBmp(const BuildRequest& request, Geometry* geometry = nullptr) {
@@ -50,6 +39,30 @@ inline Bytes Mirrored(const Bytes& bmp) {
     out.insert(out.end(), start, start + static_cast<std::ptrdiff_t>(row_bytes));
   }
   return out;
+}
+
+// A raster of random codewords, and the BMP file the service would send for
+// it (header, then rows bottom-up; mirrored = the rows in reverse order).
+inline Raster MakeRaster(int rows, int cols, int grid, Style style, int thickness, std::uint32_t seed = 1) {
+  return Raster(rows, cols, grid, style, thickness,
+                RandomBytes(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols) * 14, seed));
+}
+
+inline Bytes ToBmpFile(const Raster& raster, bool mirrored = false) {
+  Bytes file = MakeBmpHeader(raster.width(), raster.height());
+  const std::size_t header = file.size(), stride = raster.row_bytes();
+  file.resize(header + stride * static_cast<std::size_t>(raster.height()));
+  for (int k = 0; k < raster.height(); ++k) {
+    const int y = mirrored ? k : raster.height() - 1 - k;  // stored row k
+    raster.RenderRow(y, file.data() + header + stride * static_cast<std::size_t>(k));
+  }
+  return file;
+}
+
+inline Bitmap ToBitmap(const Raster& raster, bool mirrored = false) {
+  auto parsed = ParseBmp(ToBmpFile(raster, mirrored));
+  if (auto* error = std::get_if<std::string>(&parsed)) throw std::runtime_error(*error);
+  return std::get<Bitmap>(parsed);
 }
 
 inline ReadResult MustRead(const Bytes& bmp, const ReaderKeys& keys = {}) {
