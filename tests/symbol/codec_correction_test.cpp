@@ -98,7 +98,7 @@ TEST(Crc32, MatchesItsDefinitionAtEveryLengthAndAlignment) {
   const Bytes data = RandomBytes(300, 11);
   for (std::size_t offset = 0; offset < 8; ++offset)
     for (std::size_t size = 0; size + offset <= data.size(); size += 1 + size / 16)
-      ASSERT_EQ(codec::Crc32(data.data() + offset, size), BitByBit(data.data() + offset, size)) << offset << " " << size;
+      ASSERT_EQ(codec::Crc32(&data[offset], size), BitByBit(&data[offset], size)) << offset << " " << size;
 }
 
 }  // namespace

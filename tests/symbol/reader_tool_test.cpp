@@ -64,7 +64,8 @@ class ReaderTool : public ::testing::Test {
 };
 
 TEST_F(ReaderTool, PublicTextAndAFileWrittenIntoOut) {
-  const Outcome text = RunReader({Write("public.bmp", MustBuildBmp(Request({"hello from a symbol", std::nullopt})))});
+  const Bytes public_bmp = MustBuildBmp(Request({"hello from a symbol", std::nullopt}));
+  const Outcome text = RunReader({Write("public.bmp", public_bmp)});
   EXPECT_EQ(text.code, 0) << text.output;
   EXPECT_TRUE(text.Says("Text: hello from a symbol")) << text.output;
   EXPECT_TRUE(text.Says("Security: public")) << text.output;
@@ -77,8 +78,8 @@ TEST_F(ReaderTool, PublicTextAndAFileWrittenIntoOut) {
 }
 
 TEST_F(ReaderTool, ProtectedSymbolsOpenOnlyWithTheRightKey) {
-  const std::string path =
-      Write("private.bmp", MustBuildBmp(Request({"staff only", std::nullopt}, {}, Secure(SecurityMode::Private, "Acme", "pw 1"))));
+  const Security secret = Secure(SecurityMode::Private, "Acme", "pw 1");
+  const std::string path = Write("private.bmp", MustBuildBmp(Request({"staff only", std::nullopt}, {}, secret)));
   const Outcome right = RunReader({path, "--company", "Acme", "--secret-phrase", "pw 1"});
   EXPECT_EQ(right.code, 0) << right.output;
   EXPECT_TRUE(right.Says("Text: staff only")) << right.output;
@@ -89,8 +90,8 @@ TEST_F(ReaderTool, ProtectedSymbolsOpenOnlyWithTheRightKey) {
   EXPECT_EQ(RunReader({path}).code, 3);
 
   // The old phrase as the program sends it, one byte per letter; typed in UTF-8 on the reader's side.
-  const std::string cascaded =
-      Write("cascaded.bmp", MustBuildBmp(Request({}, {}, Secure(SecurityMode::Cascaded, "Acme", "new phrase", "Gate 3", "\xE9t\xE9"))));
+  Security security = Secure(SecurityMode::Cascaded, "Acme", "new phrase", "Gate 3", "\xE9t\xE9");
+  const std::string cascaded = Write("cascaded.bmp", MustBuildBmp(Request({}, {}, security)));
   const Outcome opened = RunReader({cascaded, "--old-phrase", "\xC3\xA9t\xC3\xA9"});
   EXPECT_EQ(opened.code, 0) << opened.output;
   EXPECT_TRUE(opened.Says("Secret phrase: new phrase")) << opened.output;
@@ -98,9 +99,8 @@ TEST_F(ReaderTool, ProtectedSymbolsOpenOnlyWithTheRightKey) {
   EXPECT_TRUE(opened.Says("cascaded authorization")) << opened.output;
   EXPECT_EQ(RunReader({cascaded, "--old-phrase", "ete"}).code, 3);
 
-  const std::string unique = Write(
-      "unique.bmp",
-      MustBuildBmp(Request({}, {}, Secure(SecurityMode::Unique, "Acme", "new phrase", "Gate 3", "1111-2222-3333", true))));
+  security = Secure(SecurityMode::Unique, "Acme", "new phrase", "Gate 3", "1111-2222-3333", true);
+  const std::string unique = Write("unique.bmp", MustBuildBmp(Request({}, {}, security)));
   const Outcome serial = RunReader({unique, "--serial", "1111-2222-3333"});
   EXPECT_EQ(serial.code, 0) << serial.output;
   EXPECT_TRUE(serial.Says("unique authorization, temporary")) << serial.output;
