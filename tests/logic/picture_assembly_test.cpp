@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include "output/atomic_file.h"
-#include "output/bmp_size.h"
 #include "output/picture_assembly.h"
 
 namespace tessellux::output {
@@ -70,48 +69,6 @@ TEST(AtomicWrite, ReplacesTheFileOrKeepsTheOldOneAndSaysWhy) {
   EXPECT_FALSE(WriteFileAtomically((dir / "no" / "file.bmp").string(), ToBytes("x"), nullptr));
   EXPECT_EQ(entries(), 2);
   fs::remove_all(dir);
-}
-
-Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint32_t info_size = 40) {
-  Bytes b(54, 0);
-  b[0] = 'B';
-  b[1] = 'M';
-  const auto put = [&](std::size_t at, std::uint32_t v) {
-    for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-  };
-  put(14, info_size);
-  put(18, static_cast<std::uint32_t>(width));
-  put(22, static_cast<std::uint32_t>(height));
-  return b;
-}
-
-TEST(BmpSize, ReadsWidthAndHeightEitherWayUpAndTheOldCoreHeader) {
-  const auto bottom_up = ReadBmpSize(BmpHeader(74, 42));
-  ASSERT_TRUE(bottom_up);
-  EXPECT_EQ(bottom_up->width, 74);
-  EXPECT_EQ(bottom_up->height, 42);
-  EXPECT_EQ(ReadBmpSize(BmpHeader(300, -200, 124))->height, 200);
-  Bytes core(26, 0);  // 12-byte header with 16-bit fields: 300 x 7
-  core[0] = 'B';
-  core[1] = 'M';
-  core[14] = 12;
-  core[18] = 0x2C;
-  core[19] = 0x01;
-  core[20] = 7;
-  ASSERT_TRUE(ReadBmpSize(core));
-  EXPECT_EQ(ReadBmpSize(core)->width, 300);
-  EXPECT_EQ(ReadBmpSize(core)->height, 7);
-}
-
-TEST(BmpSize, RefusesWhatIsNotABmpHeader) {
-  Bytes jpeg = BmpHeader(1, 1);
-  jpeg[0] = 0xFF;
-  Bytes cut = BmpHeader(5, 5);
-  cut.resize(25);
-  for (const Bytes& bad : {Bytes{}, ToBytes("BM"), jpeg, cut, BmpHeader(-5, 5), BmpHeader(5, INT32_MIN),
-                           BmpHeader(5, 5, 13)}) {
-    EXPECT_FALSE(ReadBmpSize(bad)) << bad.size();
-  }
 }
 
 }  // namespace
