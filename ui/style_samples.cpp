@@ -38,6 +38,11 @@ QImage StyleSample(int style_index) {
       }
     }
   }
+  if (style_index == 0) {  // the closing lines along the right and bottom edges
+    const int far = 1 + kCells * kGrid;
+    painter.drawRect(far, 1, 2, far + 1);
+    painter.drawRect(1, far, far + 1, 2);
+  }
   return image;
 }
 
