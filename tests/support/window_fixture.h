@@ -6,9 +6,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QTabWidget>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "support/recording_message_boxes.h"
@@ -29,6 +31,13 @@ inline bool WaitFor(const std::function<bool()>& done, int timeout_ms = 5000) {
   return true;
 }
 
+// Bytes given as numbers, for commands and replies.
+inline QByteArray Raw(std::initializer_list<int> bytes) {
+  QByteArray out;
+  for (int b : bytes) out.append(static_cast<char>(b));
+  return out;
+}
+
 class WindowTest : public ::testing::Test {
  protected:
   std::unique_ptr<ui::MainForm> MakeWindow(quint16 port) {
@@ -44,6 +53,13 @@ class WindowTest : public ::testing::Test {
     auto window = MakeWindow(peer.port());
     EXPECT_TRUE(WaitFor([&] { return window->Link().LinkUp(); })) << "no link to the scripted peer";
     return window;
+  }
+
+  // The titles of the message boxes shown so far, joined by " | ".
+  QString Titles() const {
+    QStringList titles;
+    for (const auto& shown : messages.shown) titles.append(shown.title);
+    return titles.join(" | ");
   }
 
   RecordingMessageBoxes messages;

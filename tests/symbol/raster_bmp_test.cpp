@@ -14,12 +14,10 @@
 namespace tessellux::symbol {
 namespace {
 
-void Put(Bytes& b, std::uint32_t v, int size = 4) {
-  for (int k = 0; k < size; ++k) b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
-void Set(Bytes& b, std::size_t at, std::uint32_t v, int size) {
+void Set(Bytes& b, std::size_t at, std::uint32_t v, int size = 4) {
   for (int k = 0; k < size; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
 }
+
 std::uint32_t Le32(const Bytes& b, std::size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
@@ -31,27 +29,24 @@ bool Dark(int x, int y) { return (x * 3 + y) % 5 == 0; }
 // negative height = rows top-down.
 Bytes MakeFile(int width, int height, int bits, const std::vector<std::uint32_t>& palette, std::uint32_t dark,
                std::uint32_t light) {
-  const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
-  const int rows = height < 0 ? -height : height;
+  const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4, rows = std::abs(height);
   const std::uint32_t offset = 54 + 4 * static_cast<std::uint32_t>(palette.size());
-  Bytes b{'B', 'M'};
-  for (std::uint32_t v : {offset + static_cast<std::uint32_t>(stride * rows), 0u, offset, 40u,
-                          static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)})
-    Put(b, v);
-  Put(b, 1, 2);
-  Put(b, static_cast<std::uint32_t>(bits), 2);
-  for (std::uint32_t v : {0u, 0u, 0u, 0u, static_cast<std::uint32_t>(palette.size()), 0u}) Put(b, v);
-  for (std::uint32_t colour : palette) Put(b, colour);
-  for (int k = 0; k < rows; ++k) {
-    const int y = height > 0 ? rows - 1 - k : k;
-    Bytes row(stride, 0);
+  Bytes b(offset + stride * rows, 0);
+  b[0] = 'B', b[1] = 'M';
+  const std::pair<std::size_t, std::uint32_t> header[] = {
+      {2, static_cast<std::uint32_t>(b.size())}, {10, offset}, {14, 40}, {18, static_cast<std::uint32_t>(width)},
+      {22, static_cast<std::uint32_t>(height)}, {26, 1u | static_cast<std::uint32_t>(bits) << 16},
+      {46, static_cast<std::uint32_t>(palette.size())}};
+  for (auto [at, v] : header) Set(b, at, v);
+  for (std::size_t k = 0; k < palette.size(); ++k) Set(b, 54 + 4 * k, palette[k]);
+  for (std::size_t k = 0; k < rows; ++k) {
+    const int y = height > 0 ? static_cast<int>(rows - 1 - k) : static_cast<int>(k);
     for (int x = 0; x < width; ++x) {
       const std::uint32_t v = Dark(x, y) ? dark : light;
-      const std::size_t bit = static_cast<std::size_t>(x) * bits;
-      if (bits < 24) row[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bits - bit % 8));
-      for (int c = 0; bits >= 24 && c < 3; ++c) row[bit / 8 + c] = static_cast<std::uint8_t>(v >> (8 * c));
+      const std::size_t bit = 8 * (offset + k * stride) + static_cast<std::size_t>(x) * bits;
+      if (bits < 24) b[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bits - bit % 8));
+      if (bits >= 24) Set(b, bit / 8, v, 3);
     }
-    b.insert(b.end(), row.begin(), row.end());
   }
   return b;
 }

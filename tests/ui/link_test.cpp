@@ -8,13 +8,14 @@
 namespace tessellux::testing {
 namespace {
 
-using LinkTest = WindowTest;
-
-QByteArray Raw(std::initializer_list<int> bytes) {
-  QByteArray out;
-  for (int b : bytes) out.append(static_cast<char>(b));
-  return out;
-}
+class LinkTest : public WindowTest {
+ protected:
+  // One "Connection Interrupted" report, the window back on the Security tab.
+  void ExpectInterrupted(ui::MainForm& window) {
+    EXPECT_EQ(Titles(), "Connection Interrupted");
+    EXPECT_EQ(window.SSTab->currentIndex(), app::kSecurityTab);
+  }
+};
 
 TEST_F(LinkTest, AnswerLinksUpAndMovesToStyle) {
   ScriptedPeer peer;
@@ -26,28 +27,23 @@ TEST_F(LinkTest, AnswerLinksUpAndMovesToStyle) {
   EXPECT_EQ(window->SSTab->currentIndex(), app::kStyleTab);
   window->SSTab->setCurrentIndex(app::kGeometryTab);
   EXPECT_EQ(window->SSTab->currentIndex(), app::kGeometryTab);
-  EXPECT_TRUE(messages.shown.isEmpty());
+  EXPECT_EQ(Titles(), "");
 }
 
-TEST_F(LinkTest, FirstAnswerWins) {
+TEST_F(LinkTest, FirstAnswerWinsAndAnyDatagramIsAnAnswer) {
   ScriptedPeer peer;
   peer.discovery_answers = {"TESSELLUX=First", "TESSELLUX=Second"};
-  auto window = MakeWindow(peer.port());
-  ASSERT_TRUE(WaitFor([&] { return window->Link().LinkUp(); }));
+  auto window = LinkedWindow(peer);
   WaitFor([] { return false; }, 300);  // the second answer has long arrived
   EXPECT_EQ(window->CompanyNameText->text(), "First");
   EXPECT_EQ(peer.queries_received, 1);
+
+  ScriptedPeer odd;
+  odd.discovery_answers = {QByteArray(9000, '=') + "\xff\x00tail", "ignored"};
+  EXPECT_GE(LinkedWindow(odd)->CompanyNameText->text().size(), 9000);  // 8-bit text, NUL and all
 }
 
-TEST_F(LinkTest, AnyDatagramIsAnAnswer) {
-  ScriptedPeer peer;
-  peer.discovery_answers = {QByteArray(9000, '=') + "\xff\x00tail", "ignored"};
-  auto window = MakeWindow(peer.port());
-  ASSERT_TRUE(WaitFor([&] { return window->Link().LinkUp(); }));
-  EXPECT_GE(window->CompanyNameText->text().size(), 9000);  // 8-bit text, NUL and all
-}
-
-TEST_F(LinkTest, ExchangeVerdicts) {
+TEST_F(LinkTest, ExchangeVerdictsWholeOrSplitAtEveryByte) {
   ScriptedPeer peer;
   auto window = LinkedWindow(peer);
   auto& link = window->Link();
@@ -57,32 +53,26 @@ TEST_F(LinkTest, ExchangeVerdicts) {
   EXPECT_EQ(link.ReceiveBuffer(), (Bytes{0x11, 0x00, 0xAA, 0xAB, 0x05}));
   EXPECT_EQ(peer.commands.back(), Raw({0x11, 0xAA, 0xAB}));
 
-  peer.replies.push_back(ScriptedPeer::Framed("bb"));
-  EXPECT_FALSE(link.ExchangeCommand({0x62}));
-  peer.replies.push_back(ScriptedPeer::Framed("b"));
-  EXPECT_FALSE(link.ExchangeCommand({0x62}));
-  peer.replies.push_back(ScriptedPeer::Framed(""));
-  EXPECT_FALSE(link.ExchangeCommand({0x62}));
-  EXPECT_TRUE(messages.shown.isEmpty());
+  // A reply split at every byte completes only on its end byte.
+  ScriptedPeer::Reply split;
+  for (char byte : ScriptedPeer::Frame(Raw({0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10})))
+    split.chunks.append(QByteArray(1, byte));
+  peer.replies.push_back(split);
+  ASSERT_TRUE(link.ExchangeCommand({0x61}));
+  EXPECT_EQ(link.ReceiveBuffer(), (Bytes{0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10}));
+
+  for (const char* short_reply : {"bb", "b", ""}) {
+    peer.replies.push_back(ScriptedPeer::Framed(short_reply));
+    EXPECT_FALSE(link.ExchangeCommand({0x62})) << '"' << short_reply << '"';
+  }
+  EXPECT_EQ(Titles(), "");
 
   peer.replies.push_back(ScriptedPeer::Framed(Raw({0x21, 0x03})));
   EXPECT_FALSE(link.ExchangeCommand({0x41, 'x'}));
-  ASSERT_EQ(messages.shown.size(), 1);
+  ASSERT_EQ(Titles(), "Unexpected error");
   EXPECT_EQ(messages.shown[0].kind, "information");
-  EXPECT_EQ(messages.shown[0].title, "Unexpected error");
   EXPECT_EQ(messages.shown[0].text, "Unexpected error code 3 to command code 41");
   EXPECT_TRUE(link.LinkUp());  // an error reply leaves the link up
-}
-
-TEST_F(LinkTest, ReplySplitAtEveryByteCompletesOnlyOnItsEndByte) {
-  ScriptedPeer peer;
-  auto window = LinkedWindow(peer);
-  const QByteArray frame = ScriptedPeer::Frame(Raw({0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10}));
-  ScriptedPeer::Reply split;
-  for (char byte : frame) split.chunks.append(QByteArray(1, byte));
-  peer.replies.push_back(split);
-  ASSERT_TRUE(window->Link().ExchangeCommand({0x61}));
-  EXPECT_EQ(window->Link().ReceiveBuffer(), (Bytes{0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10}));
 }
 
 TEST_F(LinkTest, TimeoutReportsOnceReturnsToSecurityAndSearchesAgain) {
@@ -91,12 +81,11 @@ TEST_F(LinkTest, TimeoutReportsOnceReturnsToSecurityAndSearchesAgain) {
   const int queries_before = peer.queries_received;
   peer.answer_discovery = false;
   EXPECT_FALSE(window->Link().ExchangeCommand({0x11}));  // no reply comes
+  ExpectInterrupted(*window);
   ASSERT_EQ(messages.shown.size(), 1);
   EXPECT_EQ(messages.shown[0].kind, "warning");
-  EXPECT_EQ(messages.shown[0].title, "Connection Interrupted");
   EXPECT_EQ(messages.shown[0].text, "The connection to the Code Generator was interrupted");
   EXPECT_FALSE(window->Link().LinkUp());
-  EXPECT_EQ(window->SSTab->currentIndex(), app::kSecurityTab);
   EXPECT_EQ(window->SecurityTroubleText->text(), "Looking for Code Generator on network");
   EXPECT_TRUE(WaitFor([&] { return peer.queries_received > queries_before; }, 3000));
   EXPECT_EQ(messages.shown.size(), 1);
@@ -107,8 +96,7 @@ TEST_F(LinkTest, DroppedLinkIsReportedAndRelinks) {
   auto window = LinkedWindow(peer);
   peer.DropConnection();
   ASSERT_TRUE(WaitFor([&] { return !messages.shown.isEmpty(); }));
-  EXPECT_EQ(messages.shown[0].title, "Connection Interrupted");
-  EXPECT_EQ(window->SSTab->currentIndex(), app::kSecurityTab);
+  ExpectInterrupted(*window);
   EXPECT_TRUE(WaitFor([&] { return window->Link().LinkUp(); }, 3000));  // found again
   EXPECT_EQ(messages.shown.size(), 1);
 }
@@ -150,8 +138,7 @@ TEST_F(LinkTest, OverlongReplyIsTreatedAsALostLink) {
   for (int i = 0; i < 17; ++i) flood.chunks.append(mebibyte);
   peer.replies.push_back(flood);
   EXPECT_FALSE(window->Link().ExchangeCommand({0x62}));
-  ASSERT_FALSE(messages.shown.isEmpty());
-  EXPECT_EQ(messages.shown[0].title, "Connection Interrupted");
+  ExpectInterrupted(*window);
   EXPECT_FALSE(window->Link().LinkUp());
 }
 
