@@ -85,6 +85,8 @@ void CodeGeneratorLink::UdpWinsock_DataArrival() {
 }
 
 void CodeGeneratorLink::TcpWinsock_Connect() {
+  // Each command is one small write answered at once: send it without delay.
+  TcpWinsock->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   link_up_ = true;
   emit linkUp();
 }
