@@ -36,7 +36,6 @@ class CodeGeneratorLink : public QObject {
   bool ExchangeCommand(const Bytes& message);
   // The unframed reply after a completed exchange; otherwise what arrived.
   const Bytes& ReceiveBuffer() const { return reply_; }
-  bool ExchangeAwaited() const { return wait_loop_ != nullptr; }
 
   bool LinkUp() const { return link_up_; }
 

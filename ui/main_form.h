@@ -129,7 +129,6 @@ class MainForm : public QWidget {
 
   // Builds one symbol from the window's choices (entering "View/Print").
   void GenerateSymbol();
-  bool Generating() const { return generating_; }
   // The most recently loaded picture, and the symbol's size in pixels.
   const QImage& LoadedPicture() const { return loaded_picture_; }
   std::int32_t SymbolPixelWidth() const { return symbol_pixel_width_; }
