@@ -66,11 +66,11 @@ Bytes Session::Handle(const Bytes& command) {
   const std::uint8_t code = command[0];
   switch (code) {
     case kLayout: return OnLayout(command);
-    case kText: return OnText(command);
+    case kText: return StoreField(command, request_.content.text, "text");
     case kFirstPiece:
     case kNextPiece: return OnFilePiece(command);
-    case kPhrase: return OnPhrase(command);
-    case kTag: return OnTag(command);
+    case kPhrase: return StoreField(command, request_.security.phrase, "phrase", &have_phrase_);
+    case kTag: return StoreField(command, request_.security.tag, "tag", &have_tag_);
     case kPublic:
     case kPrivate:
     case kAuthorization:
@@ -98,14 +98,17 @@ Bytes Session::OnLayout(const Bytes& command) {
   return Reply(kLayout, Status::Ok);
 }
 
-Bytes Session::OnText(const Bytes& command) {
-  if (phase_ != Phase::Collecting) return Fail(kText, Status::OutOfOrder, "text outside a build");
-  std::string& text = request_.content.text;
-  if (!FitsCap(text.size(), command.size() - 1)) {
-    return Fail(kText, Status::SessionDataCap, "text exceeds the session data cap");
+// Text, tag and phrase: a build must be open, and the new value must fit the
+// session's data cap in place of the old one.
+Bytes Session::StoreField(const Bytes& command, std::string& field, const char* name, bool* stored) {
+  const std::uint8_t code = command[0];
+  if (phase_ != Phase::Collecting) return Fail(code, Status::OutOfOrder, std::string(name) + " outside a build");
+  if (!FitsCap(field.size(), command.size() - 1)) {
+    return Fail(code, Status::SessionDataCap, std::string(name) + " exceeds the session data cap");
   }
-  text = Params(command);
-  return Reply(kText, Status::Ok);
+  field = Params(command);
+  if (stored) *stored = true;
+  return Reply(code, Status::Ok);
 }
 
 Bytes Session::OnFilePiece(const Bytes& command) {
@@ -126,28 +129,6 @@ Bytes Session::OnFilePiece(const Bytes& command) {
   if (code == kFirstPiece) file.emplace();
   file->insert(file->end(), command.begin() + 1, command.end());
   return Reply(code, Status::Ok);
-}
-
-Bytes Session::OnTag(const Bytes& command) {
-  if (phase_ != Phase::Collecting) return Fail(kTag, Status::OutOfOrder, "tag outside a build");
-  std::string& tag = request_.security.tag;
-  if (!FitsCap(tag.size(), command.size() - 1)) {
-    return Fail(kTag, Status::SessionDataCap, "tag exceeds the session data cap");
-  }
-  tag = Params(command);
-  have_tag_ = true;
-  return Reply(kTag, Status::Ok);
-}
-
-Bytes Session::OnPhrase(const Bytes& command) {
-  if (phase_ != Phase::Collecting) return Fail(kPhrase, Status::OutOfOrder, "phrase outside a build");
-  std::string& phrase = request_.security.phrase;
-  if (!FitsCap(phrase.size(), command.size() - 1)) {
-    return Fail(kPhrase, Status::SessionDataCap, "phrase exceeds the session data cap");
-  }
-  phrase = Params(command);
-  have_phrase_ = true;
-  return Reply(kPhrase, Status::Ok);
 }
 
 // 0x51 public, 0x52 private; 0x53 (0x54 temporary) carry an authorization:

@@ -44,10 +44,8 @@ class Session {
   enum class Phase { Idle, Collecting, Built };
 
   Bytes OnLayout(const Bytes& command);
-  Bytes OnText(const Bytes& command);
+  Bytes StoreField(const Bytes& command, std::string& field, const char* name, bool* stored = nullptr);
   Bytes OnFilePiece(const Bytes& command);
-  Bytes OnTag(const Bytes& command);
-  Bytes OnPhrase(const Bytes& command);
   Bytes OnSecurityMode(const Bytes& command);
   Bytes OnPictureStart(const Bytes& command);
   Bytes OnPictureRow(const Bytes& command);
