@@ -143,6 +143,10 @@ Bytes Session::OnSecurityMode(const Bytes& command) {
   }
   if (code != kPublic && !have_phrase_) return Fail(code, Status::OutOfOrder, "no secret phrase (0x41) sent");
   if (authorization && !have_tag_) return Fail(code, Status::OutOfOrder, "no identification tag (0x42) sent");
+  // A symbol keyed to an empty phrase could never be read back.
+  if (code != kPublic && request_.security.phrase.empty()) {
+    return Fail(code, Status::EmptySecretPhrase, "empty secret phrase");
+  }
   auto& security = request_.security;
   const std::string second = Params(command);
   if (!FitsCap(security.second.size(), second.size())) {

@@ -16,6 +16,7 @@ enum class Status : std::uint8_t {
   DataTooLarge = 0x04,
   BitmapTooLarge = 0x05,
   SessionDataCap = 0x06,
+  EmptySecretPhrase = 0x07,  // private or authorization build without a phrase
 };
 
 // The second byte of the reply that ends the picture transfer ("bb").

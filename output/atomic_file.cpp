@@ -30,7 +30,8 @@ bool WriteAll(int fd, const Bytes& bytes) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error,
+                         unsigned new_file_mode) {
   std::string pattern = path + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -38,9 +39,9 @@ bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::strin
   if (fd < 0) return Report(error, "Cannot create a temporary file beside " + path, errno);
   const std::string temporary(name.data());
   // mkstemp makes the file private: keep the old file's permissions, or
-  // make a new one readable like any other picture.
+  // give a new one the mode asked for.
   struct stat old {};
-  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : static_cast<mode_t>(new_file_mode));
   const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
   const int write_errno = errno;
   if (::close(fd) != 0 || !written) {

@@ -71,6 +71,7 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   connect(ErrorCorrectionScroll, &QScrollBar::valueChanged, this, &MainForm::ErrorCorrectionScroll_Change);
   connect(DataText, &QTextEdit::textChanged, this, &MainForm::DataText_Change);
   ConnectPictureHandlers();
+  ConnectSecurityHandlers();
 
   Form_Load();
 }
@@ -89,7 +90,9 @@ void MainForm::Form_Load() {
   const std::string folder = app::CurrentFolder();
   quality_work_file_ = QString::fromStdString(app::WorkingFilePath(folder, "Quality.tmp"));
   symbol_picture_file_ = QString::fromStdString(app::WorkingFilePath(folder, "Tessellux.bmp"));
-  SecurityTroubleText->setText(kLookingForCodeGenerator + working_folder_problem_);
+  LoadSecuritySettings();
+  RefreshSecurityControls();
+  ShowSecurityStatus(kLookingForCodeGenerator);
   SelectTab(app::kSecurityTab);
 }
 
@@ -105,8 +108,8 @@ void MainForm::EnterWorkingFolder() {
   if (!plan.installed) return;
   if (auto problem = app::EnterFolder(plan.data_folder)) {
     // Stay in the start-up directory, and say why below the search status.
-    working_folder_problem_ = QStringLiteral("\nThe data folder could not be used (%1); working in %2")
-                                  .arg(QString::fromStdString(*problem), QDir::currentPath());
+    status_note_ = QStringLiteral("The data folder could not be used (%1); working in %2")
+                       .arg(QString::fromStdString(*problem), QDir::currentPath());
   }
 }
 
@@ -139,14 +142,14 @@ void MainForm::CodeGeneratorFound(const QString& company, const QString& address
 }
 
 void MainForm::LinkUp() {
-  SecurityTroubleText->clear();
+  ShowSecurityStatus(QString());
   SelectTab(app::kStyleTab);
 }
 
 void MainForm::ConnectionLost() {
   messages_->Warning(QStringLiteral("Connection Interrupted"),
                      QStringLiteral("The connection to the Code Generator was interrupted"));
-  SecurityTroubleText->setText(kLookingForCodeGenerator);
+  ShowSecurityStatus(kLookingForCodeGenerator);
   SelectTab(app::kSecurityTab);
 }
 

@@ -16,6 +16,7 @@
 #include "app/warning.h"
 #include "generate/command_series.h"
 #include "link/discovery.h"
+#include "security/security_mode.h"
 
 class QCheckBox;
 class QLabel;
@@ -157,6 +158,20 @@ class MainForm : public QWidget {
   void ErrorCorrectionScroll_Change();
   void DataText_Change();
 
+  // Security tab and settings file (main_form_security.cpp).
+  void ConnectSecurityHandlers();
+  void LoadSecuritySettings();
+  void RefreshSecurityControls();
+  void ShowFieldState(QLineEdit& box, QLabel& label);
+  security::SecurityMode SelectedSecurityMode() const;
+  std::optional<app::Warning> SecurityBuildRefusal() const;
+  void SecurityOption_Click(security::SecurityMode mode);
+  void CompanyNameText_Change();
+  void IdentificationTagText_Change();
+  void SecretPhraseText_Change(int index);
+  void WriteSetting(const char* key, const QString& value);
+  void ShowSecurityStatus(const QString& status);
+
   // Generation (main_form_generate.cpp).
   generate::GenerationChoices ReadGenerationChoices(const Bytes& data_text) const;
   int SelectedDataChoice() const;
@@ -182,7 +197,9 @@ class MainForm : public QWidget {
   CodeGeneratorLink* link_ = nullptr;
   QString quality_work_file_;
   QString symbol_picture_file_;
-  QString working_folder_problem_;
+  QString status_text_;  // what the status line says, without the notes
+  QString status_note_;  // lasting problems, shown below the status line
+  bool settings_write_failed_ = false;
   QImage loaded_picture_;
   std::int32_t symbol_pixel_width_ = 0;
   std::int32_t symbol_pixel_height_ = 0;

@@ -22,6 +22,7 @@
 #include "output/symbol_size.h"
 #include "ui/main_form.h"
 #include "ui/code_generator_link.h"
+#include "ui/data_text.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_box.h"
 
@@ -107,7 +108,7 @@ void MainForm::GenerateSymbol() {
 
   generate::CheckInputs checks;
   checks.data_choice = SelectedDataChoice();
-  checks.data_text = Utf8Of(DataText->toPlainText());
+  checks.data_text = Utf8Of(DataTextAsTyped(*DataText));
   checks.picture_file_given = !JpegFileText->text().isEmpty();
   checks.zip_file_given = !ZipFileText->text().isEmpty();
   checks.emboss_file_given = !EmbossFileText->text().isEmpty();
@@ -115,6 +116,11 @@ void MainForm::GenerateSymbol() {
   if (auto failure = generate::CheckBeforeGeneration(checks)) {
     SelectTab(failure->tab);
     Warn({failure->title, failure->text});
+    return;
+  }
+  if (auto refusal = SecurityBuildRefusal()) {
+    SelectTab(app::kSecurityTab);
+    Warn(*refusal);
     return;
   }
 

@@ -48,7 +48,8 @@ void MainForm::ErrorCorrectionScroll_Change() {
   if (SSTab->currentIndex() == app::kGeometryTab) AutomaticErrorCheck->setChecked(false);
 }
 
-// Every change gives the whole text one 14-point format, keeping the caret.
+// Every change gives the whole text a size of 14 points, keeping the caret
+// and every other attribute of the characters.
 void MainForm::DataText_Change() {
   if (text_change_guard_) return;  // the format change below fires this again
   text_change_guard_ = true;
@@ -58,8 +59,8 @@ void MainForm::DataText_Change() {
   format.setFontPointSize(14);
   QTextCursor all(DataText->document());
   all.select(QTextCursor::Document);
-  all.setCharFormat(format);
-  DataText->setCurrentCharFormat(format);
+  all.mergeCharFormat(format);
+  DataText->mergeCurrentCharFormat(format);
   caret.setPosition(position);
   DataText->setTextCursor(caret);
   text_change_guard_ = false;

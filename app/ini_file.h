@@ -1,0 +1,49 @@
+#pragma once
+
+// The settings file: a Windows-style initialization file of "[Section]"
+// headers and "Key=value" lines, UTF-8. Section and key names match without
+// regard to ASCII letter case. A write replaces one key's value in place
+// and keeps every other byte of the file; reading never creates anything.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessellux::app {
+
+// The longest value ReadIniString gives back, in characters.
+inline constexpr std::size_t kIniValueMaxCharacters = 399;
+
+// The settings file of a program: `folder`, "/", the executable's file name
+// without its extension, ".ini". So an executable of another name has a
+// settings file of its own.
+std::string SettingsFilePath(const std::string& folder, const std::string& executable_path);
+
+// The value stored under `key` in `section` of a file's bytes, with the
+// blanks and tabs around it removed; nothing when the section or key is
+// missing. The first matching section and key count.
+std::optional<std::string> ReadIniValue(std::string_view content, std::string_view section,
+                                        std::string_view key);
+
+// The file's bytes with `key` in `section` set to `value`: the key's line
+// is rewritten in place, or added at the end of the section, or a new
+// section is added at the end. Every other line stays byte for byte. A line
+// break in the value is stored as a blank, so no value can add lines; the
+// value ends at a NUL.
+std::string SetIniValue(std::string_view content, std::string_view section, std::string_view key,
+                        std::string_view value);
+
+// The stored value cut to kIniValueMaxCharacters, trimmed of blanks at both
+// ends; `fallback` when the file, section or key is missing or unreadable.
+std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view fallback);
+
+// Stores `value` under `key` in `section` of the file at `path`, creating
+// file, section and key as needed. The file is replaced atomically; a new
+// file is readable and writable by its owner only (it holds the secret
+// phrase in clear), an existing one keeps its permissions. An existing file
+// that cannot be read is left alone. On failure `error` says why.
+bool WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
+                  std::string_view value, std::string* error);
+
+}  // namespace tessellux::app

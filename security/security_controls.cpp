@@ -1,0 +1,78 @@
+#include "security/security_controls.h"
+
+#include "generate/data_choice.h"
+#include "security/field_checks.h"
+
+namespace tessellux::security {
+namespace {
+
+bool AnyOf(SecurityMode mode, std::initializer_list<SecurityMode> modes) {
+  for (SecurityMode m : modes) {
+    if (m == mode) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+SecurityMode ModeOfOptions(bool public_selected, bool private_selected, bool universal_selected,
+                           bool unique_selected) {
+  if (public_selected) return SecurityMode::kPublic;
+  if (private_selected) return SecurityMode::kPrivate;
+  if (universal_selected) return SecurityMode::kUniversal;
+  if (unique_selected) return SecurityMode::kUnique;
+  return SecurityMode::kCascaded;
+}
+
+SecurityControls ControlsForMode(SecurityMode mode) {
+  using enum SecurityMode;
+  SecurityControls c;
+  const bool authorization = IsAuthorization(mode);
+  const bool second_phrase = mode == kUnique || mode == kCascaded;
+  c.temporary_enabled = authorization;
+  c.tag_enabled = mode != kPublic;
+  c.phrase_enabled = {mode != kPublic, second_phrase};
+  c.phrase_caption = {mode == kCascaded ? "New Secret Phrase:" : "Secret Phrase:",
+                      mode == kUnique     ? "Reader Serial Number:"
+                      : mode == kCascaded ? "Old Secret Phrase:"
+                                          : "Not Applicable:"};
+  switch (mode) {
+    case kPublic: c.phrase_masking = {Masking::kUnchanged, Masking::kUnchanged}; break;
+    case kPrivate:
+    case kUniversal: c.phrase_masking = {Masking::kMasked, Masking::kUnchanged}; break;
+    case kUnique: c.phrase_masking = {Masking::kMasked, Masking::kClear}; break;
+    case kCascaded: c.phrase_masking = {Masking::kUnchanged, Masking::kMasked}; break;
+  }
+  // Column 2 "Used to encrypt", column 3 "Embedded in barcode"; rows:
+  // company name, Code Generator address, tag, phrase 0, phrase 1.
+  const bool embedded = authorization;
+  c.usage = {{{12, AnyOf(mode, {kPrivate, kCascaded})},
+              {22, false},
+              {32, false},
+              {42, mode == kPrivate},
+              {52, second_phrase},
+              {13, embedded},
+              {23, false},
+              {33, embedded},
+              {43, embedded},
+              {53, false}}};
+  return c;
+}
+
+SecurityStatus SecurityStatusFor(const SecurityStatusInputs& in) {
+  SecurityStatus status;
+  if (!in.linked) return status;
+  if (IsAuthorization(in.mode)) {
+    if (in.data_choice != generate::kAuthorization) status.select_data_choice = generate::kAuthorization;
+  } else if (in.data_choice == generate::kAuthorization) {
+    status.select_data_choice = generate::kWebAddress;
+  }
+  std::optional<std::string> message;
+  if (in.mode != SecurityMode::kPublic) message = CheckNotBlank(in.caption[0], in.phrase[0]);
+  if (!message && in.mode == SecurityMode::kUnique) message = CheckReaderSerialNumber(in.phrase[1]);
+  if (!message && in.mode == SecurityMode::kCascaded) message = CheckNotBlank(in.caption[1], in.phrase[1]);
+  status.status_text = message.value_or("");
+  return status;
+}
+
+}  // namespace tessellux::security

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/ini_file.h"
+
+namespace tessellux::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(IniContent, ReadsTheFirstMatchingSectionAndKeyWithoutRegardToCase) {
+  const std::string content =
+      "; comment=1\n"
+      "[Other]\n"
+      "SecretPhrase=other\n"
+      "\n"
+      "[ security ]\r\n"
+      "  secretphrase =  in clear  \t\r\n"
+      "SecretPhrase=second\n"
+      "[Security]\n"
+      "IdentificationTag=later section\n";
+  EXPECT_EQ(ReadIniValue(content, "Security", "SecretPhrase"), "in clear");
+  EXPECT_EQ(ReadIniValue(content, "SECURITY", "SECRETPHRASE"), "in clear");
+  EXPECT_EQ(ReadIniValue(content, "Other", "SecretPhrase"), "other");
+  EXPECT_EQ(ReadIniValue(content, "Security", "IdentificationTag"), std::nullopt);
+  EXPECT_EQ(ReadIniValue(content, "Missing", "SecretPhrase"), std::nullopt);
+  EXPECT_EQ(ReadIniValue(content, "Security", "Missing"), std::nullopt);
+  EXPECT_EQ(ReadIniValue("", "Security", "SecretPhrase"), std::nullopt);
+  EXPECT_EQ(ReadIniValue("\xEF\xBB\xBF[Security]\nA=b", "Security", "A"), "b");
+  EXPECT_EQ(ReadIniValue("[Security]\n;A=b\n#A=c\n", "Security", "A"), std::nullopt);
+}
+
+TEST(IniContent, WriteChangesOnlyTheKey) {
+  struct Row {
+    const char* name;
+    std::string before, after;
+  };
+  const Row rows[] = {
+      {"new file", "", "[Security]\nCompanyName=Acme\n"},
+      {"new section after a file without final break", "[Other]\nA=1",
+       "[Other]\nA=1\n[Security]\nCompanyName=Acme\n"},
+      {"key replaced in place, other case and spacing kept", "[other]\nx = 1\n[SECURITY]\r\ncompanyname = Old\r\nZ=2\r\n",
+       "[other]\nx = 1\n[SECURITY]\r\ncompanyname = Acme\r\nZ=2\r\n"},
+      {"key added after the section's last entry, before blank lines and comments",
+       "[Security]\r\nA=1\r\n\r\n; next\r\n[B]\r\nC=2\r\n", "[Security]\r\nA=1\r\nCompanyName=Acme\r\n\r\n; next\r\n[B]\r\nC=2\r\n"},
+      {"section at the end without a break", "[Security]", "[Security]\nCompanyName=Acme\n"},
+      {"byte order mark kept", "\xEF\xBB\xBF[Security]\nCompanyName=x\n", "\xEF\xBB\xBF[Security]\nCompanyName=Acme\n"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(SetIniValue(row.before, "Security", "CompanyName", "Acme"), row.after) << row.name;
+    EXPECT_EQ(ReadIniValue(row.after, "Security", "CompanyName"), "Acme") << row.name;
+  }
+}
+
+TEST(IniContent, NoValueAddsLinesOrKeys) {
+  const std::string stored = SetIniValue("[Security]\nSecretPhrase=real\n", "Security", "CompanyName",
+                                         "Evil\r\n[Security]\r\nSecretPhrase=x\nmore\rend");
+  EXPECT_EQ(stored, "[Security]\nSecretPhrase=real\nCompanyName=Evil [Security] SecretPhrase=x more end\n");
+  EXPECT_EQ(ReadIniValue(stored, "Security", "SecretPhrase"), "real");
+  EXPECT_EQ(SetIniValue("", "S", "K", std::string_view("a\0b", 3)), "[S]\nK=a\n");  // a value ends at a NUL
+}
+
+class IniFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/ini_file_test.XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir = pattern;
+    path = (dir / "create-tessellux.ini").string();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string Contents() const {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
+  void Put(const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
+  unsigned Mode() const {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 01000;
+  }
+  bool Write(std::string_view key, std::string_view value) {
+    std::string error;
+    const bool ok = WriteIniFile(path, "Security", key, value, &error);
+    EXPECT_TRUE(ok) << error;
+    return ok;
+  }
+
+  fs::path dir;
+  std::string path;
+};
+
+TEST_F(IniFile, RoundTripInAPrivateFile) {
+  const ::mode_t old_mask = ::umask(0);  // the file's mode must not depend on the umask
+  Write("SecretPhrase", "pass word \xC3\xA9");
+  ::umask(old_mask);
+  EXPECT_EQ(Mode(), 0600u);
+  Write("CompanyName", "Acme Labs");
+  Write("SecretPhrase", "changed");
+  EXPECT_EQ(Mode(), 0600u);
+  EXPECT_EQ(ReadIniString(path, "Security", "SecretPhrase", ""), "changed");
+  EXPECT_EQ(ReadIniString(path, "security", "companyname", ""), "Acme Labs");
+  EXPECT_EQ(Contents(), "[Security]\nSecretPhrase=changed\nCompanyName=Acme Labs\n");
+  EXPECT_EQ(fs::directory_iterator(dir)->path().string(), path) << "no temporary file left";
+}
+
+TEST_F(IniFile, RewriteKeepsEverythingElseAndTheFilesPermissions) {
+  const std::string before =
+      "; settings\r\n[Printer]\r\nName=Office\r\n\r\n[security]\r\nsecretphrase=old\r\nIdentificationTag=Tag 1\r\n[Z]\r\n";
+  Put(before);
+  ::chmod(path.c_str(), 0640);
+  Write("SecretPhrase", "new");
+  EXPECT_EQ(Contents(),
+            "; settings\r\n[Printer]\r\nName=Office\r\n\r\n[security]\r\nsecretphrase=new\r\nIdentificationTag=Tag 1\r\n[Z]\r\n");
+  EXPECT_EQ(Mode(), 0640u);
+}
+
+TEST_F(IniFile, ReadCutsTrimsAndFallsBack) {
+  const std::string long_value(450, 'x');
+  Put("[Security]\nA=  " + long_value + "\nB=   padded   \nC=" + std::string(398, 'y') + " z\nD=" +
+      std::string(398, 'e') + "\xC3\xA9\xC3\xA9\n");
+  EXPECT_EQ(ReadIniString(path, "Security", "A", ""), std::string(399, 'x'));
+  EXPECT_EQ(ReadIniString(path, "Security", "B", ""), "padded");
+  EXPECT_EQ(ReadIniString(path, "Security", "C", ""), std::string(398, 'y'));  // cut, then trimmed
+  EXPECT_EQ(ReadIniString(path, "Security", "D", ""), std::string(398, 'e') + "\xC3\xA9");  // characters, not bytes
+  EXPECT_EQ(ReadIniString(path, "Security", "Missing", "fallback"), "fallback");
+  EXPECT_EQ(ReadIniString(path, "Missing", "A", ""), "");
+}
+
+TEST_F(IniFile, ReadingAMissingFileCreatesNothing) {
+  EXPECT_EQ(ReadIniString(path, "Security", "CompanyName", ""), "");
+  EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(IniFile, ASettingsPathThatCannotBeReadIsReportedAndLeftAlone) {
+  fs::create_directory(path);  // unreadable as a file, even for root
+  std::ofstream(fs::path(path) / "kept") << "x";
+  std::string error;
+  EXPECT_FALSE(WriteIniFile(path, "Security", "CompanyName", "x", &error));
+  EXPECT_NE(error.find(path), std::string::npos) << error;
+  EXPECT_TRUE(fs::exists(fs::path(path) / "kept"));
+  EXPECT_EQ(ReadIniString(path, "Security", "CompanyName", ""), "");
+}
+
+TEST_F(IniFile, ASymbolicLinkIsWrittenThrough) {
+  const std::string target = (dir / "real.ini").string();
+  std::ofstream(target) << "[Security]\nCompanyName=a\n";
+  fs::create_symlink(target, path);
+  Write("CompanyName", "b");
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(ReadIniString(target, "Security", "CompanyName", ""), "b");
+}
+
+TEST(SettingsFilePath, ExecutableBaseNameInTheFolder) {
+  EXPECT_EQ(SettingsFilePath("/work", "/usr/bin/create-tessellux"), "/work/create-tessellux.ini");
+  EXPECT_EQ(SettingsFilePath("/work/", "/opt/t/other-name"), "/work/other-name.ini");
+  EXPECT_EQ(SettingsFilePath("/w", "C:/Program Files/CreateTessellux.exe"), "/w/CreateTessellux.ini");
+  EXPECT_EQ(SettingsFilePath("/w", ".hidden"), "/w/.hidden.ini");
+}
+
+}  // namespace
+}  // namespace tessellux::app
