@@ -121,6 +121,9 @@ TEST_F(SessionTest, OutOfOrderMalformedAndUnknownCommands) {
       {{kAutoLayout}, Cmd(0x31, over), 0x02},
       {{kAutoLayout, Cmd(0x31, full)}, Cmd(0x32), 0x02},
       {{kAutoLayout, Cmd(0x31, full)}, Cmd(0x32, over), 0x02},
+      {{kAutoLayout, Cmd(0x41, "")}, Cmd(0x52), 0x07},  // an empty phrase: nothing could read it back
+      {{kAutoLayout, Cmd(0x42, "t"), Cmd(0x41, "")}, Cmd(0x53), 0x07},
+      {{kAutoLayout, Cmd(0x42, "t"), Cmd(0x41, "")}, Cmd(0x54, "1234-5678-9012"), 0x07},
       {{}, Cmd(0x99), 0x01},
       {{}, Cmd(0x00), 0x01},
       {{}, Bytes{}, 0x01},

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <initializer_list>
@@ -38,8 +40,16 @@ inline QByteArray Raw(std::initializer_list<int> bytes) {
   return out;
 }
 
+// Each test runs in a fresh working folder of its own, so that the settings
+// file and the working files of one test never reach another.
 class WindowTest : public ::testing::Test {
  protected:
+  WindowTest() : start_folder_(QDir::currentPath()) {
+    EXPECT_TRUE(working_folder_.isValid());
+    QDir::setCurrent(working_folder_.path());
+  }
+  ~WindowTest() override { QDir::setCurrent(start_folder_); }
+
   std::unique_ptr<ui::MainForm> MakeWindow(quint16 port) {
     ui::MainFormOptions options;
     options.discovery_address = QHostAddress::LocalHost;
@@ -63,6 +73,10 @@ class WindowTest : public ::testing::Test {
   }
 
   RecordingMessageBoxes messages;
+
+ private:
+  QString start_folder_;
+  QTemporaryDir working_folder_;
 };
 
 }  // namespace tessellux::testing

@@ -1,9 +1,11 @@
+#include <QKeyEvent>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 
 #include "support/window_fixture.h"
+#include "ui/data_text.h"
 
 namespace tessellux::testing {
 namespace {
@@ -18,6 +20,17 @@ bool AllFourteenPoint(QTextEdit& box) {
     }
   }
   return true;
+}
+
+// Types each character as a key press carrying that text (any character,
+// unlike QTest::keyClicks).
+void Type(QWidget& box, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+    QCoreApplication::sendEvent(&box, &press);
+    QCoreApplication::sendEvent(&box, &release);
+  }
 }
 
 TEST_F(DataEntryTest, PastedMixedSizesEndInOneFormat) {
@@ -42,6 +55,33 @@ TEST_F(DataEntryTest, TypingInTheMiddleKeepsTheCaretAfterIt) {
   EXPECT_EQ(window->DataText->textCursor().position(), 3);
   EXPECT_FALSE(window->DataText->textCursor().hasSelection());
   EXPECT_TRUE(AllFourteenPoint(*window->DataText));
+}
+
+TEST_F(DataEntryTest, SizeIsSetAndEveryOtherAttributeKept) {
+  ScriptedPeer peer;
+  peer.answer_discovery = false;
+  auto window = MakeWindow(peer.port());
+  window->DataText->setHtml("plain <b>bold</b> <i style='font-size:30pt'>italic</i>");
+  QTextCursor cursor(window->DataText->document());
+  cursor.setPosition(8);  // inside "bold"
+  EXPECT_TRUE(cursor.charFormat().font().bold());
+  cursor.setPosition(13);  // inside "italic"
+  EXPECT_TRUE(cursor.charFormat().font().italic());
+  EXPECT_TRUE(AllFourteenPoint(*window->DataText));
+}
+
+TEST_F(DataEntryTest, TextIsReadExactlyAsTyped) {
+  ScriptedPeer peer;
+  peer.answer_discovery = false;
+  auto window = MakeWindow(peer.port());
+  window->DataText->clear();
+  Type(*window->DataText, QStringLiteral("a\u00A0b"));
+  QTest::keyClick(window->DataText, Qt::Key_Return);
+  Type(*window->DataText, QStringLiteral("c"));
+  QTest::keyClick(window->DataText, Qt::Key_Return, Qt::ShiftModifier);  // a line break inside the paragraph
+  Type(*window->DataText, QStringLiteral("d\u2009e"));
+  EXPECT_EQ(ui::DataTextAsTyped(*window->DataText), QStringLiteral("a\u00A0b\nc\nd\u2009e"));
+  EXPECT_EQ(window->DataText->toPlainText(), QStringLiteral("a b\nc\nd\u2009e"));  // what the box's plain text gives
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Code Generator, and the reader decodes what was fetched.
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
@@ -85,6 +86,22 @@ TEST_F(EndToEndTest, TypedTextComesBackFromTheFetchedPicture) {
   EXPECT_EQ(code, 0) << report.toStdString();
   EXPECT_TRUE(report.contains(QStringLiteral("Grüße aus dem Labor — 42"))) << report.toStdString();
   EXPECT_EQ(window->LoadedPicture().width(), window->SymbolPixelWidth());
+}
+
+TEST_F(EndToEndTest, NonBreakingSpaceComesBackUnchanged) {
+  window->DataOption[1]->setChecked(true);
+  window->DataText->clear();
+  const QString typed = QStringLiteral("10\u00A0km\nnext line");
+  for (QChar c : typed) {
+    QKeyEvent press(QEvent::KeyPress, c == '\n' ? Qt::Key_Return : 0, Qt::NoModifier, QString(c));
+    QCoreApplication::sendEvent(window->DataText, &press);
+  }
+  Build();
+  ASSERT_TRUE(messages.shown.isEmpty()) << messages.shown[0].text.toStdString();
+  int code = -1;
+  const QString report = Read({}, &code);
+  EXPECT_EQ(code, 0) << report.toStdString();
+  EXPECT_TRUE(report.contains(typed)) << report.toStdString();
 }
 
 TEST_F(EndToEndTest, MirroredPrivateSymbolOpensOnlyWithThePhrase) {
