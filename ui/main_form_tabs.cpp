@@ -217,6 +217,7 @@ QWidget* MainForm::BuildSecurityTab() {
     SecretPhraseLabel[i] = new QLabel(QString::fromLatin1(phrase_captions[i]), page);
     SecretPhraseText[i] = new QLineEdit(page);
     SecretPhraseText[i]->setEchoMode(QLineEdit::Password);
+    SecretPhraseText[i]->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // masked with "*"
   }
   const std::pair<QLabel*, QLineEdit*> rows[] = {{CompanyNameLabel, CompanyNameText},
                                                  {CodeGeneratorIPaddrLabel, CodeGeneratorIPAddrText},
