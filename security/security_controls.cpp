@@ -4,17 +4,6 @@
 #include "security/field_checks.h"
 
 namespace tessellux::security {
-namespace {
-
-bool AnyOf(SecurityMode mode, std::initializer_list<SecurityMode> modes) {
-  for (SecurityMode m : modes) {
-    if (m == mode) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 SecurityMode ModeOfOptions(bool public_selected, bool private_selected, bool universal_selected,
                            bool unique_selected) {
   if (public_selected) return SecurityMode::kPublic;
@@ -46,7 +35,7 @@ SecurityControls ControlsForMode(SecurityMode mode) {
   // Column 2 "Used to encrypt", column 3 "Embedded in barcode"; rows:
   // company name, Code Generator address, tag, phrase 0, phrase 1.
   const bool embedded = authorization;
-  c.usage = {{{12, AnyOf(mode, {kPrivate, kCascaded})},
+  c.usage = {{{12, mode == kPrivate || mode == kCascaded},
               {22, false},
               {32, false},
               {42, mode == kPrivate},

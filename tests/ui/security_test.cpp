@@ -88,6 +88,7 @@ TEST_F(SecurityTest, SecondEntryEmptiedAndMaskedByTheMode) {
   EXPECT_EQ(w->SecretPhraseText[1]->text(), "");
   EXPECT_EQ(w->SecretPhraseText[1]->echoMode(), QLineEdit::Password);
   w->SecretPhraseText[1]->setText("old phrase");
+  EXPECT_EQ(w->SecretPhraseText[1]->displayText(), "**********");
   w->UniqueOption->setChecked(true);
   EXPECT_EQ(w->SecretPhraseText[1]->text(), "");
 }
