@@ -147,5 +147,18 @@ else
   echo "SKIP: groff not installed"
 fi
 
+# On a machine with nothing installed, apt finds every dependency in the
+# distribution's archive (a simulation from the local package lists: nothing
+# is fetched or installed).
+if command -v apt-get >/dev/null && compgen -G "/var/lib/apt/lists/*_Packages*" >/dev/null; then
+  : >"$scratch/empty-status"
+  apt-get -s -o Dir::State::status="$scratch/empty-status" -o Debug::NoLocking=1 \
+      install "$tools_deb" "$codegen_deb" >"$scratch/apt.log" 2>&1 &&
+    grep -q "^Conf create-tessellux " "$scratch/apt.log" && grep -q "^Conf tessellux-codegen " "$scratch/apt.log" ||
+    { grep -E "^(E|W):|Depends" "$scratch/apt.log" >&2; fail "apt-get cannot install the packages on a bare system"; }
+else
+  echo "SKIP: no apt package lists (apt-get update)"
+fi
+
 if [ "$failures" -ne 0 ]; then exit 1; fi
 echo "packages: $(basename "$tools_deb") $(basename "$codegen_deb")"
