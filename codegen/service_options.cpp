@@ -1,5 +1,7 @@
 #include "codegen/service_options.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "codegen/cli_args.h"
@@ -56,27 +58,32 @@ std::string ApplyOption(const std::string& name, ArgReader& reader, ServiceOptio
   return {};
 }
 
-}  // namespace
-
-std::optional<std::string> ReadCompanyFromConfig(const std::string& path, std::string& error) {
+// Reads "key=value" lines ('#' starts a comment line); every key is the name
+// of a service option without its dashes, and its value goes through the same
+// checks as on the command line.
+std::string ApplyConfigFile(const std::string& path, ServiceOptions& options) {
   std::ifstream in(path);
-  if (!in) {
-    error = "cannot read config file " + path;
-    return std::nullopt;
-  }
+  if (!in) return "cannot read config file " + path + ": " + std::strerror(errno);
   std::string line;
-  while (std::getline(in, line)) {
+  for (int number = 1; std::getline(in, line); ++number) {
     line = Trim(line);
     if (line.empty() || line[0] == '#') continue;
+    const std::string where = "config file " + path + " line " + std::to_string(number) + ": ";
     const auto equals = line.find('=');
-    if (equals != std::string::npos && Trim(line.substr(0, equals)) == "company") {
-      const std::string company = Trim(line.substr(equals + 1));
-      if (!company.empty()) return company;
-    }
+    if (equals == std::string::npos) return where + "expected key=value, found \"" + line + "\"";
+    const std::string key = Trim(line.substr(0, equals));
+    const std::string value = Trim(line.substr(equals + 1));
+    if (key.empty() || key == "config" || key == "help") return where + "unknown setting \"" + key + "\"";
+    if (value.empty()) return where + key + "= needs a value";
+    ArgReader reader({value});
+    std::string ignored;
+    if (std::string error = ApplyOption("--" + key, reader, options, ignored); !error.empty()) return where + error;
   }
-  error = "config file " + path + " has no company=NAME line";
-  return std::nullopt;
+  if (in.bad()) return "cannot read config file " + path + ": " + std::strerror(errno);
+  return {};
 }
+
+}  // namespace
 
 std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<std::string>& args) {
   ServiceOptions options;
@@ -87,13 +94,17 @@ std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<
     if (std::string error = ApplyOption(name, reader, options, config); !error.empty()) return error;
   }
   if (options.help) return options;
-  if (options.company.empty() && !config.empty()) {
-    std::string error;
-    const auto company = ReadCompanyFromConfig(config, error);
-    if (!company) return error;
-    options.company = *company;
+  if (!config.empty()) {
+    // The file's settings first, then the command line again so that it wins.
+    ServiceOptions merged;
+    if (std::string error = ApplyConfigFile(config, merged); !error.empty()) return error;
+    ArgReader again(args);
+    while (!again.Done()) ApplyOption(again.Take(), again, merged, config);
+    options = merged;
   }
-  if (options.company.empty()) return std::string("no company name: give --company NAME or --config FILE");
+  if (options.company.empty()) {
+    return std::string("no company name: give --company NAME, or --config FILE with a line company=NAME");
+  }
   return options;
 }
 
@@ -105,7 +116,8 @@ std::string ServiceUsage() {
          "  --bind ADDR            address to listen on (default 0.0.0.0)\n"
          "  --port N               TCP and UDP port (default 8877; 0 = any free port)\n"
          "  --company NAME         company name given to clients (required, or from --config)\n"
-         "  --config FILE          file with a line company=NAME\n"
+         "  --config FILE          file of key=value settings named like these options\n"
+         "                         (company=NAME, bind=ADDR, port=N, ...); the command line wins\n"
          "  --max-bitmap-mib N     largest symbol bitmap in MiB (default 64)\n"
          "  --max-session-mib N    build input held per client in MiB (default 16)\n"
          "  --idle-timeout S       close clients silent for S seconds (default 300)\n"

@@ -24,11 +24,11 @@ struct ServiceOptions {
 
 // args without the program name. An error text for bad options, or when no
 // company name is given (neither --company nor a config file with one).
+// --config FILE reads "key=value" lines, one per service option (company,
+// bind, port, max-clients, ...); an option on the command line wins over the
+// same setting in the file. Unknown keys and bad values are errors naming the
+// file and line.
 std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<std::string>& args);
-
-// "company=NAME" from a config file ('#' starts a comment line); nullopt and
-// an error text when the file cannot be read or names no company.
-std::optional<std::string> ReadCompanyFromConfig(const std::string& path, std::string& error);
 
 std::string ServiceUsage();
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QHostAddress>
+#include <QIcon>
 
 #include <cstdio>
 
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromLatin1(tessellux::app::kProductName));
   QApplication::setApplicationVersion(
       QStringLiteral("%1.%2").arg(tessellux::app::kVersionMajor).arg(tessellux::app::kVersionMinor));
+  // The menu entry and icon an installed copy ships (an SVG icon needs Qt's SVG
+  // plugin; without it the window simply has no icon).
+  QGuiApplication::setDesktopFileName(QStringLiteral("create-tessellux"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("create-tessellux")));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(

@@ -52,7 +52,7 @@ TEST(ServiceOptions, DefaultsAndEveryOption) {
 }
 
 TEST(ServiceOptions, CompanyFromConfigFileUnlessGivenOnTheCommandLine) {
-  const std::string config = WriteTemp("config", "# settings\n\n  company = Config Co \nother=1\n");
+  const std::string config = WriteTemp("config", "# settings\n\n  company = Config Co \nport=9000\n");
   EXPECT_EQ(Ok(ParseServiceOptions({"--config", config})).company, "Config Co");
   EXPECT_EQ(Ok(ParseServiceOptions({"--config", config, "--company", "Cli"})).company, "Cli");
   std::remove(config.c_str());
