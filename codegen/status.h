@@ -16,6 +16,7 @@ enum class Status : std::uint8_t {
   DataTooLarge = 0x04,
   BitmapTooLarge = 0x05,
   SessionDataCap = 0x06,
+  Busy = 0x08,  // the service's memory budget cannot take the command now; try again later
 };
 
 // The second byte of the reply that ends the picture transfer ("bb").
