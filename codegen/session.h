@@ -31,7 +31,7 @@ struct SessionLimits {
   // Shared by all sessions; what a session holds (inputs, symbol, a build in
   // flight) is drawn from it, and a command it cannot take gets Busy. Null:
   // unbounded.
-  std::shared_ptr<MemoryBudget> budget;
+  std::shared_ptr<MemoryBudget> budget = nullptr;
 };
 
 // Drawn for a build in flight besides the held inputs: the largest symbol's
