@@ -29,7 +29,10 @@ BuildPool::BuildPool(int threads) : work_(asio::make_work_guard(io_)) {
 BuildPool::~BuildPool() {
   work_.reset();
   io_.stop();
-  for (auto& thread : threads_) thread.join();
+  for (auto& thread : threads_) {
+    if (thread.get_id() == std::this_thread::get_id()) thread.detach();  // the last owner was a job
+    else thread.join();
+  }
 }
 
 }  // namespace tessellux::codegen

@@ -128,10 +128,14 @@ void Connection::Execute(Bytes command) {
     return;
   }
   building_ = true;
-  config_.pool->Post([self = shared_from_this(), job] {
+  // The connection goes back with the outcome, so that it is never released
+  // (and destroyed) on a pool thread.
+  config_.pool->Post([self = shared_from_this(), job]() mutable {
     BuildOutcome outcome = job.Run();
-    asio::post(self->socket_.get_executor(),
-               [self, outcome = std::move(outcome)]() mutable { self->OnBuilt(std::move(outcome)); });
+    auto executor = self->socket_.get_executor();
+    asio::post(executor, [self = std::move(self), outcome = std::move(outcome)]() mutable {
+      self->OnBuilt(std::move(outcome));
+    });
   });
 }
 
