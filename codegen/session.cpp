@@ -205,15 +205,16 @@ Session::Step Session::OnSecurityMode(const Bytes& command) {
   return Build(command);
 }
 
-// The encoder's working memory is drawn before it runs; the symbol it
-// leaves is what the session then holds.
+// The encoder's copy of the inputs is drawn before it runs (its fixed working
+// memory is counted once per build thread); the symbol it leaves must then
+// fit the budget in the copy's place.
 Session::Step Session::Build(const Bytes& command) {
   picture_.reset();  // at most one symbol held at a time
   next_row_ = -1;
   built_command_.clear();
   built_reply_.clear();
   account_.Force(Footprint());
-  if (!Afford(HeldBytes() + kBuildPictureBytes)) {
+  if (!Afford(HeldBytes())) {
     return Fail(command[0], Status::Busy, "build refused: the memory budget is spent");
   }
   building_ = command;
@@ -229,8 +230,8 @@ Bytes Session::Finish(BuildOutcome outcome) {
     return Fail(code, FromBuildError(*error), BuildErrorText(*error, request_.layout));
   }
   picture_ = std::move(std::get<std::unique_ptr<BuiltPicture>>(outcome));
+  if (!account_.Resize(Footprint())) return Fail(code, Status::Busy, "symbol refused: the memory budget is spent");
   phase_ = Phase::Built;
-  account_.Force(Footprint());
   const symbol::Geometry g = picture_->geometry();
   built_command_ = std::move(building_);
   building_.clear();

@@ -34,10 +34,6 @@ struct SessionLimits {
   std::shared_ptr<MemoryBudget> budget = nullptr;
 };
 
-// Drawn for a build in flight besides the held inputs: the largest symbol's
-// cell planes and tables, and the encoder's copy of the inputs.
-inline constexpr std::size_t kBuildPictureBytes = std::size_t{3} << 19;
-
 // A build for the encoder. Reads the session's request, which stays
 // unchanged until Session::Finish.
 struct BuildJob {

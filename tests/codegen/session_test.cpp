@@ -208,8 +208,10 @@ TEST(SessionBudget, CommandPastTheBudgetIsBusyAndGivesEverythingBack) {
   EXPECT_EQ(status, 0x08) << "a growing file meets the budget too";
   EXPECT_EQ(budget->used(), 0u);
   ASSERT_EQ(session.Handle(kAutoLayout)[1], 0x00);
-  EXPECT_EQ(session.Handle(Cmd(0x51)), (Bytes{0x51, 0x08})) << "the build's working memory does not fit";
+  ASSERT_EQ(session.Handle(Cmd(0x21, std::string(60000, 't')))[1], 0x00);
+  EXPECT_EQ(session.Handle(Cmd(0x51)), (Bytes{0x51, 0x08})) << "the encoder's copy of the text does not fit";
   EXPECT_EQ(budget->used(), 0u);
+  EXPECT_EQ(*fake.builds, 0);
 }
 
 }  // namespace
