@@ -2,15 +2,20 @@
 
 // A few threads that run builds, off the thread that serves the sockets, so
 // that cheap commands are answered at once whatever builds are running.
-// Jobs run in the order they were posted; as each client has at most one
-// build in flight, clients are served in turn. The threads run at a lower
-// priority than the socket thread.
+//
+// Each client has at most one build in flight, and jobs of one size class
+// run in the order they came, so clients are served in turn. Small builds
+// (the usual symbol of a few kilobytes) go before large ones: a client's
+// small symbol then waits for at most one large build per thread, not for
+// every large build queued. The threads run at a lower priority than the
+// socket thread.
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
-
-#include <asio.hpp>
 
 namespace tessellux::codegen {
 
@@ -21,14 +26,15 @@ class BuildPool {
   BuildPool(const BuildPool&) = delete;
   BuildPool& operator=(const BuildPool&) = delete;
 
-  template <typename Job>
-  void Post(Job&& job) {
-    asio::post(io_, std::forward<Job>(job));
-  }
+  void Post(std::function<void()> job, bool small);
 
  private:
-  asio::io_context io_;
-  asio::executor_work_guard<asio::io_context::executor_type> work_;
+  void Work();
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> small_, large_;
+  bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
 

@@ -130,13 +130,14 @@ void Connection::Execute(Bytes command) {
   building_ = true;
   // The connection goes back with the outcome, so that it is never released
   // (and destroyed) on a pool thread.
-  config_.pool->Post([self = shared_from_this(), job]() mutable {
-    BuildOutcome outcome = job.Run();
-    auto executor = self->socket_.get_executor();
-    asio::post(executor, [self = std::move(self), outcome = std::move(outcome)]() mutable {
-      self->OnBuilt(std::move(outcome));
-    });
-  });
+  // std::function needs a copyable job: the outcome travels in a shared_ptr.
+  config_.pool->Post(
+      [self = shared_from_this(), job]() mutable {
+        auto outcome = std::make_shared<BuildOutcome>(job.Run());
+        auto executor = self->socket_.get_executor();
+        asio::post(executor, [self = std::move(self), outcome] { self->OnBuilt(std::move(*outcome)); });
+      },
+      job.Small());
 }
 
 void Connection::OnBuilt(BuildOutcome outcome) {

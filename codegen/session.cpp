@@ -37,6 +37,13 @@ std::size_t HeapBytes(const std::string& text) {
   return text.capacity() < sizeof(std::string) ? 0 : text.capacity() + 1;
 }
 
+// Text, file, tag and phrases of a build together.
+std::size_t InputBytes(const symbol::BuildRequest& request) {
+  const auto& c = request.content;
+  const auto& s = request.security;
+  return c.text.size() + (c.file ? c.file->size() : 0) + s.tag.size() + s.phrase.size() + s.second.size();
+}
+
 Status FromBuildError(symbol::BuildError error) {
   switch (error) {
     case symbol::BuildError::DataTooLarge: return Status::DataTooLarge;
@@ -58,15 +65,17 @@ bool LooksLikeSerialNumber(const std::string& text) {
   return true;
 }
 
+bool BuildJob::Small() const {
+  const auto& layout = request->layout;
+  const std::size_t inputs = InputBytes(*request);
+  const std::size_t fixed = static_cast<std::size_t>(layout.rows) * static_cast<std::size_t>(layout.cols) * 14;
+  return std::max(inputs, fixed) <= kSmallBytes;
+}
+
 Session::Session(Builder builder, std::string company, SessionLimits limits)
     : builder_(std::move(builder)), company_(std::move(company)), limits_(limits), account_(limits_.budget) {}
 
-std::size_t Session::HeldBytes() const {
-  const auto& c = request_.content;
-  const auto& s = request_.security;
-  return c.text.size() + (c.file ? c.file->size() : 0) + s.tag.size() + s.phrase.size() +
-         s.second.size();
-}
+std::size_t Session::HeldBytes() const { return InputBytes(request_); }
 
 std::size_t Session::Footprint() const {
   const auto& c = request_.content;

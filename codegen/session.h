@@ -40,6 +40,10 @@ struct BuildJob {
   const Builder* builder;
   const symbol::BuildRequest* request;
   BuildOutcome Run() const { return (*builder)(*request); }
+  // A build of at most this many bytes (inputs, or a fixed size's
+  // codewords) takes a few milliseconds.
+  static constexpr std::size_t kSmallBytes = 64 * 1024;
+  bool Small() const;
 };
 
 inline constexpr std::size_t kMaxFilePiece = 1000;
