@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
   std::printf("soak: %d clients (every %dth hostile) for %lld s, budget %zu MiB\n", options.clients,
               options.hostile_every, static_cast<long long>(options.duration.count() / 1000), options.budget_mib);
   std::printf("  good builds read back: %d, busy: %d, hostile rounds: %d\n", r.good_builds, r.busy, r.hostile_rounds);
-  std::printf("  good replies: mean %.2f ms, worst %.1f ms\n", r.mean_reply_ms, r.worst_reply_ms);
+  std::printf("  good replies, layout/data/rows: mean %.2f ms, worst %.1f ms\n", r.mean_reply_ms, r.worst_reply_ms);
+  std::printf("  good replies, builds: mean %.1f ms, worst %.1f ms\n", r.mean_build_ms, r.worst_build_ms);
   std::printf("  peak resident memory: %zu KiB; alive and building afterwards: %s\n", r.peak_rss_kib,
               r.alive_after ? "yes" : "NO");
   for (const auto& failure : r.failures) std::printf("  FAILURE: %s\n", failure.c_str());

@@ -23,8 +23,9 @@ TEST(Soak, FiftyMixedClientsGoodBuildsReadBackMemoryUnderTheBudget) {
   EXPECT_LE(report.peak_rss_kib, options.budget_mib << 10) << "resident memory within the budget";
 #endif
   std::cout << "good builds " << report.good_builds << ", busy " << report.busy << ", hostile rounds "
-            << report.hostile_rounds << ", mean reply " << report.mean_reply_ms << " ms, worst " << report.worst_reply_ms << " ms, peak RSS "
-            << report.peak_rss_kib << " KiB\n";
+            << report.hostile_rounds << "; replies mean " << report.mean_reply_ms << " ms, worst "
+            << report.worst_reply_ms << " ms; builds mean " << report.mean_build_ms << " ms, worst "
+            << report.worst_build_ms << " ms; peak RSS " << report.peak_rss_kib << " KiB\n";
 }
 
 }  // namespace

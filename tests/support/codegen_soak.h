@@ -49,8 +49,10 @@ struct Report {
   int busy = 0;           // good builds refused 0x08 (allowed, counted)
   int hostile_rounds = 0;  // hostile attempts made
   std::vector<std::string> failures;  // wrong pictures, lost links, unexpected statuses
-  double worst_reply_ms = 0;
+  double worst_reply_ms = 0;   // layout, data and row commands
   double mean_reply_ms = 0;
+  double worst_build_ms = 0;   // security commands (a build each)
+  double mean_build_ms = 0;
   std::size_t peak_rss_kib = 0;
   bool alive_after = false;  // the service still ran and built afterwards
 };
@@ -111,7 +113,7 @@ class Times {
 struct Shared {
   std::uint16_t port;
   Clock::time_point end;
-  Times times;
+  Times times, builds_times;
   std::atomic<int> builds{0}, busy{0}, hostile{0};
   std::mutex mutex;
   std::vector<std::string> failures;
@@ -123,10 +125,10 @@ struct Shared {
 };
 
 // One exchange, timed.
-inline std::optional<Bytes> Timed(TestClient& client, const Bytes& command, Shared& shared) {
+inline std::optional<Bytes> Timed(TestClient& client, const Bytes& command, Times& times) {
   const auto start = Clock::now();
   auto reply = client.Exchange(command);
-  if (reply) shared.times.Add(Clock::now() - start);
+  if (reply) times.Add(Clock::now() - start);
   return reply;
 }
 
@@ -143,11 +145,11 @@ inline bool GoodBuild(TestClient& client, std::mt19937& random, Shared& shared) 
   std::vector<Bytes> series{layout, Cmd(0x21, text)};
   if (private_mode) series.push_back(Cmd(0x41, "soak phrase"));
   for (const Bytes& command : series) {
-    const auto reply = Timed(client, command, shared);
+    const auto reply = Timed(client, command, shared.times);
     if (Status(reply) == 0x08) return ++shared.busy, true;
     if (Status(reply) != 0x00) return shared.Fail("command " + std::to_string(command[0]) + " -> " + std::to_string(Status(reply))), false;
   }
-  const auto built = Timed(client, Cmd(private_mode ? 0x52 : 0x51), shared);
+  const auto built = Timed(client, Cmd(private_mode ? 0x52 : 0x51), shared.builds_times);
   if (Status(built) == 0x08) return ++shared.busy, true;
   if (Status(built) != 0x00) return shared.Fail("build -> " + std::to_string(Status(built))), false;
   const auto start = Clock::now();
@@ -316,6 +318,8 @@ inline Report Run(const Options& options) {
   report.failures = shared.failures;
   report.worst_reply_ms = shared.times.worst();
   report.mean_reply_ms = shared.times.mean();
+  report.worst_build_ms = shared.builds_times.worst();
+  report.mean_build_ms = shared.builds_times.mean();
   return report;
 }
 
