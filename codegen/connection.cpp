@@ -187,7 +187,9 @@ void Connection::Check() {
   const auto now = Clock::now();
   if (frame_watched_ && intake_.InFrame()) {
     const auto due = frame_started_ + config_.frame_timeout + Allowance(intake_.received());
-    if (now >= due) return CloseBecause("frame unfinished after " + Seconds(now - frame_started_) + "; connection dropped");
+    if (now >= due) {
+      return CloseBecause("frame unfinished after " + Seconds(now - frame_started_) + "; connection dropped");
+    }
     if (frame_timer_.expiry() < due) Watch(frame_timer_, due);
   }
   if (writing_ && now >= write_due_) return CloseBecause("reply not read in time; connection dropped");

@@ -65,7 +65,9 @@ std::string ApplyContent(const std::string& name, const std::string& value, Enco
     security.second = value;
   } else if (name == "--max-bitmap-mib") {
     const auto mib = ParseNumber(value, 1, kMaxBitmapMib);
-    if (!mib) return "--max-bitmap-mib needs a number from 1 to 4095 (a BMP file stays below 4 GiB), not \"" + value + "\"";
+    if (!mib) {
+      return "--max-bitmap-mib needs a number from 1 to 4095 (a BMP file stays below 4 GiB), not \"" + value + "\"";
+    }
     options.limits.max_bitmap_bytes = static_cast<std::size_t>(*mib) << 20;
   } else {
     options.output = value;

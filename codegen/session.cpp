@@ -147,7 +147,9 @@ Bytes Session::StoreField(const Bytes& command, std::string& field, const char* 
   if (!FitsCap(field.size(), command.size() - 1)) {
     return Fail(code, Status::SessionDataCap, std::string(name) + " exceeds the session data cap");
   }
-  if (!Afford(command.size())) return Fail(code, Status::Busy, std::string(name) + " refused: the memory budget is spent");
+  if (!Afford(command.size())) {
+    return Fail(code, Status::Busy, std::string(name) + " refused: the memory budget is spent");
+  }
   field = Params(command);
   account_.Force(Footprint());
   if (stored) *stored = true;

@@ -234,7 +234,9 @@ TEST(Server, UnfinishedFrameDropsItsClientHoweverItTrickles) {
     TestClient client(server.port());
     ASSERT_EQ(Status(client.Exchange(kLayout)), 0x00);
     bool closed = false;
-    for (int i = 0; i < 6000 / pause_ms && !closed; ++i) closed = !client.SendRaw({0x21}) || client.ClosedWithin(pause_ms);
+    for (int i = 0; i < 6000 / pause_ms && !closed; ++i) {
+      closed = !client.SendRaw({0x21}) || client.ClosedWithin(pause_ms);
+    }
     EXPECT_TRUE(closed);
   }
   TestClient good(server.port());

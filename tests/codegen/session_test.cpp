@@ -204,7 +204,9 @@ TEST(SessionBudget, CommandPastTheBudgetIsBusyAndGivesEverythingBack) {
   ASSERT_EQ(session.Handle(kAutoLayout)[1], 0x00);
   std::uint8_t code = 0x31;
   std::uint8_t status = 0x00;
-  for (int i = 0; i < 200 && status == 0x00; ++i, code = 0x32) status = session.Handle(Cmd(code, std::string(1000, 'f')))[1];
+  for (int i = 0; i < 200 && status == 0x00; ++i, code = 0x32) {
+    status = session.Handle(Cmd(code, std::string(1000, 'f')))[1];
+  }
   EXPECT_EQ(status, 0x08) << "a growing file meets the budget too";
   EXPECT_EQ(budget->used(), 0u);
   ASSERT_EQ(session.Handle(kAutoLayout)[1], 0x00);

@@ -56,7 +56,8 @@ struct FakeBuilder {
   void OpenGate() { gate_promise->set_value(); }
 
   Builder builder() const {
-    return [last = last, error = error, builds = builds, gate = gate](const symbol::BuildRequest& request) -> BuildOutcome {
+    return [last = last, error = error, builds = builds,
+            gate = gate](const symbol::BuildRequest& request) -> BuildOutcome {
       if (gate.valid()) gate.wait_for(std::chrono::seconds(5));
       ++*builds;
       *last = request;

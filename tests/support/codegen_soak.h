@@ -146,15 +146,30 @@ inline bool GoodBuild(TestClient& client, std::mt19937& random, Shared& shared) 
   if (private_mode) series.push_back(Cmd(0x41, "soak phrase"));
   for (const Bytes& command : series) {
     const auto reply = Timed(client, command, shared.times);
-    if (Status(reply) == 0x08) return ++shared.busy, true;
-    if (Status(reply) != 0x00) return shared.Fail("command " + std::to_string(command[0]) + " -> " + std::to_string(Status(reply))), false;
+    if (Status(reply) == 0x08) {
+      ++shared.busy;
+      return true;
+    }
+    if (Status(reply) != 0x00) {
+      shared.Fail("command " + std::to_string(command[0]) + " -> " + std::to_string(Status(reply)));
+      return false;
+    }
   }
   const auto built = Timed(client, Cmd(private_mode ? 0x52 : 0x51), shared.builds_times);
-  if (Status(built) == 0x08) return ++shared.busy, true;
-  if (Status(built) != 0x00) return shared.Fail("build -> " + std::to_string(Status(built))), false;
+  if (Status(built) == 0x08) {
+    ++shared.busy;
+    return true;
+  }
+  if (Status(built) != 0x00) {
+    shared.Fail("build -> " + std::to_string(Status(built)));
+    return false;
+  }
   const auto start = Clock::now();
   const testing::Fetched fetched = testing::Fetch(client);
-  if (!fetched.ended) return shared.Fail("picture transfer broke off"), false;
+  if (!fetched.ended) {
+    shared.Fail("picture transfer broke off");
+    return false;
+  }
   shared.times.Add((Clock::now() - start) / std::max<std::size_t>(1, fetched.rows.size() + 1));
   const symbol::ReaderKeys keys{"Soak Ltd", private_mode ? "soak phrase" : "", "", ""};
   const auto read = symbol::ReadSymbol(fetched.Joined(random() % 2 != 0), keys);
@@ -349,25 +364,34 @@ inline FairnessReport RunFairness(const std::string& codegen, int rebuilders, st
                        Status(client.Exchange(Cmd(0x21, large))) == 0 && Status(client.Exchange(Cmd(0x41, "p"))) == 0;
       ++ready;
       for (int n = 0; set && !stop; ++n) {
-        if (Status(client.Exchange(Cmd(n % 2 ? 0x52 : 0x51))) != 0) return shared.Fail("a rebuild failed");
+        if (Status(client.Exchange(Cmd(n % 2 ? 0x52 : 0x51))) != 0) {
+          shared.Fail("a rebuild failed");
+          return;
+        }
         ++shared.builds;
       }
     });
   }
   while (ready < rebuilders) Pause(10);
   Times layout, build;
-  TestClient probe(service.port());
-  const auto end = Clock::now() + duration;
-  while (Clock::now() < end) {
+  // One probe round: layout (timed), text, build (timed); a failure text or empty.
+  const auto probe_round = [&](TestClient& probe) -> std::string {
     auto start = Clock::now();
-    if (Status(probe.Exchange(Bytes{0x11, 0, 0, 0, 4, 1, 2})) != 0) return report.failures.push_back("probe layout"), report;
+    if (Status(probe.Exchange(Bytes{0x11, 0, 0, 0, 4, 1, 2})) != 0) return "probe layout";
     layout.Add(Clock::now() - start);
-    if (Status(probe.Exchange(Cmd(0x21, "probe"))) != 0) return report.failures.push_back("probe text"), report;
+    if (Status(probe.Exchange(Cmd(0x21, "probe"))) != 0) return "probe text";
     start = Clock::now();
-    if (Status(probe.Exchange(Cmd(0x51))) != 0) return report.failures.push_back("probe build"), report;
+    if (Status(probe.Exchange(Cmd(0x51))) != 0) return "probe build";
     build.Add(Clock::now() - start);
+    return {};
+  };
+  TestClient probe(service.port());
+  for (const auto end = Clock::now() + duration; Clock::now() < end; Pause(50)) {
+    if (std::string failure = probe_round(probe); !failure.empty()) {
+      report.failures.push_back(failure);
+      break;
+    }
     ++report.probe_builds;
-    Pause(50);
   }
   stop = true;
   for (auto& looper : loopers) looper.join();
