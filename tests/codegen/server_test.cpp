@@ -202,7 +202,7 @@ TEST(Server, AtTheLimitTheLongestIdleClientMakesRoomUnlessAllAreBuilding) {
   EXPECT_TRUE(idle.ClosedByPeer()) << "the one idle longest made room";
   ASSERT_TRUE(active.Send(Cmd(0x51)));
   ASSERT_TRUE(newcomer.Send(Cmd(0x51)));  // both now wait for builds behind the gate
-  std::this_thread::sleep_for(milliseconds(50));
+  for (int i = 0; i < 500 && *fake.entered < 2; ++i) std::this_thread::sleep_for(milliseconds(10));
   TestClient refused(server.port());
   EXPECT_TRUE(refused.ClosedByPeer()) << "no client may be closed while its build runs";
   fake.OpenGate();

@@ -49,6 +49,7 @@ struct FakeBuilder {
   std::shared_ptr<std::optional<symbol::BuildError>> error =
       std::make_shared<std::optional<symbol::BuildError>>();
   std::shared_ptr<std::atomic<int>> builds = std::make_shared<std::atomic<int>>(0);
+  std::shared_ptr<std::atomic<int>> entered = std::make_shared<std::atomic<int>>(0);  // builds begun
   std::shared_ptr<std::promise<void>> gate_promise = std::make_shared<std::promise<void>>();
   std::shared_future<void> gate;  // invalid: no gate
 
@@ -56,8 +57,9 @@ struct FakeBuilder {
   void OpenGate() { gate_promise->set_value(); }
 
   Builder builder() const {
-    return [last = last, error = error, builds = builds,
+    return [last = last, error = error, builds = builds, entered = entered,
             gate = gate](const symbol::BuildRequest& request) -> BuildOutcome {
+      ++*entered;
       if (gate.valid()) gate.wait_for(std::chrono::seconds(5));
       ++*builds;
       *last = request;

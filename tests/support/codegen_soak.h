@@ -41,7 +41,7 @@ struct Options {
   int hostile_every = 3;  // every third client is hostile
   std::chrono::milliseconds duration{3000};
   std::size_t budget_mib = 96;
-  int frame_timeout_s = 2;
+  int frame_timeout_s = 5;
 };
 
 struct Report {
