@@ -118,7 +118,9 @@ class LoopbackService : public codegen::ServerThread {
                                                  .builder = MakeSymbolBuilder(kDefaultLimits),
                                                  .session = {},
                                                  .max_frame = std::size_t{17} << 20,
-                                                 .idle_timeout = std::chrono::minutes(5),
+                                                 .frame_timeout = std::chrono::seconds(5),
+                                                 .idle_timeout = std::chrono::seconds(0),
+                                                 .pool = nullptr,
                                                  .log = nullptr}}) {}
 };
 

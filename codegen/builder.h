@@ -23,6 +23,8 @@ class BuiltPicture {
   virtual Bytes BmpHeader() const = 0;  // file header, info header, palette
   // Image row y (0 = top), row_bytes() bytes.
   virtual void RenderRow(int y, std::uint8_t* out) const = 0;
+  // Memory the picture holds while it is kept (for the service's budget).
+  virtual std::size_t held_bytes() const { return 0; }
 };
 
 using BuildOutcome = std::variant<std::unique_ptr<BuiltPicture>, symbol::BuildError>;

@@ -29,7 +29,13 @@ class ArgReader {
 // A whole decimal number in [min, max].
 std::optional<long> ParseNumber(const std::string& text, long min, long max);
 
-// Reads a whole file; nullopt when it cannot be read or exceeds max_bytes.
-std::optional<Bytes> ReadFileBytes(const std::string& path, std::size_t max_bytes);
+// Reads a whole file; nullopt and the cause ("cannot read P: No such file or
+// directory", "P is larger than 16 MiB (N bytes)") when it cannot be read or
+// exceeds max_bytes.
+std::optional<Bytes> ReadFileBytes(const std::string& path, std::size_t max_bytes, std::string& error);
+
+// The cause when a file cannot be written at `path` because its folder is
+// missing or is not a folder (folders are never created); empty otherwise.
+std::string MissingFolder(const std::string& path);
 
 }  // namespace tessellux::codegen

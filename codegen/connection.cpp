@@ -1,5 +1,11 @@
 #include "codegen/connection.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include "link/framing.h"
+
 namespace tessellux::codegen {
 namespace {
 
@@ -10,21 +16,43 @@ std::string PeerName(const asio::ip::tcp::socket& socket) {
   return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
 }
 
+// The slow link allowance for `bytes`.
+std::chrono::milliseconds Allowance(std::size_t bytes) {
+  return std::chrono::milliseconds(bytes * 1000 / kSlowLinkBytesPerSecond);
+}
+
+std::string Seconds(Clock::duration duration) {
+  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(duration).count()) + " s";
+}
+
 }  // namespace
+
+void EnableKeepalive(asio::ip::tcp::socket& socket) {
+  asio::error_code ignored;
+  socket.set_option(asio::socket_base::keep_alive(true), ignored);
+  const int fd = socket.native_handle();
+  const int idle = 60, interval = 10, count = 6;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+  ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+  ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+}
 
 Connection::Connection(asio::ip::tcp::socket socket, const ConnectionConfig& config)
     : socket_(std::move(socket)),
-      idle_timer_(socket_.get_executor()),
-      idle_timeout_(config.idle_timeout),
-      log_(config.log),
-      peer_(PeerName(socket_)),
-      splitter_(config.max_frame),
-      session_(config.builder, config.company, config.session) {}
+      config_(config),
+      log_(config.log, PeerName(socket_)),
+      intake_(config.max_frame, config.session.budget),
+      session_(config.builder, config.company, config.session),
+      frame_timer_(socket_.get_executor()),
+      write_timer_(socket_.get_executor()),
+      idle_timer_(socket_.get_executor()) {}
 
 void Connection::Start() {
   asio::error_code ignored;
   socket_.set_option(asio::ip::tcp::no_delay(true), ignored);  // replies are small and awaited
-  ArmIdleTimer();
+  EnableKeepalive(socket_);
+  last_active_ = Clock::now();
+  if (config_.idle_timeout.count() > 0) Watch(idle_timer_, last_active_ + config_.idle_timeout);
   Read();
 }
 
@@ -32,7 +60,15 @@ void Connection::Close() {
   asio::error_code ignored;
   socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
+  frame_timer_.cancel();
+  write_timer_.cancel();
   idle_timer_.cancel();
+}
+
+void Connection::CloseBecause(const std::string& why) {
+  if (!IsOpen()) return;
+  log_.Line(why);
+  Close();
 }
 
 void Connection::Read() {
@@ -47,27 +83,78 @@ void Connection::OnRead(const asio::error_code& error, std::size_t size) {
     Close();
     return;
   }
-  ArmIdleTimer();
-  if (!splitter_.Feed(read_buffer_.data(), size)) {
-    Log("frame longer than the limit; connection dropped");
-    Close();
-    return;
-  }
-  HandleNextCommand();
+  read_begin_ = 0;
+  read_end_ = size;
+  Process();
 }
 
-void Connection::HandleNextCommand() {
-  std::optional<Bytes> command = splitter_.Next();
-  if (!command) {
-    Read();
+void Connection::Process() {
+  while (read_begin_ < read_end_) {
+    std::size_t consumed = 0;
+    const auto result = intake_.Consume(read_buffer_.data() + read_begin_, read_end_ - read_begin_, consumed);
+    read_begin_ += consumed;
+    if (result == CommandIntake::Result::NeedMore) continue;
+    frame_watched_ = false;
+    frame_timer_.cancel();
+    switch (result) {
+      case CommandIntake::Result::TooLong: CloseBecause("frame longer than the limit; connection dropped"); return;
+      case CommandIntake::Result::Refused:
+        last_active_ = Clock::now();
+        Send(session_.RefuseBusy(intake_.refused_code()));
+        return;
+      default: Execute(intake_.TakeCommand()); return;
+    }
+  }
+  if (intake_.InFrame() && !frame_watched_) {
+    frame_watched_ = true;
+    frame_started_ = Clock::now();
+    Watch(frame_timer_, frame_started_ + config_.frame_timeout);
+  }
+  Read();
+}
+
+void Connection::Execute(Bytes command) {
+  last_active_ = Clock::now();
+  auto step = session_.Begin(command);
+  command = Bytes();
+  intake_.Release();
+  if (auto* reply = std::get_if<Bytes>(&step)) {
+    Send(*reply);
     return;
   }
-  const Bytes reply = session_.Handle(*command);
+  const BuildJob job = std::get<BuildJob>(step);
+  if (!config_.pool) {
+    OnBuilt(job.Run());
+    return;
+  }
+  building_ = true;
+  // The connection goes back with the outcome, so that it is never released
+  // (and destroyed) on a pool thread.
+  // std::function needs a copyable job: the outcome travels in a shared_ptr.
+  config_.pool->Post(
+      [self = shared_from_this(), job]() mutable {
+        auto outcome = std::make_shared<BuildOutcome>(job.Run());
+        auto executor = self->socket_.get_executor();
+        asio::post(executor, [self = std::move(self), outcome] { self->OnBuilt(std::move(*outcome)); });
+      },
+      job.Small());
+}
+
+void Connection::OnBuilt(BuildOutcome outcome) {
+  building_ = false;
+  const Bytes reply = session_.Finish(std::move(outcome));
+  if (IsOpen()) Send(reply);
+}
+
+void Connection::Send(const Bytes& reply) {
   if (reply.size() >= 2 && reply[1] != 0x00 && !session_.last_error().empty()) {
-    Log("command " + HexByte(reply[0]) + " -> status " + HexByte(reply[1]) + ": " + session_.last_error());
+    log_.Line("command " + HexByte(reply[0]) + " -> status " + HexByte(reply[1]) + ": " + session_.last_error());
   }
   write_buffer_.clear();
   link::AppendFrame(reply, write_buffer_);
+  writing_ = true;
+  write_due_ = Clock::now() + config_.frame_timeout + Allowance(write_buffer_.size());
+  Watch(write_timer_, write_due_);
   asio::async_write(socket_, asio::buffer(write_buffer_),
                     [self = shared_from_this()](const asio::error_code& error, std::size_t) {
                       self->OnWritten(error);
@@ -75,26 +162,42 @@ void Connection::HandleNextCommand() {
 }
 
 void Connection::OnWritten(const asio::error_code& error) {
+  writing_ = false;
+  write_timer_.cancel();
+  write_buffer_ = Bytes();  // nothing held between replies
   if (error) {
     Close();
     return;
   }
-  ArmIdleTimer();
-  HandleNextCommand();
+  last_active_ = Clock::now();
+  if (config_.idle_timeout.count() > 0) Watch(idle_timer_, last_active_ + config_.idle_timeout);
+  Process();
 }
 
-void Connection::ArmIdleTimer() {
-  idle_timer_.expires_after(idle_timeout_);
-  idle_timer_.async_wait([weak = weak_from_this()](const asio::error_code& error) {
+void Connection::Watch(asio::steady_timer& timer, Clock::time_point due) {
+  timer.expires_at(due);
+  timer.async_wait([weak = weak_from_this()](const asio::error_code& error) {
     auto self = weak.lock();
-    if (error || !self) return;  // re-armed or cancelled
-    self->Log("idle too long; connection closed");
-    self->Close();
+    if (!error && self && self->IsOpen()) self->Check();
   });
 }
 
-void Connection::Log(const std::string& line) const {
-  if (log_) *log_ << "tessellux-codegen: " << peer_ << ": " << line << std::endl;
+// Every deadline at once: whichever timer fired, the others are only looked at.
+void Connection::Check() {
+  const auto now = Clock::now();
+  if (frame_watched_ && intake_.InFrame()) {
+    const auto due = frame_started_ + config_.frame_timeout + Allowance(intake_.received());
+    if (now >= due) {
+      return CloseBecause("frame unfinished after " + Seconds(now - frame_started_) + "; connection dropped");
+    }
+    if (frame_timer_.expiry() < due) Watch(frame_timer_, due);
+  }
+  if (writing_ && now >= write_due_) return CloseBecause("reply not read in time; connection dropped");
+  if (config_.idle_timeout.count() > 0 && !building_ && !writing_) {
+    const auto due = last_active_ + config_.idle_timeout;
+    if (now >= due) return CloseBecause("idle for " + Seconds(now - last_active_) + "; connection closed");
+    if (idle_timer_.expiry() < due) Watch(idle_timer_, due);
+  }
 }
 
 }  // namespace tessellux::codegen

@@ -1,6 +1,9 @@
 #include "codegen/encode_command.h"
 
+#include <algorithm>
+
 #include "codegen/cli_args.h"
+#include "codegen/service_options.h"
 #include "codegen/session.h"
 
 namespace tessellux::codegen {
@@ -27,7 +30,7 @@ std::string ApplyLayout(const std::string& name, const std::string& value, symbo
     return {};
   }
   const auto number = ParseNumber(value, 0, 255);
-  if (!number) return name + " needs a number from 0 to 255";
+  if (!number) return name + " needs a number from 0 to 255, not \"" + value + "\"";
   const int n = static_cast<int>(*number);
   if (name == "--rows") layout.rows = n;
   else if (name == "--cols") layout.cols = n;
@@ -43,13 +46,14 @@ std::string ApplyContent(const std::string& name, const std::string& value, Enco
   if (name == "--text") {
     content.text = value;
   } else if (name == "--text-file" || name == "--file") {
-    auto data = ReadFileBytes(value, kMaxInputFile);
-    if (!data) return "cannot read " + value + " (or larger than 16 MiB)";
+    std::string error;
+    auto data = ReadFileBytes(value, kMaxInputFile, error);
+    if (!data) return error;
     if (name == "--file") content.file = std::move(*data);
     else content.text.assign(data->begin(), data->end());
   } else if (name == "--mode") {
     const auto mode = ParseMode(value);
-    if (!mode) return "--mode is public, private, universal, unique or cascaded";
+    if (!mode) return "--mode is public, private, universal, unique or cascaded, not \"" + value + "\"";
     security.mode = *mode;
   } else if (name == "--company") {
     security.company = value;
@@ -60,13 +64,13 @@ std::string ApplyContent(const std::string& name, const std::string& value, Enco
   } else if (name == "--serial" || name == "--old-phrase") {
     security.second = value;
   } else if (name == "--max-bitmap-mib") {
-    const auto mib = ParseNumber(value, 1, 1 << 20);
-    if (!mib) return "--max-bitmap-mib needs a positive number";
+    const auto mib = ParseNumber(value, 1, kMaxBitmapMib);
+    if (!mib) {
+      return "--max-bitmap-mib needs a number from 1 to 4095 (a BMP file stays below 4 GiB), not \"" + value + "\"";
+    }
     options.limits.max_bitmap_bytes = static_cast<std::size_t>(*mib) << 20;
-  } else if (name == "-o" || name == "--output") {
-    options.output = value;
   } else {
-    return "unknown option " + name;
+    options.output = value;
   }
   return {};
 }
@@ -80,6 +84,14 @@ std::string CheckSecurity(const symbol::Security& security) {
   }
   if (security.mode == SecurityMode::Cascaded && security.second.empty()) return "cascaded needs --old-phrase";
   return {};
+}
+
+bool TakesValue(const std::string& name) {
+  static const char* const kNames[] = {"--rows",   "--cols",          "--reserved",   "--grid",  "--thickness",
+                                       "--style",  "--text",          "--text-file",  "--file",  "--mode",
+                                       "--company", "--tag",          "--secret-phrase", "--serial", "--old-phrase",
+                                       "--max-bitmap-mib", "-o",      "--out",        "--output"};
+  return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
 }
 
 bool IsLayoutOption(const std::string& name) {
@@ -102,6 +114,9 @@ std::variant<EncodeOptions, std::string> ParseEncodeOptions(const std::vector<st
       options.request.security.temporary = true;
       continue;
     }
+    if (!TakesValue(name)) {
+      return name.starts_with("-") ? "unknown option " + name : "unexpected argument \"" + name + "\"";
+    }
     std::string error;
     const auto value = reader.Value(name, error);
     if (!value) return error;
@@ -111,6 +126,9 @@ std::variant<EncodeOptions, std::string> ParseEncodeOptions(const std::vector<st
   }
   if (options.help) return options;
   if (options.output.empty()) return std::string("no output file: give -o OUT.bmp");
+  if (std::string missing = MissingFolder(options.output); !missing.empty()) {
+    return "cannot write " + options.output + ": " + missing;
+  }
   if (std::string error = CheckSecurity(options.request.security); !error.empty()) return error;
   return options;
 }
@@ -130,8 +148,11 @@ std::string EncodeUsage() {
          "  --mode public|private|universal|unique|cascaded (default public) [--temporary]\n"
          "  --company NAME --tag TAG --secret-phrase P\n"
          "  --serial ####-####-#### (unique)  --old-phrase P (cascaded)\n"
-         "  --max-bitmap-mib N     largest bitmap in MiB (default 64)\n"
-         "Exit codes: 0 written, 1 bad options, 2 cannot build (too large, bad layout), 3 cannot write.\n";
+         "  --max-bitmap-mib N     largest bitmap in MiB, 1..4095 (default 64)\n"
+         "Output:\n"
+         "  -o, --out OUT.bmp      the file to write; its folder must exist\n"
+         "Exit codes: 0 written (or --help), 1 bad options, 2 cannot build (data too large for the\n"
+         "size, bitmap over the limit, layout out of range), 3 cannot write. Errors go to stderr.\n";
 }
 
 }  // namespace tessellux::codegen

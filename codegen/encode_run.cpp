@@ -1,9 +1,12 @@
 // Kept apart from the option parsing, which must not pull in the encoder.
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
 #include "codegen/encode_command.h"
+#include "codegen/layout_check.h"
 #include "link/bytes.h"
 
 namespace tessellux::codegen {
@@ -21,14 +24,16 @@ int RunEncode(const std::vector<std::string>& args) {
   }
   auto built = symbol::BuildSymbol(options.request, options.limits);
   if (auto* error = std::get_if<symbol::BuildError>(&built)) {
-    std::cerr << "tessellux-codegen encode: " << symbol::Describe(*error) << "\n";
+    std::cerr << "tessellux-codegen encode: " << BuildErrorText(*error, options.request.layout) << "\n";
     return 2;
   }
   const Bytes bmp = std::get<symbol::Symbol>(built).ToBmp();
+  errno = 0;
   std::ofstream out(options.output, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
   if (!out.flush()) {
-    std::cerr << "tessellux-codegen encode: cannot write " << options.output << "\n";
+    const std::string cause = errno != 0 ? std::strerror(errno) : "write error";
+    std::cerr << "tessellux-codegen encode: cannot write " << options.output << ": " << cause << "\n";
     return 3;
   }
   return 0;

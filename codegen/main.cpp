@@ -1,6 +1,8 @@
 // tessellux-codegen: the Code Generator service, or `encode` for one symbol
 // straight to a file.
 
+#include <malloc.h>
+
 #include <csignal>
 #include <iostream>
 #include <string>
@@ -22,13 +24,19 @@ ServerConfig MakeServerConfig(const ServiceOptions& options) {
   config.bind = options.bind;
   config.port = options.port;
   config.max_clients = options.max_clients;
+  config.build_threads = options.build_threads > 0 ? options.build_threads : DefaultBuildThreads();
+  // The budget covers the whole process: what the service takes at rest
+  // comes off before the clients draw from it (the options check it fits).
+  config.memory_budget =
+      (options.memory_budget_mib << 20) - FixedServiceBytes(options.max_clients, config.build_threads);
   ConnectionConfig& connection = config.connection;
   connection.company = options.company;
   connection.builder = MakeSymbolBuilder({.max_bitmap_bytes = options.max_bitmap_mib << 20});
   connection.session.data_cap = options.max_session_mib << 20;
   connection.max_frame = connection.session.data_cap + 64 * 1024;  // the cap plus the command's own bytes
+  connection.frame_timeout = std::chrono::seconds(options.frame_timeout_s);
   connection.idle_timeout = std::chrono::seconds(options.idle_timeout_s);
-  connection.log = &std::cerr;
+  connection.log = std::make_shared<ServiceLog>(std::cerr);
   return config;
 }
 
@@ -43,6 +51,13 @@ int RunService(const std::vector<std::string>& args) {
     std::cout << ServiceUsage();
     return 0;
   }
+  if (options.version) {
+    std::cout << VersionText();
+    return 0;
+  }
+  // Large blocks (fields, frames) go straight back to the system when freed,
+  // so that what the budget gives back leaves the resident set too.
+  ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   asio::io_context io;
   try {
     Server server(io, MakeServerConfig(options));

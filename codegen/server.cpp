@@ -11,6 +11,14 @@ Server::Server(asio::io_context& io, ServerConfig config)
       discovery_(io),
       accept_pause_(io),
       answer_(std::string(kDiscoveryAnswerPrefix) + config_.connection.company) {
+  auto& connection = config_.connection;
+  if (config_.memory_budget > 0 && !connection.session.budget) {
+    connection.session.budget = std::make_shared<MemoryBudget>(config_.memory_budget, config_.memory_budget / 4,
+                                                               kSmallHolding);
+  }
+  if (config_.build_threads > 0 && !connection.pool) {
+    connection.pool = std::make_shared<BuildPool>(config_.build_threads);
+  }
   Bind(asio::ip::make_address(config_.bind), config_.port);
   Accept();
   ReceiveQuery();
@@ -65,12 +73,13 @@ void Server::Accept() {
   });
 }
 
-// Each client may hold its input cap, so the number of clients is what
-// bounds the service's memory.
 void Server::Admit(asio::ip::tcp::socket socket) {
-  std::erase_if(connections_, [](const auto& weak) { return weak.expired(); });
-  if (connections_.size() >= config_.max_clients) {
-    if (config_.connection.log) *config_.connection.log << "tessellux-codegen: too many clients; one refused" << std::endl;
+  std::erase_if(connections_, [](const auto& weak) {
+    const auto connection = weak.lock();
+    return !connection || !connection->IsOpen();
+  });
+  if (connections_.size() >= config_.max_clients && !CloseLongestIdle()) {
+    Log("too many clients, all busy; a new one refused");
     asio::error_code ignored;
     socket.close(ignored);
     return;
@@ -78,6 +87,28 @@ void Server::Admit(asio::ip::tcp::socket socket) {
   auto connection = std::make_shared<Connection>(std::move(socket), config_.connection);
   connections_.push_back(connection);
   connection->Start();
+}
+
+bool Server::CloseLongestIdle() {
+  std::shared_ptr<Connection> idlest;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < connections_.size(); ++i) {
+    auto connection = connections_[i].lock();
+    if (!connection || connection->Building()) continue;
+    if (!idlest || connection->last_active() < idlest->last_active()) {
+      idlest = std::move(connection);
+      at = i;
+    }
+  }
+  if (!idlest) return false;
+  const auto idle = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - idlest->last_active());
+  idlest->CloseBecause("closed after " + std::to_string(idle.count()) + " s idle to admit a new client");
+  connections_.erase(connections_.begin() + static_cast<std::ptrdiff_t>(at));
+  return true;
+}
+
+void Server::Log(const std::string& line) const {
+  if (config_.connection.log) config_.connection.log->Line(line);
 }
 
 void Server::ReceiveQuery() {

@@ -1,7 +1,8 @@
 #pragma once
 
 // The Code Generator service: the command link on TCP and discovery on UDP,
-// both on one port of one address, all on the io_context's thread.
+// both on one port of one address, on the io_context's thread; builds on a
+// small pool of their own.
 
 #include <cstdint>
 #include <memory>
@@ -17,7 +18,12 @@ namespace tessellux::codegen {
 struct ServerConfig {
   std::string bind = "0.0.0.0";
   std::uint16_t port = 8877;  // 0: any free port (the same for TCP and UDP)
-  std::size_t max_clients = 64;  // further connections are closed at once
+  // At the limit a new client is admitted by closing the longest-idle one.
+  std::size_t max_clients = 64;
+  // Bytes that clients' inputs, partial frames, symbols and builds in flight
+  // may draw together (see MemoryBudget); 0 = unbounded.
+  std::size_t memory_budget = 0;
+  int build_threads = 0;  // 0: builds run on the socket thread
   ConnectionConfig connection;
 };
 
@@ -31,6 +37,8 @@ class Server {
   Server(asio::io_context& io, ServerConfig config);
 
   std::uint16_t port() const { return port_; }
+  // The clients' budget (null when unbounded); safe from any thread.
+  std::shared_ptr<const MemoryBudget> budget() const { return config_.connection.session.budget; }
   // Closes the listeners and every client connection.
   void Stop();
 
@@ -38,6 +46,9 @@ class Server {
   void Bind(const asio::ip::address& address, std::uint16_t port);
   void Accept();
   void Admit(asio::ip::tcp::socket socket);
+  // Closes the connection idle longest (none while building) to make room.
+  bool CloseLongestIdle();
+  void Log(const std::string& line) const;
   void ReceiveQuery();
   void OnQuery(const asio::error_code& error, std::size_t size);
 

@@ -23,6 +23,7 @@ class ServerThread {
   ServerThread& operator=(const ServerThread&) = delete;
 
   std::uint16_t port() const { return server_.port(); }
+  std::shared_ptr<const MemoryBudget> budget() const { return server_.budget(); }
 
  private:
   asio::io_context io_;

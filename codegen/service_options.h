@@ -16,11 +16,21 @@ struct ServiceOptions {
   std::uint16_t port = 8877;
   std::string company;
   std::size_t max_bitmap_mib = 64;
-  std::size_t max_session_mib = 16;  // build input held per client
-  int idle_timeout_s = 300;           // silent clients are closed after this
+  std::size_t max_session_mib = 16;     // build input held per client
+  std::size_t memory_budget_mib = 512;  // the whole service
+  int frame_timeout_s = 5;              // an unfinished frame or unread reply drops the client
+  int idle_timeout_s = 0;               // idle clients are closed after this; 0 = never
   std::size_t max_clients = 64;
+  int build_threads = 0;  // 0 = DefaultBuildThreads()
   bool help = false;
+  bool version = false;
 };
+
+// A BMP file states its size in 32 bits, so a bitmap stays below 4 GiB.
+inline constexpr long kMaxBitmapMib = 4095;
+
+// Threads for builds when none are asked for: the cores, at most four.
+int DefaultBuildThreads();
 
 // args without the program name. An error text for bad options, or when no
 // company name is given (neither --company nor a config file with one).
@@ -31,5 +41,6 @@ struct ServiceOptions {
 std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<std::string>& args);
 
 std::string ServiceUsage();
+std::string VersionText();
 
 }  // namespace tessellux::codegen

@@ -1,7 +1,10 @@
 #include "codegen/session.h"
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
+
+#include "codegen/layout_check.h"
 
 namespace tessellux::codegen {
 namespace {
@@ -29,6 +32,18 @@ Bytes Reply(std::uint8_t code, Status status) { return {code, static_cast<std::u
 
 std::string Params(const Bytes& command) { return std::string(command.begin() + 1, command.end()); }
 
+// Heap bytes a string holds (short ones live inside the object).
+std::size_t HeapBytes(const std::string& text) {
+  return text.capacity() < sizeof(std::string) ? 0 : text.capacity() + 1;
+}
+
+// Text, file, tag and phrases of a build together.
+std::size_t InputBytes(const symbol::BuildRequest& request) {
+  const auto& c = request.content;
+  const auto& s = request.security;
+  return c.text.size() + (c.file ? c.file->size() : 0) + s.tag.size() + s.phrase.size() + s.second.size();
+}
+
 Status FromBuildError(symbol::BuildError error) {
   switch (error) {
     case symbol::BuildError::DataTooLarge: return Status::DataTooLarge;
@@ -50,20 +65,46 @@ bool LooksLikeSerialNumber(const std::string& text) {
   return true;
 }
 
-Session::Session(Builder builder, std::string company, SessionLimits limits)
-    : builder_(std::move(builder)), company_(std::move(company)), limits_(limits) {}
-
-std::size_t Session::HeldBytes() const {
-  const auto& c = request_.content;
-  const auto& s = request_.security;
-  return c.text.size() + (c.file ? c.file->size() : 0) + s.tag.size() + s.phrase.size() +
-         s.second.size();
+bool BuildJob::Small() const {
+  const auto& layout = request->layout;
+  const std::size_t inputs = InputBytes(*request);
+  const std::size_t fixed = static_cast<std::size_t>(layout.rows) * static_cast<std::size_t>(layout.cols) * 14;
+  return std::max(inputs, fixed) <= kSmallBytes;
 }
 
+Session::Session(Builder builder, std::string company, SessionLimits limits)
+    : builder_(std::move(builder)), company_(std::move(company)), limits_(limits), account_(limits_.budget) {}
+
+std::size_t Session::HeldBytes() const { return InputBytes(request_); }
+
+std::size_t Session::Footprint() const {
+  const auto& c = request_.content;
+  const auto& s = request_.security;
+  return HeapBytes(c.text) + (c.file ? c.file->capacity() : 0) + HeapBytes(s.tag) + HeapBytes(s.phrase) +
+         HeapBytes(s.second) + (picture_ ? picture_->held_bytes() : 0);
+}
+
+bool Session::Afford(std::size_t extra) { return account_.Resize(Footprint() + extra); }
+
 Bytes Session::Handle(const Bytes& command) {
+  Step step = Begin(command);
+  if (const auto* job = std::get_if<BuildJob>(&step)) return Finish(job->Run());
+  return std::get<Bytes>(std::move(step));
+}
+
+Bytes Session::RefuseBusy(std::uint8_t code) {
+  if (phase_ == Phase::Building) return Reply(code, Status::OutOfOrder);
+  return Fail(code, Status::Busy, "command refused: the memory budget is spent");
+}
+
+Session::Step Session::Begin(const Bytes& command) {
   last_error_.clear();
   if (command.empty()) return Fail(0x00, Status::UnknownCommand, "empty message");
   const std::uint8_t code = command[0];
+  if (phase_ == Phase::Building) {  // the caller awaits Finish first; nothing may change meanwhile
+    last_error_ = "command during a build";
+    return Reply(code, Status::OutOfOrder);
+  }
   switch (code) {
     case kLayout: return OnLayout(command);
     case kText: return StoreField(command, request_.content.text, "text");
@@ -106,7 +147,11 @@ Bytes Session::StoreField(const Bytes& command, std::string& field, const char* 
   if (!FitsCap(field.size(), command.size() - 1)) {
     return Fail(code, Status::SessionDataCap, std::string(name) + " exceeds the session data cap");
   }
+  if (!Afford(command.size())) {
+    return Fail(code, Status::Busy, std::string(name) + " refused: the memory budget is spent");
+  }
   field = Params(command);
+  account_.Force(Footprint());
   if (stored) *stored = true;
   return Reply(code, Status::Ok);
 }
@@ -127,16 +172,29 @@ Bytes Session::OnFilePiece(const Bytes& command) {
     return Fail(code, Status::SessionDataCap, "file exceeds the session data cap");
   }
   if (code == kFirstPiece) file.emplace();
+  // Growth is explicit (doubling up to the cap), so that the budget is asked
+  // for what the file will really hold, old and new block together.
+  const std::size_t needed = file->size() + size;
+  if (needed > file->capacity()) {
+    const std::size_t grown = std::max(needed, std::min(2 * file->capacity(), limits_.data_cap));
+    if (!Afford(grown)) return Fail(code, Status::Busy, "file refused: the memory budget is spent");
+    file->reserve(grown);
+  }
   file->insert(file->end(), command.begin() + 1, command.end());
+  account_.Force(Footprint());
   return Reply(code, Status::Ok);
 }
 
 // 0x51 public, 0x52 private; 0x53 (0x54 temporary) carry an authorization:
 // no parameter = universal, a reader serial number = unique, anything else
 // is the old phrase of a cascaded authorization.
-Bytes Session::OnSecurityMode(const Bytes& command) {
+Session::Step Session::OnSecurityMode(const Bytes& command) {
   const std::uint8_t code = command[0];
   if (phase_ == Phase::Idle) return Fail(code, Status::OutOfOrder, "security mode before a layout");
+  if (phase_ == Phase::Built && command == built_command_) {  // nothing changed: the same symbol
+    next_row_ = -1;
+    return built_reply_;
+  }
   const bool authorization = code == kAuthorization || code == kTemporaryAuthorization;
   if (!authorization && command.size() > 1) {
     return Fail(code, Status::MalformedParameters, "public and private take no parameter");
@@ -152,27 +210,49 @@ Bytes Session::OnSecurityMode(const Bytes& command) {
   if (!FitsCap(security.second.size(), second.size())) {
     return Fail(code, Status::SessionDataCap, "second phrase exceeds the session data cap");
   }
+  if (!Afford(second.size())) return Fail(code, Status::Busy, "second phrase refused: the memory budget is spent");
   security.second = second;
   security.temporary = code == kTemporaryAuthorization;
   if (code == kPublic) security.mode = SecurityMode::Public;
   else if (code == kPrivate) security.mode = SecurityMode::Private;
   else if (second.empty()) security.mode = SecurityMode::Universal;
   else security.mode = LooksLikeSerialNumber(second) ? SecurityMode::Unique : SecurityMode::Cascaded;
-  return Build(code);
+  return Build(command);
 }
 
-Bytes Session::Build(std::uint8_t code) {
+// The encoder's copy of the inputs is drawn before it runs (its fixed working
+// memory is counted once per build thread); the symbol it leaves must then
+// fit the budget in the copy's place.
+Session::Step Session::Build(const Bytes& command) {
   picture_.reset();  // at most one symbol held at a time
   next_row_ = -1;
-  BuildOutcome outcome = builder_(request_);
+  built_command_.clear();
+  built_reply_.clear();
+  account_.Force(Footprint());
+  if (!Afford(HeldBytes())) {
+    return Fail(command[0], Status::Busy, "build refused: the memory budget is spent");
+  }
+  building_ = command;
+  phase_ = Phase::Building;
+  return BuildJob{&builder_, &request_};
+}
+
+Bytes Session::Finish(BuildOutcome outcome) {
+  const std::uint8_t code = building_.empty() ? 0x00 : building_[0];
+  if (phase_ != Phase::Building) return Reply(code, Status::OutOfOrder);
+  phase_ = Phase::Collecting;
   if (auto* error = std::get_if<symbol::BuildError>(&outcome)) {
-    return Fail(code, FromBuildError(*error), symbol::Describe(*error));
+    return Fail(code, FromBuildError(*error), BuildErrorText(*error, request_.layout));
   }
   picture_ = std::move(std::get<std::unique_ptr<BuiltPicture>>(outcome));
+  if (!account_.Resize(Footprint())) return Fail(code, Status::Busy, "symbol refused: the memory budget is spent");
   phase_ = Phase::Built;
   const symbol::Geometry g = picture_->geometry();
-  return {code, 0x00, static_cast<std::uint8_t>(g.rows), static_cast<std::uint8_t>(g.cols),
-          static_cast<std::uint8_t>(g.k)};
+  built_command_ = std::move(building_);
+  building_.clear();
+  built_reply_ = {code, 0x00, static_cast<std::uint8_t>(g.rows), static_cast<std::uint8_t>(g.cols),
+                  static_cast<std::uint8_t>(g.k)};
+  return built_reply_;
 }
 
 Bytes Session::OnPictureStart(const Bytes& command) {
@@ -214,11 +294,16 @@ Bytes Session::Fail(std::uint8_t code, Status status, std::string why) {
 
 void Session::Abandon() {
   phase_ = Phase::Idle;
-  request_ = {};
+  symbol::BuildRequest dropped;  // swapped out, so that the held blocks are freed, not reused
+  std::swap(request_, dropped);
   have_tag_ = false;
   have_phrase_ = false;
   picture_.reset();
   next_row_ = -1;
+  building_.clear();
+  built_command_.clear();
+  built_reply_.clear();
+  account_.Force(Footprint());
 }
 
 }  // namespace tessellux::codegen

@@ -17,6 +17,7 @@ enum class Status : std::uint8_t {
   BitmapTooLarge = 0x05,
   SessionDataCap = 0x06,
   EmptySecretPhrase = 0x07,  // private or authorization build without a phrase
+  Busy = 0x08,  // the service's memory budget cannot take the command now; try again later
 };
 
 // The second byte of the reply that ends the picture transfer ("bb").

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "codegen/encode_command.h"
+#include "codegen/layout_check.h"
 #include "codegen/service_options.h"
 #include "link/bytes.h"
 
@@ -39,16 +40,25 @@ TEST(ServiceOptions, DefaultsAndEveryOption) {
   EXPECT_EQ(defaults.company, "ACME Ltd");
   EXPECT_EQ(defaults.max_bitmap_mib, 64u);
   EXPECT_EQ(defaults.max_session_mib, 16u);
-  const ServiceOptions o = Ok(ParseServiceOptions({"--bind", "127.0.0.1", "--port", "0", "--company", "X",
-                                                   "--max-bitmap-mib", "3", "--max-session-mib", "2",
-                                                   "--idle-timeout", "7", "--max-clients", "5"}));
+  EXPECT_EQ(defaults.memory_budget_mib, 512u);
+  EXPECT_EQ(defaults.frame_timeout_s, 5);
+  EXPECT_EQ(defaults.idle_timeout_s, 0) << "idle links stay open";
+  const ServiceOptions o = Ok(ParseServiceOptions(
+      {"--bind", "127.0.0.1", "--port", "0", "--company", "X", "--max-bitmap-mib", "4095", "--max-session-mib",
+       "2", "--idle-timeout", "7", "--max-clients", "5", "--memory-budget-mib", "100", "--frame-timeout", "9",
+       "--build-threads", "3"}));
   EXPECT_EQ(o.bind, "127.0.0.1");
   EXPECT_EQ(o.port, 0);
-  EXPECT_EQ(o.max_bitmap_mib, 3u);
+  EXPECT_EQ(o.max_bitmap_mib, 4095u);
+  EXPECT_EQ(o.memory_budget_mib, 100u);
+  EXPECT_EQ(o.frame_timeout_s, 9);
+  EXPECT_EQ(o.build_threads, 3);
   EXPECT_EQ(o.max_session_mib, 2u);
   EXPECT_EQ(o.idle_timeout_s, 7);
   EXPECT_EQ(o.max_clients, 5u);
   EXPECT_TRUE(Ok(ParseServiceOptions({"--help"})).help) << "--help needs no company";
+  EXPECT_TRUE(Ok(ParseServiceOptions({"--version"})).version);
+  EXPECT_NE(VersionText().find("tessellux-codegen "), std::string::npos);
 }
 
 TEST(ServiceOptions, CompanyFromConfigFileUnlessGivenOnTheCommandLine) {
@@ -62,16 +72,24 @@ TEST(Options, BadOrMissingValuesAreNamed) {
   const std::string empty = WriteTemp("empty", "company=\n");
   const std::pair<Args, std::string> service[] = {
       {{}, "company"},
+      {{"--bogus"}, "unknown option --bogus"},
+      {{"--company", "X", "stray"}, "unexpected argument \"stray\""},
+      {{"--company", "X", "--max-bitmap-mib", "4096"}, "4 GiB), not \"4096\""},
+      {{"--company", "X", "--idle-timeout", "-1"}, "not \"-1\""},
+      {{"--company", "X", "--memory-budget-mib", "60"}, "--memory-budget-mib 60 is too small"},
+      {{"--company", "X", "--memory-budget-mib", "60", "--max-clients", "4", "--build-threads", "1"}, ""},
       {{"--config", empty}, "company"},
       {{"--config", "/nonexistent/tessellux.conf"}, "cannot read"},
       {{"--company", "X", "--port", "65536"}, "--port"},
-      {{"--company", "X", "--port", "8877x"}, "--port"},
+      {{"--company", "X", "--port", "8877x"}, "--port needs a number from 0 to 65535, not \"8877x\""},
       {{"--company", "X", "--max-bitmap-mib", "0"}, "--max-bitmap-mib"},
       {{"--company", "X", "--bogus"}, "--bogus"},
       {{"--company"}, "--company"},
   };
   for (const auto& [args, named] : service) {
-    EXPECT_NE(Error(ParseServiceOptions(args)).find(named), std::string::npos) << named;
+    const std::string error = Error(ParseServiceOptions(args));
+    EXPECT_EQ(error.empty(), named.empty()) << error;
+    EXPECT_NE(error.find(named), std::string::npos) << named << " / " << error;
   }
   std::remove(empty.c_str());
 
@@ -81,12 +99,37 @@ TEST(Options, BadOrMissingValuesAreNamed) {
       {{"--mode", "private", "--company", "C", "-o", "x.bmp"}, "--secret-phrase"},
       {{"--mode", "unique", "--company", "C", "--secret-phrase", "P", "--serial", "12", "-o", "x"}, "--serial"},
       {{"--grid", "256", "-o", "x"}, "--grid"},
-      {{"--file", "/nonexistent/file.zip", "-o", "x"}, "cannot read"},
+      {{"--file", "/nonexistent/file.zip", "-o", "x"}, "cannot read /nonexistent/file.zip: No such file"},
+      {{"--text-file", ::testing::TempDir(), "-o", "x"}, "it is a folder"},
+      {{"--bogus", "-o", "x"}, "unknown option --bogus"},
+      {{"-o", "x", "--grid"}, "option --grid needs a value"},
+      {{"--text", "x", "--out", "/nonexistent/folder/x.bmp"}, "folder /nonexistent/folder does not exist"},
+      {{"--max-bitmap-mib", "4096", "-o", "x"}, "not \"4096\""},
   };
   for (const auto& [args, named] : encode) {
-    EXPECT_NE(Error(ParseEncodeOptions(args)).find(named), std::string::npos) << named;
+    const std::string error = Error(ParseEncodeOptions(args));
+    EXPECT_NE(error.find(named), std::string::npos) << named << " / " << error;
   }
   EXPECT_EQ(Error(ParseEncodeOptions({"--help"})), "");
+}
+
+TEST(LayoutProblem, NamesTheValueOutOfRange) {
+  const std::pair<symbol::Layout, std::string> cases[] = {
+      {{0, 0, 0, 8, symbol::Style::Lines, 2}, ""},
+      {{3, 0, 0, 8, symbol::Style::Lines, 2}, "rows 3 is out of range"},
+      {{0, 255, 0, 8, symbol::Style::Lines, 2}, "columns 255 is out of range"},
+      {{0, 0, 5, 8, symbol::Style::Lines, 2}, "reserved bytes 5 is out of range"},
+      {{0, 0, 0, 2, symbol::Style::Lines, 2}, "grid 2 is out of range (3 to 128)"},
+      {{0, 0, 0, 8, static_cast<symbol::Style>(3), 2}, "style 3 is out of range"},
+      {{0, 0, 0, 8, symbol::Style::Dots, 9}, "thickness 9 is out of range (1 to 8)"},
+  };
+  for (const auto& [layout, named] : cases) {
+    const std::string problem = LayoutProblem(layout).value_or("");
+    EXPECT_EQ(problem.empty(), named.empty()) << problem;
+    EXPECT_NE(problem.find(named), std::string::npos) << named;
+  }
+  EXPECT_EQ(BuildErrorText(symbol::BuildError::BadParameters, cases[4].first),
+            "layout parameters out of range: grid 2 is out of range (3 to 128)");
 }
 
 TEST(EncodeOptions, LayoutContentAndSecurity) {

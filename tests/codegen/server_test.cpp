@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <thread>
+
 #include "support/codegen_client.h"
 #include "support/codegen_fake_builder.h"
 
@@ -16,22 +19,37 @@ using testing::Fetch;
 using testing::Status;
 using testing::TestClient;
 
-// The server running on its own thread for one test.
+using std::chrono::milliseconds;
+
+// What a test changes of the service's settings.
+struct Setup {
+  std::size_t max_clients = 64;
+  milliseconds frame_timeout{std::chrono::seconds(5)};
+  milliseconds idle_timeout{0};
+  std::size_t memory_budget = 0;
+  std::size_t data_cap = 1 << 20;
+  std::size_t max_frame = 64 * 1024;
+  std::shared_ptr<ServiceLog> log = nullptr;
+};
+
+// The server running on its own thread for one test, builds on two threads.
 class RunningServer : public ServerThread {
  public:
-  explicit RunningServer(const testing::FakeBuilder& fake, std::size_t max_clients = 64,
-                         std::chrono::milliseconds idle_timeout = std::chrono::minutes(1))
-      : ServerThread(ServerConfig{.bind = "127.0.0.1", .port = 0, .max_clients = max_clients,
-                                  .connection = Config(fake, idle_timeout)}) {}
+  explicit RunningServer(const testing::FakeBuilder& fake, const Setup& setup = {})
+      : ServerThread(ServerConfig{.bind = "127.0.0.1", .port = 0, .max_clients = setup.max_clients,
+                                  .memory_budget = setup.memory_budget, .build_threads = 2,
+                                  .connection = Config(fake, setup)}) {}
 
  private:
-  static ConnectionConfig Config(const testing::FakeBuilder& fake, std::chrono::milliseconds idle_timeout) {
+  static ConnectionConfig Config(const testing::FakeBuilder& fake, const Setup& setup) {
     ConnectionConfig config;
     config.company = "ACME";
     config.builder = fake.builder();
-    config.session.data_cap = 1 << 20;
-    config.max_frame = 64 * 1024;
-    config.idle_timeout = idle_timeout;
+    config.session.data_cap = setup.data_cap;
+    config.max_frame = setup.max_frame;
+    config.frame_timeout = setup.frame_timeout;
+    config.idle_timeout = setup.idle_timeout;
+    config.log = setup.log;
     return config;
   }
 };
@@ -169,29 +187,131 @@ TEST_F(ServerTest, GarbageGetsRepliesAndAnOverlongFrameDropsOnlyItsConnection) {
   EXPECT_EQ(Status(client.Exchange(Cmd(0x51))), 0x00);
 }
 
-TEST(Server, ClientsBeyondTheLimitAreTurnedAway) {
+TEST(Server, AtTheLimitTheLongestIdleClientMakesRoomUnlessAllAreBuilding) {
   testing::FakeBuilder fake;
-  RunningServer server(fake, 2);
-  TestClient a(server.port());
-  TestClient b(server.port());
-  ASSERT_EQ(Status(a.Exchange(kLayout)), 0x00);
-  ASSERT_EQ(Status(b.Exchange(kLayout)), 0x00);
+  fake.CloseGate();
+  RunningServer server(fake, {.max_clients = 2});
+  TestClient idle(server.port());
+  ASSERT_EQ(Status(idle.Exchange(kLayout)), 0x00);
+  std::this_thread::sleep_for(milliseconds(20));
+  TestClient active(server.port());
+  ASSERT_EQ(Status(active.Exchange(kLayout)), 0x00);
+
+  TestClient newcomer(server.port());
+  EXPECT_EQ(Status(newcomer.Exchange(kLayout)), 0x00);
+  EXPECT_TRUE(idle.ClosedByPeer()) << "the one idle longest made room";
+  ASSERT_TRUE(active.Send(Cmd(0x51)));
+  ASSERT_TRUE(newcomer.Send(Cmd(0x51)));  // both now wait for builds behind the gate
+  for (int i = 0; i < 500 && *fake.entered < 2; ++i) std::this_thread::sleep_for(milliseconds(10));
   TestClient refused(server.port());
-  EXPECT_TRUE(refused.ClosedByPeer());
-  a.Close();
-  for (int attempt = 0; attempt < 100; ++attempt) {  // until the service has seen a leave
-    TestClient late(server.port());
-    if (late.Exchange(kLayout) == Bytes{0x11, 0x00}) return;
-  }
-  ADD_FAILURE() << "a freed place was never taken";
+  EXPECT_TRUE(refused.ClosedByPeer()) << "no client may be closed while its build runs";
+  fake.OpenGate();
+  EXPECT_EQ(Status(active.Reply()), 0x00);
+  EXPECT_EQ(Status(newcomer.Reply()), 0x00);
 }
 
-TEST(Server, IdleConnectionsAreClosed) {
+TEST(Server, IdleLinkStaysOpenPastEveryTimeoutUnlessAnIdleTimeoutIsAsked) {
   testing::FakeBuilder fake;
-  RunningServer server(fake, 64, std::chrono::milliseconds(100));
+  RunningServer server(fake, {.frame_timeout = milliseconds(100)});
   TestClient client(server.port());
   ASSERT_EQ(Status(client.Exchange(kLayout)), 0x00);
-  EXPECT_TRUE(client.ClosedByPeer());
+  EXPECT_TRUE(client.Quiet(700)) << "idle seven times the frame timeout, still open";
+  EXPECT_EQ(BuildAndFetch(client).rows.size(), std::size_t{kRows});
+
+  RunningServer closing(fake, {.idle_timeout = milliseconds(100)});
+  TestClient idle(closing.port());
+  ASSERT_EQ(Status(idle.Exchange(kLayout)), 0x00);
+  EXPECT_TRUE(idle.ClosedByPeer());
+}
+
+// A frame left unfinished holds no slot, however its bytes come: one at a
+// time, or one byte and then nothing.
+TEST(Server, UnfinishedFrameDropsItsClientHoweverItTrickles) {
+  testing::FakeBuilder fake;
+  RunningServer server(fake, {.frame_timeout = milliseconds(300)});
+  for (const int pause_ms : {100, 3000}) {
+    SCOPED_TRACE(pause_ms);
+    TestClient client(server.port());
+    ASSERT_EQ(Status(client.Exchange(kLayout)), 0x00);
+    bool closed = false;
+    for (int i = 0; i < 6000 / pause_ms && !closed; ++i) {
+      closed = !client.SendRaw({0x21}) || client.ClosedWithin(pause_ms);
+    }
+    EXPECT_TRUE(closed);
+  }
+  TestClient good(server.port());
+  EXPECT_EQ(BuildAndFetch(good).rows.size(), std::size_t{kRows});
+}
+
+TEST(Server, ClientOverTheBudgetGetsBusyWhileAGoodClientBuildsAndItsMemoryReturnsWhenItLeaves) {
+  testing::FakeBuilder fake;
+  RunningServer server(fake, {.memory_budget = std::size_t{8} << 20, .data_cap = std::size_t{16} << 20,
+                              .max_frame = std::size_t{17} << 20});
+  const std::string big(std::size_t{3} << 19, 'x');  // 1.5 MiB
+  {
+    TestClient greedy(server.port());
+    ASSERT_EQ(Status(greedy.Exchange(kLayout)), 0x00);
+    EXPECT_EQ(greedy.Exchange(Cmd(0x21, std::string(std::size_t{7} << 20, 'x'))), (Bytes{0x21, 0x08}))
+        << "a frame past the budget is skipped to its end and refused";
+    ASSERT_EQ(Status(greedy.Exchange(kLayout)), 0x00);
+    ASSERT_EQ(Status(greedy.Exchange(Cmd(0x21, big))), 0x00);
+    ASSERT_EQ(Status(greedy.Exchange(Cmd(0x42, big))), 0x00);
+    EXPECT_LT(server.budget()->used(), std::size_t{7} << 19) << "two fields held, no frame buffer kept";
+    EXPECT_EQ(greedy.Exchange(Cmd(0x41, big)), (Bytes{0x41, 0x08}));
+    ASSERT_EQ(Status(greedy.Exchange(kLayout)), 0x00);
+    ASSERT_EQ(Status(greedy.Exchange(Cmd(0x21, big))), 0x00);
+    ASSERT_EQ(Status(greedy.Exchange(Cmd(0x42, big))), 0x00);
+
+    TestClient good(server.port());
+    ASSERT_EQ(Status(good.Exchange(kLayout)), 0x00);
+    ASSERT_EQ(Status(good.Exchange(Cmd(0x21, std::string(100000, 't')))), 0x00);
+    EXPECT_EQ(BuildAndFetch(good).rows.size(), std::size_t{kRows});
+  }
+  for (int i = 0; i < 500 && server.budget()->used() > 0; ++i) std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_EQ(server.budget()->used(), 0u) << "all memory back once the clients left";
+}
+
+TEST(Server, CheapCommandsAreAnsweredWhileBuildsRunAndARepeatedBuildIsNotRebuilt) {
+  testing::FakeBuilder fake;
+  fake.CloseGate();
+  RunningServer server(fake);
+  TestClient builder(server.port());
+  ASSERT_EQ(Status(builder.Exchange(kLayout)), 0x00);
+  ASSERT_TRUE(builder.Send(Cmd(0x51)));
+  TestClient other(server.port());
+  EXPECT_EQ(other.Exchange(kLayout), (Bytes{0x11, 0x00}));
+  EXPECT_EQ(other.Exchange(Cmd(0x21, "t")), (Bytes{0x21, 0x00}));
+  EXPECT_EQ(*fake.builds, 0) << "answered while the build was still held";
+  fake.OpenGate();
+  EXPECT_EQ(Status(builder.Reply()), 0x00);
+  EXPECT_EQ(Status(builder.Exchange(Cmd(0x51))), 0x00);
+  EXPECT_EQ(*fake.builds, 1);
+  EXPECT_EQ(Fetch(builder).rows.size(), std::size_t{kRows});
+}
+
+TEST(Server, FailedCommandsLogBoundedLines) {
+  std::ostringstream out;
+  {
+    testing::FakeBuilder fake;
+    RunningServer server(fake, {.log = std::make_shared<ServiceLog>(out)});
+    TestClient client(server.port());
+    ASSERT_TRUE(client.SendRaw(Bytes(3000, 0xAA)));  // 3,000 empty messages
+    for (int i = 0; i < 3000; ++i) ASSERT_EQ(client.Reply(), (Bytes{0x00, 0x01})) << i;
+  }
+  const std::string log = out.str();
+  EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 10) << log;
+  EXPECT_NE(log.find("further lines from this client not shown"), std::string::npos) << log;
+}
+
+TEST(Server, KeepaliveIsOnForClients) {
+  asio::io_context io;
+  asio::ip::tcp::acceptor acceptor(io, {asio::ip::make_address("127.0.0.1"), 0});
+  asio::ip::tcp::socket socket(io);
+  socket.connect(acceptor.local_endpoint());
+  EnableKeepalive(socket);
+  asio::socket_base::keep_alive option;
+  socket.get_option(option);
+  EXPECT_TRUE(option.value());
 }
 
 }  // namespace

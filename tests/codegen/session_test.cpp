@@ -170,5 +170,54 @@ TEST_F(SessionTest, DataCapCoversAllInputsOfOneBuild) {
   EXPECT_EQ(Send({Cmd(0x21, std::string(4001, 't'))}), 0x06);
 }
 
+TEST_F(SessionTest, RepeatedBuildWithNothingChangedIsAnsweredWithoutBuilding) {
+  ASSERT_EQ(Send({kAutoLayout, Cmd(0x21, "t"), Cmd(0x42, "tag"), Cmd(0x41, "p")}), 0x00);
+  const Bytes first = session.Handle(Cmd(0x51));
+  ASSERT_EQ(first[1], 0x00);
+  ASSERT_EQ(Send({Cmd(0x61), Cmd(0x62)}), 0x00);
+  EXPECT_EQ(session.Handle(Cmd(0x51)), first);
+  EXPECT_EQ(*fake.builds, 1);
+  EXPECT_EQ(Send({Cmd(0x62)}), 0x03) << "the transfer starts again with 0x61, as after any build";
+  ASSERT_EQ(Send({kAutoLayout, Cmd(0x21, "t"), Cmd(0x42, "tag"), Cmd(0x41, "p"), Cmd(0x51)}), 0x00);
+  for (const Bytes& other : {Cmd(0x52), Cmd(0x53, "old"), Cmd(0x53, "older"), Cmd(0x51)}) {
+    ASSERT_EQ(session.Handle(other)[1], 0x00);
+  }
+  EXPECT_EQ(*fake.builds, 6) << "a new layout or another security command builds again";
+}
+
+TEST_F(SessionTest, BuildInTwoStepsLeavesTheSessionAloneMeanwhile) {
+  ASSERT_EQ(Send({kAutoLayout, Cmd(0x21, "t")}), 0x00);
+  auto step = session.Begin(Cmd(0x51));
+  ASSERT_TRUE(std::holds_alternative<BuildJob>(step));
+  EXPECT_EQ(std::get<Bytes>(session.Begin(kAutoLayout)), (Bytes{0x11, 0x03}));
+  EXPECT_EQ(session.HeldBytes(), 1u) << "nothing dropped under the running build";
+  EXPECT_EQ(session.Finish(std::get<BuildJob>(step).Run()), (Bytes{0x51, 0x00, 2, 2, 4}));
+  EXPECT_EQ(Built().content.text, "t");
+}
+
+TEST(SessionBudget, CommandPastTheBudgetIsBusyAndGivesEverythingBack) {
+  testing::FakeBuilder fake;
+  auto budget = std::make_shared<MemoryBudget>(100000, 0, 0);
+  Session session{fake.builder(), "ACME", SessionLimits{.data_cap = 1 << 20, .budget = budget}};
+  ASSERT_EQ(session.Handle(kAutoLayout)[1], 0x00);
+  ASSERT_EQ(session.Handle(Cmd(0x21, std::string(60000, 't')))[1], 0x00);
+  EXPECT_GE(budget->used(), 60000u);
+  EXPECT_EQ(session.Handle(Cmd(0x42, std::string(50000, 'g'))), (Bytes{0x42, 0x08}));
+  EXPECT_EQ(budget->used(), 0u) << "busy abandons the build and frees its inputs";
+  ASSERT_EQ(session.Handle(kAutoLayout)[1], 0x00);
+  std::uint8_t code = 0x31;
+  std::uint8_t status = 0x00;
+  for (int i = 0; i < 200 && status == 0x00; ++i, code = 0x32) {
+    status = session.Handle(Cmd(code, std::string(1000, 'f')))[1];
+  }
+  EXPECT_EQ(status, 0x08) << "a growing file meets the budget too";
+  EXPECT_EQ(budget->used(), 0u);
+  ASSERT_EQ(session.Handle(kAutoLayout)[1], 0x00);
+  ASSERT_EQ(session.Handle(Cmd(0x21, std::string(60000, 't')))[1], 0x00);
+  EXPECT_EQ(session.Handle(Cmd(0x51)), (Bytes{0x51, 0x08})) << "the encoder's copy of the text does not fit";
+  EXPECT_EQ(budget->used(), 0u);
+  EXPECT_EQ(*fake.builds, 0);
+}
+
 }  // namespace
 }  // namespace tessellux::codegen

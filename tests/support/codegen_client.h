@@ -90,16 +90,17 @@ class TestClient {
   // True when nothing beyond the replies read so far arrives within timeout_ms.
   bool Quiet(int timeout_ms) { return replies_.Pending() == 0 && !WaitReadable(fd_, timeout_ms); }
 
-  // True when the service closes the connection within kWaitMs (bytes still
-  // in flight are skipped).
-  bool ClosedByPeer() {
+  // True when the service closes the connection within timeout_ms (bytes
+  // still in flight are skipped).
+  bool ClosedWithin(int timeout_ms) {
     std::uint8_t buffer[65536];
     for (int i = 0; i < 1000; ++i) {
-      if (!WaitReadable(fd_, kWaitMs)) return false;
+      if (!WaitReadable(fd_, timeout_ms)) return false;
       if (::recv(fd_, buffer, sizeof buffer, 0) <= 0) return true;
     }
     return false;
   }
+  bool ClosedByPeer() { return ClosedWithin(kWaitMs); }
 
  private:
   int fd_;

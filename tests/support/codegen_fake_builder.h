@@ -4,6 +4,9 @@
 // the symbol formula and whose rows say which image row they are.
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -37,16 +40,28 @@ class FakePicture final : public BuiltPicture {
   symbol::Geometry geometry_;
 };
 
-// Builds FakePictures, remembers the last request, and fails with `error`
-// when one is set.
+// Builds FakePictures, remembers the last request, counts builds, and fails
+// with `error` when one is set. With a gate, each build waits (at most 5 s)
+// until the gate opens.
 struct FakeBuilder {
   std::shared_ptr<std::optional<symbol::BuildRequest>> last =
       std::make_shared<std::optional<symbol::BuildRequest>>();
   std::shared_ptr<std::optional<symbol::BuildError>> error =
       std::make_shared<std::optional<symbol::BuildError>>();
+  std::shared_ptr<std::atomic<int>> builds = std::make_shared<std::atomic<int>>(0);
+  std::shared_ptr<std::atomic<int>> entered = std::make_shared<std::atomic<int>>(0);  // builds begun
+  std::shared_ptr<std::promise<void>> gate_promise = std::make_shared<std::promise<void>>();
+  std::shared_future<void> gate;  // invalid: no gate
+
+  void CloseGate() { gate = gate_promise->get_future().share(); }
+  void OpenGate() { gate_promise->set_value(); }
 
   Builder builder() const {
-    return [last = last, error = error](const symbol::BuildRequest& request) -> BuildOutcome {
+    return [last = last, error = error, builds = builds, entered = entered,
+            gate = gate](const symbol::BuildRequest& request) -> BuildOutcome {
+      ++*entered;
+      if (gate.valid()) gate.wait_for(std::chrono::seconds(5));
+      ++*builds;
       *last = request;
       if (*error) return **error;
       return std::make_unique<FakePicture>(request.layout);
