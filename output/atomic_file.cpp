@@ -30,7 +30,7 @@ bool WriteAll(int fd, const Bytes& bytes) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, bool sync) {
   std::string pattern = path + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -41,7 +41,7 @@ bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::strin
   // make a new one readable like any other picture.
   struct stat old {};
   ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  const bool written = WriteAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
   const int write_errno = errno;
   if (::close(fd) != 0 || !written) {
     const int code = written ? errno : write_errno;

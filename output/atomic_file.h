@@ -10,7 +10,9 @@ namespace tessellux::output {
 // old file or the whole new one, never a half-written file: the bytes go
 // to a temporary file in the same folder, which is then renamed over the
 // target. On failure the old file stays, no temporary file is left, and
-// `error` (if given) says what went wrong.
-bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error);
+// `error` (if given) says what went wrong. With `sync` the new file
+// reaches the disk before the rename (a crash then leaves one of the two
+// whole); a work file that is rebuilt anyway can skip that wait.
+bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, bool sync = true);
 
 }  // namespace tessellux::output
