@@ -21,8 +21,9 @@ class ScriptedDialog : public ui::CommonDialog {
     QString start_file;
   };
 
-  // The next answers to ChooseFile, in order; nothing means cancel.
-  std::deque<std::optional<QString>> files;
+  // The next answers to ChooseFile, in order; an empty one (or none left)
+  // cancels.
+  std::deque<QString> files;
   QList<FileQuestion> file_questions;
   // Runs on the printer as the user's choice; nullptr cancels.
   std::function<void(QPrinter&)> choose_printer;
@@ -31,8 +32,9 @@ class ScriptedDialog : public ui::CommonDialog {
   std::optional<QString> ChooseFile(const QStringList& filters, const QString& start_file) override {
     file_questions.append({filters, start_file});
     if (files.empty()) return std::nullopt;
-    auto answer = files.front();
+    const QString answer = files.front();
     files.pop_front();
+    if (answer.isEmpty()) return std::nullopt;
     return answer;
   }
   bool SelectPrinter(QPrinter& printer) override {

@@ -10,11 +10,13 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 
 #include "pictures/file_filters.h"
 #include "support/window_fixture.h"
+#include "ui/picture_box.h"
 
 namespace tessellux::testing {
 namespace {
@@ -67,7 +69,8 @@ TEST_F(PicturesTest, ChoosersFillTheirBoxAndCancelEmptiesIt) {
   ASSERT_TRUE(QImage(40, 30, QImage::Format_Mono).save(bmp, "BMP"));
   const QString cwd = QDir::currentPath();
 
-  dialogs.files = {jpeg, zip, bmp, std::nullopt};
+  dialogs.files = {jpeg, zip, bmp, QString()};  // the last one cancelled
+  window->DataOption[3]->setChecked(true);  // each button works on its available tab
   window->ChooseJpegCommand->click();
   EXPECT_EQ(window->JpegFileText->text(), jpeg);
   EXPECT_EQ(window->QualityLabel->text(), "20%");
@@ -75,15 +78,18 @@ TEST_F(PicturesTest, ChoosersFillTheirBoxAndCancelEmptiesIt) {
   EXPECT_TRUE(window->AfterSizeLabel->text().endsWith(" bytes")) << window->AfterSizeLabel->text().toStdString();
   EXPECT_TRUE(QFile::exists(window->QualityWorkFile()));
 
+  window->DataOption[4]->setChecked(true);
   window->ChooseZipCommand->click();  // only its own box changes
   EXPECT_EQ(window->ZipFileText->text(), zip);
   EXPECT_EQ(window->JpegFileText->text(), jpeg);
 
+  window->StyleOption[2]->setChecked(true);
   window->ChooseEmbossPicture->click();  // a bitmap is accepted and painted
   EXPECT_EQ(window->EmbossFileText->text(), bmp);
   window->EmbossPicture->grab();
   EXPECT_EQ(window->LoadedPicture().size(), QSize(40, 30));
 
+  window->DataOption[3]->setChecked(true);
   window->ChooseJpegCommand->click();  // cancelled
   EXPECT_EQ(window->JpegFileText->text(), "");
 
@@ -102,6 +108,7 @@ TEST_F(PicturesTest, ChoosersFillTheirBoxAndCancelEmptiesIt) {
 TEST_F(PicturesTest, QualityChangesRecompressOrFallBackToTheOriginal) {
   const QString jpeg = MakeJpeg(dir.filePath("small.jpg"), 64, 64, 10);
   dialogs.files = {jpeg};
+  window->DataOption[2]->setChecked(true);
   window->ChooseJpegCommand->click();
   window->QualityScroll->setValue(95);
   EXPECT_EQ(window->QualityLabel->text(), "95%");

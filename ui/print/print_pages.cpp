@@ -27,8 +27,20 @@ void DrawSymbol(QPainter& painter, const QImage& one_bit, QPoint at) {
 QImage OneBitSymbol(const QImage& symbol) {
   if (symbol.isNull()) return {};
   const QList<QRgb> table{qRgb(0, 0, 0), qRgb(255, 255, 255)};
-  if (symbol.format() == QImage::Format_Mono && symbol.colorTable() == table) return symbol;
-  QImage mono = symbol.convertToFormat(QImage::Format_Mono, table, Qt::ThresholdDither | Qt::AvoidDither);
+  if (symbol.depth() != 1) {
+    return symbol.convertToFormat(QImage::Format_RGB32)
+        .convertToFormat(QImage::Format_Mono, table, Qt::ThresholdDither | Qt::AvoidDither);
+  }
+  // Two colours already: relabel them as black and white, flipping the
+  // bits where the lighter colour has index 0 (as in many BMP files).
+  QImage mono = symbol.convertToFormat(QImage::Format_Mono);
+  const bool zero_is_dark = qGray(mono.color(0)) < qGray(mono.color(1));
+  if (!zero_is_dark) {
+    for (int y = 0; y < mono.height(); ++y) {
+      uchar* line = mono.scanLine(y);
+      for (qsizetype i = 0; i < mono.bytesPerLine(); ++i) line[i] = static_cast<uchar>(~line[i]);
+    }
+  }
   mono.setColorTable(table);
   return mono;
 }
