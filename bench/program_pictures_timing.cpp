@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -180,19 +181,37 @@ void PrintToPdf(const QImage& symbol, const QString& dir) {
   const double ms = clock.nsecsElapsed() / 1e6;
   std::printf("print to PDF at 600 dpi: %.0f ms, %lld bytes%s%s\n", ms, QFileInfo(pdf).size(),
               failure.isEmpty() ? "" : ", failed: ", qPrintable(failure));
+  // pdfimages writes a 1-bit image as a PBM file: 1 is black.
   QProcess images;
-  images.start("pdfimages", {"-png", pdf, dir + "/extracted"});
+  images.start("pdfimages", {pdf, dir + "/extracted"});
   if (!images.waitForFinished(120000) || images.exitCode() != 0) {
     std::printf("  pdfimages not available: bit-for-bit check skipped\n");
     return;
   }
-  const QImage extracted(dir + "/extracted-000.png");
-  long long wrong = extracted.size() == symbol.size() ? 0 : -1;
-  for (int y = 0; wrong >= 0 && y < symbol.height(); ++y)
-    for (int x = 0; x < symbol.width(); ++x)
-      wrong += (qGray(extracted.pixel(x, y)) < 128) != (qGray(symbol.pixel(x, y)) < 128);
-  std::printf("  embedded image %dx%d, pixels differing from the symbol: %lld\n", extracted.width(),
-              extracted.height(), wrong);
+  QFile pbm(dir + "/extracted-000.pbm");
+  if (!pbm.open(QIODevice::ReadOnly)) {
+    std::printf("  no 1-bit image in the PDF\n");
+    return;
+  }
+  const QByteArray header = QByteArray("P4\n") + QByteArray::number(symbol.width()) + " " +
+                            QByteArray::number(symbol.height()) + "\n";
+  const QByteArray data = pbm.readAll();
+  const int row_bytes = (symbol.width() + 7) / 8;
+  const QImage mono = print::OneBitSymbol(symbol);
+  long long wrong = data.startsWith(header) && data.size() == header.size() + qsizetype{row_bytes} * symbol.height()
+                        ? 0
+                        : -1;
+  for (int y = 0; wrong >= 0 && y < symbol.height(); ++y) {
+    const uchar* ours = mono.constScanLine(y);
+    const char* theirs = data.constData() + header.size() + qsizetype{row_bytes} * y;
+    for (int i = 0; i < row_bytes; ++i) {
+      const int valid = std::min(8, symbol.width() - 8 * i);
+      const uchar mask = static_cast<uchar>(0xFF << (8 - valid));
+      wrong += ((static_cast<uchar>(~ours[i]) ^ static_cast<uchar>(theirs[i])) & mask) != 0;
+    }
+  }
+  std::printf("  embedded 1-bit image vs the symbol: %s\n",
+              wrong == 0 ? "identical bit for bit" : wrong < 0 ? "wrong size or format" : "DIFFERENT");
 }
 
 }  // namespace

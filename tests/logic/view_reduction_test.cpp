@@ -35,7 +35,8 @@ TEST(ViewReduction, EachViewPixelIsTheShareOfWhiteUnderIt) {
     int left, top, width, height, factor;
     bool one_is_black;
   } cases[] = {{0, 0, w, h, 1, true},   {0, 0, w, h, 2, false},  {8, 8, w - 8, h - 8, 4, true},
-               {3, 5, w - 3, h - 5, 16, false}, {11, 11, 200, 60, 64, true}};
+               {3, 5, w - 3, h - 5, 16, false}, {11, 11, 200, 60, 64, true},
+               {0, 0, w, h, 3, true},   {5, 1, 296, 70, 128, false}};
   for (const auto& c : cases) {
     const GreyPicture grey =
         ReduceOneBit({bits.data(), w, h, stride, c.one_is_black}, c.left, c.top, c.width, c.height, c.factor);
