@@ -1,9 +1,11 @@
 #include "ui/common_dialog.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace tessellux::ui {
 
@@ -21,6 +23,11 @@ std::optional<QString> QtCommonDialog::ChooseFile(const QStringList& name_filter
 
 bool QtCommonDialog::SelectPrinter(QPrinter& printer) {
   QPrintDialog dialog(&printer, parent_);
+  dialog.setWindowTitle(QStringLiteral("Select Printer"));
+  // Choosing a printer prints nothing yet: the button says what it does.
+  for (auto* buttons : dialog.findChildren<QDialogButtonBox*>()) {
+    if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("Select"));
+  }
   return dialog.exec() == QDialog::Accepted;
 }
 
