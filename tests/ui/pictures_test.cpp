@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include "pictures/file_filters.h"
+#include "support/picture_files.h"
 #include "support/window_fixture.h"
 #include "ui/picture_box.h"
 
@@ -25,20 +26,6 @@ QStringList Filters(const char* filter) {
   QStringList out;
   for (const auto& entry : pictures::DialogNameFilters(filter)) out.append(QString::fromStdString(entry));
   return out;
-}
-
-// A photo-like JPEG (smooth colours with noise) at the given quality.
-QString MakeJpeg(const QString& path, int width, int height, int quality) {
-  QImage picture(width, height, QImage::Format_RGB32);
-  quint32 seed = 1;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1103515245 + 12345;
-      const int noise = static_cast<int>(seed >> 27);
-      picture.setPixel(x, y, qRgb((x * 255 / width + noise) & 255, (y * 255 / height) ^ noise, (x + y + noise) & 255));
-    }
-  EXPECT_TRUE(picture.save(path, "JPEG", quality));
-  return path;
 }
 
 class PicturesTest : public WindowTest {

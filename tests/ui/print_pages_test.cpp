@@ -4,25 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QPdfWriter>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <optional>
 #include <random>
 
 #include "output/print_geometry.h"
+#include "support/picture_files.h"
 #include "ui/print/print_pages.h"
 
 namespace tessellux::testing {
 namespace {
-
-std::optional<QByteArray> RunTool(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-    return std::nullopt;
-  return process.readAllStandardOutput();
-}
 
 // A 1-bit picture whose palette lists white first, as many BMP files do.
 QImage WhiteFirstSymbol(int width, int height) {

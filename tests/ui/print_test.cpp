@@ -16,32 +16,11 @@
 #include "output/symbol_size.h"
 #include "pictures/jpeg_recompress.h"
 #include "support/live_codegen_window.h"
+#include "support/picture_files.h"
 #include "ui/picture_box.h"
 
 namespace tessellux::testing {
 namespace {
-
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-// Output of a poppler tool, or nothing when it did not run.
-std::optional<QByteArray> RunTool(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-    return std::nullopt;
-  return process.readAllStandardOutput();
-}
-
-QString MakeJpeg(const QString& path, int width, int height, int quality) {
-  QImage picture(width, height, QImage::Format_RGB32);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) picture.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x * y) & 255));
-  EXPECT_TRUE(picture.save(path, "JPEG", quality));
-  return path;
-}
 
 class PrintTest : public LiveCodegenWindowTest {
  protected:
