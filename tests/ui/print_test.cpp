@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "output/symbol_size.h"
 #include "pictures/jpeg_recompress.h"
@@ -164,6 +165,31 @@ TEST_F(PrintTest, CtrlAltPressPrintsTheTestSheetAndRestoresTheScrollBars) {
   EXPECT_FALSE(text.contains("14/9"));
   EXPECT_EQ(window->GridSizeScroll->value(), 12);
   EXPECT_EQ(window->ThicknessScroll->value(), 7);
+}
+
+TEST_F(PrintTest, FailuresEndThePrintWithOneMessage) {
+  Build();
+  // A sheet whose Code Generator goes away after two symbols: no stale copies.
+  QTimer stopper;
+  QObject::connect(&stopper, &QTimer::timeout, [&] {
+    if (window->SymbolsBuilt() >= 3) codegen.kill();
+  });
+  stopper.start(0);  // on every turn of the event loop, between the exchanges
+  window->GridSizeScroll->setValue(12);
+  window->ThicknessScroll->setValue(7);
+  Press(Qt::ControlModifier | Qt::AltModifier);
+  stopper.stop();
+  EXPECT_EQ(Titles().count("Test Sheet Stopped"), 1) << Titles().toStdString();
+  const QString text = QString::fromUtf8(RunTool("pdftotext", {window->Printer().outputFileName(), "-"}).value_or(""));
+  EXPECT_TRUE(text.contains("12/7") && text.contains("13/7")) << text.toStdString();
+  EXPECT_FALSE(text.contains("14/7"));
+  EXPECT_EQ(window->GridSizeScroll->value(), 12);
+
+  // A printer that cannot start the document says so once.
+  messages.shown.clear();
+  window->Printer().setOutputFileName(dir.filePath("no such folder/x.pdf"));
+  Press(Qt::NoModifier);
+  EXPECT_EQ(Titles(), "Printing Failed");
 }
 
 TEST_F(PrintTest, LargeSymbolViewIsAveragedOncePerBuildAndSize) {
