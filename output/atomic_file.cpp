@@ -30,8 +30,7 @@ bool WriteAll(int fd, const Bytes& bytes) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error,
-                         unsigned new_file_mode) {
+bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, AtomicWrite how) {
   std::string pattern = path + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -41,8 +40,8 @@ bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::strin
   // mkstemp makes the file private: keep the old file's permissions, or
   // give a new one the mode asked for.
   struct stat old {};
-  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : static_cast<mode_t>(new_file_mode));
-  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : static_cast<mode_t>(how.new_file_mode));
+  const bool written = WriteAll(fd, bytes) && (!how.sync || ::fsync(fd) == 0);
   const int write_errno = errno;
   if (::close(fd) != 0 || !written) {
     const int code = written ? errno : write_errno;

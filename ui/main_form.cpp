@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabBar>
@@ -18,6 +19,7 @@
 #include "generate/data_choice.h"
 #include "layout/style.h"
 #include "ui/code_generator_link.h"
+#include "ui/common_dialog.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_box.h"
 
@@ -40,6 +42,12 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   } else {
     own_messages_ = std::make_unique<QtMessageBoxes>(this);
     messages_ = own_messages_.get();
+  }
+  if (options.dialogs) {
+    dialogs_ = options.dialogs;
+  } else {
+    own_dialogs_ = std::make_unique<QtCommonDialog>(this);
+    dialogs_ = own_dialogs_.get();
   }
 
   SSTab = new QTabWidget(this);
@@ -72,13 +80,15 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   connect(DataText, &QTextEdit::textChanged, this, &MainForm::DataText_Change);
   ConnectPictureHandlers();
   ConnectSecurityHandlers();
+  ConnectChooserHandlers();
+  ConnectPrintHandlers();
 
-  Form_Load();
+  Form_Load(options.pdf_printer_only);
 }
 
 MainForm::~MainForm() = default;
 
-void MainForm::Form_Load() {
+void MainForm::Form_Load(bool pdf_printer_only) {
   setWindowTitle(QString::fromStdString(app::WindowCaption()));
   EnterWorkingFolder();
   DataOption[generate::kWebAddress]->setChecked(true);
@@ -90,7 +100,11 @@ void MainForm::Form_Load() {
   const std::string folder = app::CurrentFolder();
   quality_work_file_ = QString::fromStdString(app::WorkingFilePath(folder, "Quality.tmp"));
   symbol_picture_file_ = QString::fromStdString(app::WorkingFilePath(folder, "Tessellux.bmp"));
+  pdf_file_ = QString::fromStdString(app::WorkingFilePath(folder, "Tessellux.pdf"));
+  QualityScroll_Change();  // shows the quality before any picture is chosen
   LoadSecuritySettings();
+  SetUpPrinter(pdf_printer_only);
+  RefreshPrinterInformation();
   RefreshSecurityControls();
   ShowSecurityStatus(kLookingForCodeGenerator);
   SelectTab(app::kSecurityTab);

@@ -12,15 +12,18 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/warning.h"
 #include "generate/command_series.h"
 #include "link/discovery.h"
+#include "pictures/quality_work_file.h"
 #include "security/security_mode.h"
 
 class QCheckBox;
 class QLabel;
 class QPainter;
+class QPrinter;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -32,6 +35,7 @@ class QTextEdit;
 namespace tessellux::ui {
 
 class CodeGeneratorLink;
+class CommonDialog;
 class MessageBoxes;
 class PictureBox;
 
@@ -39,6 +43,9 @@ struct MainFormOptions {
   QHostAddress discovery_address{QString::fromLatin1(link::kDefaultDiscoveryAddress)};
   quint16 port = link::kDefaultPort;
   MessageBoxes* messages = nullptr;  // nullptr: real message boxes
+  CommonDialog* dialogs = nullptr;   // nullptr: real file and printer dialogs
+  // Print to a PDF file even where printers are installed (tests).
+  bool pdf_printer_only = false;
 };
 
 class MainForm : public QWidget {
@@ -49,6 +56,7 @@ class MainForm : public QWidget {
   ~MainForm() override;
 
   CodeGeneratorLink& Link() { return *link_; }
+  QPrinter& Printer() { return *printer_; }
   const QString& QualityWorkFile() const { return quality_work_file_; }
   const QString& SymbolPictureFile() const { return symbol_picture_file_; }
 
@@ -121,6 +129,7 @@ class MainForm : public QWidget {
   PictureBox* ViewPicture = nullptr;
   QLineEdit* ResolutionText = nullptr;
   QPushButton* SelectPrinterCommand = nullptr;
+  QLabel* PrinterNoteLabel = nullptr;  // where prints go when that is a PDF file
   QLineEdit* SymbolWidthText = nullptr;
   QLineEdit* SymbolHeightText = nullptr;
   QLineEdit* TotalBytesText = nullptr;
@@ -134,9 +143,17 @@ class MainForm : public QWidget {
   const QImage& LoadedPicture() const { return loaded_picture_; }
   std::int32_t SymbolPixelWidth() const { return symbol_pixel_width_; }
   std::int32_t SymbolPixelHeight() const { return symbol_pixel_height_; }
+  // The last symbol fetched (what "Print" prints), and the view's reduced
+  // picture of it (null while the symbol is shown at full size or larger).
+  const QImage& SymbolPicture() const { return symbol_picture_; }
+  const QImage& ReducedView() const { return view_.reduced; }
+  int SymbolsBuilt() const { return symbols_built_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Form_Load();
+  void Form_Load(bool pdf_printer_only);
   void EnterWorkingFolder();
   QWidget* BuildStyleTab();
   QWidget* BuildTextTab();
@@ -186,7 +203,30 @@ class MainForm : public QWidget {
   // Pictures (main_form_pictures.cpp).
   void ConnectPictureHandlers();
   void PaintPictureFile(PictureBox& box, QPainter& painter, const QString& path);
+  void PaintSymbolView(PictureBox& box, QPainter& painter);
+  void SymbolBuilt();
   void ViewCommand_Click();
+
+  // File choosers and JPEG quality (main_form_choosers.cpp).
+  void ConnectChooserHandlers();
+  bool ChooseFileInto(QLineEdit* box, const char* filter);
+  void ChooseJpegCommand_Click();
+  void ChooseZipCommand_Click();
+  void ChooseEmbossPicture_Click();
+  void QualityScroll_Change();
+  bool EnsureQualityWorkFile();
+
+  // Printer and printing (main_form_print.cpp).
+  void ConnectPrintHandlers();
+  void SetUpPrinter(bool pdf_only);
+  void RefreshPrinterInformation();
+  void SelectPrinterCommand_Click();
+  void ResolutionText_Change();
+  void PrintCommand_MouseDown(int shift);
+  void PrintSymbol();
+  void PrintThicknessSheet();
+  bool BuildForSheet();
+  void PrinterFailed(const QString& what);
 
   void CodeGeneratorFound(const QString& company, const QString& address);
   void LinkUp();
@@ -194,6 +234,26 @@ class MainForm : public QWidget {
 
   std::unique_ptr<MessageBoxes> own_messages_;
   MessageBoxes* messages_ = nullptr;
+  std::unique_ptr<CommonDialog> own_dialogs_;
+  CommonDialog* dialogs_ = nullptr;
+  QString dialog_file_;  // the file chosen last by any chooser: where the next one starts
+  std::unique_ptr<QPrinter> printer_;
+  QString pdf_file_;
+  bool printing_ = false;
+  std::optional<pictures::WorkFileRecord> quality_record_;  // what the work file was made from
+  QString quality_problem_;                                 // why the last recompression failed
+  QImage symbol_picture_;
+  int symbols_built_ = 0;
+  // The symbol view: the picture as last read from its file, and its
+  // reduction for the current box size and grid size.
+  struct ViewCache {
+    pictures::FileStamp stamp;
+    QImage picture;
+    QImage reduced;
+    QSize box;
+    int grid = -1;
+    int factor = 0;
+  } view_;
   CodeGeneratorLink* link_ = nullptr;
   QString quality_work_file_;
   QString symbol_picture_file_;

@@ -124,6 +124,9 @@ void MainForm::GenerateSymbol() {
     return;
   }
 
+  // A picture goes out as recompressed from the current choice and quality.
+  if (!EnsureQualityWorkFile()) return;
+
   const generate::GenerationChoices choices = ReadGenerationChoices(checks.data_text);
   const std::vector<generate::SeriesStep> series = generate::CommandSeries(choices);
   int exchanges = 0;
@@ -131,7 +134,7 @@ void MainForm::GenerateSymbol() {
   BuildProgress->setRange(0, exchanges);
   BuildProgress->setFormat(QStringLiteral("Sending to the Code Generator: %p%"));
   if (!SendCommands(series) || !ApplyReplyGeometry(choices)) return;
-  if (FetchSymbolPicture()) ViewPicture->Repaint();
+  if (FetchSymbolPicture()) SymbolBuilt();
 }
 
 bool MainForm::SendCommands(const std::vector<generate::SeriesStep>& series) {

@@ -265,6 +265,9 @@ QWidget* MainForm::BuildViewPrintTab() {
   SymbolWidthText = ReadOnlyBox(printer_frame);
   SymbolHeightText = ReadOnlyBox(printer_frame);
   printer_layout->addRow(QStringLiteral("Printer DPI"), ResolutionText);
+  PrinterNoteLabel = new QLabel(printer_frame);
+  PrinterNoteLabel->setWordWrap(true);
+  printer_layout->addRow(PrinterNoteLabel);
   printer_layout->addRow(SelectPrinterCommand);
   printer_layout->addRow(QStringLiteral("Symbol width"), SymbolWidthText);
   printer_layout->addRow(QStringLiteral("Symbol height"), SymbolHeightText);

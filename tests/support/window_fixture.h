@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "support/recording_message_boxes.h"
+#include "support/scripted_dialog.h"
 #include "support/scripted_peer.h"
 #include "ui/code_generator_link.h"
 #include "ui/main_form.h"
@@ -55,6 +56,8 @@ class WindowTest : public ::testing::Test {
     options.discovery_address = QHostAddress::LocalHost;
     options.port = port;
     options.messages = &messages;
+    options.dialogs = &dialogs;
+    options.pdf_printer_only = true;  // never a real printer
     return std::make_unique<ui::MainForm>(options);
   }
 
@@ -73,6 +76,7 @@ class WindowTest : public ::testing::Test {
   }
 
   RecordingMessageBoxes messages;
+  ScriptedDialog dialogs;
 
  private:
   QString start_folder_;

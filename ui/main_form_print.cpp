@@ -1,0 +1,183 @@
+// Printer information and printing: the resolution and printed size, the
+// symbol page and the test sheet. Where no printer is installed, prints go
+// to a PDF file at 600 dots per inch, so that everything still works.
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "output/print_geometry.h"
+#include "output/symbol_size.h"
+#include "ui/common_dialog.h"
+#include "ui/main_form.h"
+#include "ui/message_boxes.h"
+#include "ui/print/print_pages.h"
+
+namespace tessellux::ui {
+namespace {
+
+constexpr int kPdfResolution = 600;
+
+int ShiftOf(Qt::KeyboardModifiers modifiers) {
+  return (modifiers & Qt::ShiftModifier ? 1 : 0) + (modifiers & Qt::ControlModifier ? 2 : 0) +
+         (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+// Restores a scroll bar's value when the sheet ends, however it ends.
+class ScrollRestore {
+ public:
+  explicit ScrollRestore(QScrollBar* scroll) : scroll_(scroll), value_(scroll->value()) {}
+  ~ScrollRestore() { scroll_->setValue(value_); }
+
+ private:
+  QScrollBar* scroll_;
+  int value_;
+};
+
+}  // namespace
+
+void MainForm::ConnectPrintHandlers() {
+  connect(SelectPrinterCommand, &QPushButton::clicked, this, &MainForm::SelectPrinterCommand_Click);
+  // Only the user's typing rebuilds; the program's own changes do not.
+  connect(ResolutionText, &QLineEdit::textEdited, this, &MainForm::ResolutionText_Change);
+  PrintCommand->installEventFilter(this);
+}
+
+void MainForm::SetUpPrinter(bool pdf_only) {
+  QPrinterInfo installed = QPrinterInfo::defaultPrinter();
+  if (installed.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
+    installed = QPrinterInfo::availablePrinters().constFirst();
+  if (!pdf_only && !installed.isNull()) {
+    printer_ = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
+    return;
+  }
+  printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer_->setOutputFormat(QPrinter::PdfFormat);
+  printer_->setResolution(kPdfResolution);
+  printer_->setOutputFileName(pdf_file_);
+  printer_->setDocName(QStringLiteral("Tessellux"));
+}
+
+void MainForm::RefreshPrinterInformation() {
+  ResolutionText->clear();
+  const QRectF inches = printer_->pageRect(QPrinter::Inch);
+  const QRectF dots = printer_->pageRect(QPrinter::DevicePixel);
+  if (const auto dpi = output::ResolutionFromPrintableWidth(inches.width(), dots.width()))
+    ResolutionText->setText(QString::number(*dpi));
+  if (printer_->outputFormat() == QPrinter::PdfFormat) {
+    const QString lead = QPrinterInfo::availablePrinters().isEmpty() ? QStringLiteral("No printer installed: ")
+                                                                     : QString();
+    PrinterNoteLabel->setText(lead + QStringLiteral("prints go to the PDF file %1").arg(printer_->outputFileName()));
+  } else {
+    PrinterNoteLabel->setText(QStringLiteral("Printer: %1").arg(printer_->printerName()));
+  }
+}
+
+void MainForm::SelectPrinterCommand_Click() {
+  dialogs_->SelectPrinter(*printer_);
+  RefreshPrinterInformation();
+}
+
+// Each keystroke in the box rebuilds the symbol and its printed size. While
+// a build is already running only the size boxes follow the new text: the
+// running build makes the same symbol.
+void MainForm::ResolutionText_Change() {
+  if (generating_) {
+    const double dpi = output::ReadLenientNumber(ResolutionText->text().toStdString());
+    SymbolWidthText->setText(QString::fromStdString(output::SymbolSizeText(symbol_pixel_width_, dpi)));
+    SymbolHeightText->setText(QString::fromStdString(output::SymbolSizeText(symbol_pixel_height_, dpi)));
+    return;
+  }
+  GenerateSymbol();
+  ResolutionText->setFocus();
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == PrintCommand && event->type() == QEvent::MouseButtonPress) {
+    // On the press, with the keys held then; the print runs once the press
+    // has been handled, so the button does not stay down meanwhile.
+    const int shift = ShiftOf(static_cast<QMouseEvent*>(event)->modifiers());
+    QMetaObject::invokeMethod(this, [this, shift] { PrintCommand_MouseDown(shift); }, Qt::QueuedConnection);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainForm::PrintCommand_MouseDown(int shift) {
+  if (printing_) return;  // the test sheet lets the window run between builds
+  printing_ = true;
+  switch (output::PrintActionFor(shift)) {
+    case output::PrintAction::kSymbol: PrintSymbol(); break;
+    case output::PrintAction::kTestSheet: PrintThicknessSheet(); break;
+    case output::PrintAction::kNothing: break;
+  }
+  printing_ = false;
+}
+
+void MainForm::PrintSymbol() {
+  if (symbol_picture_.isNull()) {
+    messages_->Information(QStringLiteral("Nothing to Print"),
+                           QStringLiteral("No symbol has been built yet, so nothing was printed."));
+    return;
+  }
+  const auto annotations =
+      output::SymbolAnnotations(SymbolWidthText->text().toStdString(), SymbolHeightText->text().toStdString(),
+                                GridSizeScroll->value(), ThicknessScroll->value(), SelectedStyle());
+  const QString failure = print::PrintSymbolPage(*printer_, symbol_picture_, annotations);
+  if (!failure.isEmpty() || printer_->printerState() == QPrinter::Error) PrinterFailed(failure);
+}
+
+void MainForm::PrintThicknessSheet() {
+  ScrollRestore restore_thickness(ThicknessScroll);
+  ScrollRestore restore_grid(GridSizeScroll);
+  QPainter painter;
+  if (!painter.begin(printer_.get())) return PrinterFailed(QStringLiteral("The printer could not start a document."));
+  output::ThicknessSheet sheet(print::SheetPageOf(painter), ThicknessScroll->value(), GridSizeScroll->value(),
+                               {ThicknessScroll->maximum(), GridSizeScroll->maximum()});
+  int printed = 0;
+  while (!sheet.Finished()) {
+    ThicknessScroll->setValue(sheet.Thickness());
+    GridSizeScroll->setValue(sheet.GridSize());
+    if (!BuildForSheet()) {
+      // No stale copies: the sheet ends with what was built so far.
+      messages_->Warning(QStringLiteral("Test Sheet Stopped"),
+                         QStringLiteral("A symbol of the test sheet could not be built (grid size %1, thickness %2), "
+                                        "so the sheet ends after %3 symbols.")
+                             .arg(sheet.GridSize())
+                             .arg(sheet.Thickness())
+                             .arg(printed));
+      break;
+    }
+    const output::SheetStep step = sheet.Next(symbol_picture_.width(), symbol_picture_.height());
+    if (step.kind == output::SheetStep::Kind::kPlace) {
+      print::DrawSheetCell(painter, symbol_picture_, step.cell);
+      ++printed;
+    }
+  }
+  if (!painter.end() || printer_->printerState() == QPrinter::Error)
+    PrinterFailed(QStringLiteral("The printer could not finish the document."));
+}
+
+// One build of the sheet; true only when it produced a new symbol.
+bool MainForm::BuildForSheet() {
+  const int before = symbols_built_;
+  GenerateSymbol();
+  return symbols_built_ > before;
+}
+
+void MainForm::PrinterFailed(const QString& what) {
+  const QString where = printer_->outputFormat() == QPrinter::PdfFormat
+                            ? QStringLiteral("the PDF file %1").arg(printer_->outputFileName())
+                            : QStringLiteral("the printer %1").arg(printer_->printerName());
+  messages_->Warning(QStringLiteral("Printing Failed"),
+                     (what.isEmpty() ? QStringLiteral("The print did not complete.") : what) +
+                         QStringLiteral(" (%1)").arg(where));
+}
+
+}  // namespace tessellux::ui
