@@ -33,7 +33,7 @@ Bytes Interleave(const Bytes& stream, const GroupPlan& plan) {
 }
 
 int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, const std::vector<bool>& erased,
-                 std::uint8_t* group) {
+                 std::uint8_t* group, IntactGroups intact) {
   const int length = plan.Length(g), parity = plan.Parity(g);
   std::array<int, kGroupSize> erasures{};
   int count = 0;
@@ -44,6 +44,7 @@ int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, c
   }
   // More erasures than parity bytes: the checks cannot help this group, but
   // a few destroyed blocks may still read mostly right.
+  if (count == 0 && intact == IntactGroups::Trust) return 0;
   if (count == 0 || count > parity) return DecodeGroup(parity, length, group);
   const int corrected = DecodeGroup(parity, length, group, erasures.data(), count);
   if (corrected >= 0) return corrected;
@@ -53,12 +54,13 @@ int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, c
   return DecodeGroup(parity, length, group);
 }
 
-Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased) {
+Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased,
+                           IntactGroups intact) {
   Deinterleaved out;
   out.stream.reserve(plan.capacity);
   std::array<std::uint8_t, kGroupSize> group{};
   for (std::size_t g = 0; g < plan.groups; ++g) {
-    const int corrected = CorrectGroup(codewords, plan, g, erased, group.data());
+    const int corrected = CorrectGroup(codewords, plan, g, erased, group.data(), intact);
     if (corrected < 0) {
       out.failed_group = g;
       break;

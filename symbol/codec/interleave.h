@@ -22,14 +22,20 @@ struct Deinterleaved {
   std::optional<std::size_t> failed_group; // the first group beyond repair: stream stops there
 };
 
+// Whether a group whose bytes all lie in blocks that pass their checks is
+// taken as it is (the fast way for a clean print: the stream's CRC-32 still
+// decides) or decoded like any other.
+enum class IntactGroups { Trust, Decode };
+
 // erased: one flag per block, true for a block whose bytes are not to be
 // trusted (failed check, wrong reference marks).
-Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased);
+Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased,
+                           IntactGroups intact);
 
 // Group g gathered into group (Length(g) bytes) and corrected, its bytes in
 // erased blocks taken as erasures where the group's parity allows; -1 beyond
 // repair.
 int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, const std::vector<bool>& erased,
-                 std::uint8_t* group);
+                 std::uint8_t* group, IntactGroups intact = IntactGroups::Decode);
 
 }  // namespace tessellux::symbol::codec

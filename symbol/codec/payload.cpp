@@ -25,25 +25,44 @@ std::size_t LargestCapacity(int k) {
 
 bool ValidRequestCount(int count) { return count == 0 || ValidBlockCount(count); }
 
-// Every k whose first group decodes into a plausible header, fewest repairs first.
+// Whether the header bytes at the start of group 0 lie in blocks that pass
+// their checks and name another k: then that k need not be decoded.
+bool HeaderRulesOut(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased, int k) {
+  std::uint8_t header[4];
+  for (int j = 0; j < 4; ++j) {
+    const std::size_t at = plan.Position(0, j);
+    if (erased[at / kBytesPerBlock]) return false;
+    header[j] = codewords[at];
+  }
+  return !codec::LooksLikeStreamStart(header, 4, k);
+}
+
+// Every k whose first group decodes into a plausible header, fewest repairs
+// first. A header in intact blocks names its k at once; only when no k
+// passes that way is every k tried.
 std::vector<std::pair<int, int>> CandidateKs(const Bytes& codewords, int rows, int cols,
                                              const std::vector<bool>& erased) {
   std::vector<std::pair<int, int>> found;  // (corrected, k)
   std::uint8_t group[kGroupSize];
-  for (int k = kMinCorrectable; k <= kMaxCorrectable; ++k) {
-    const GroupPlan plan = codec::PlanGroups(rows, cols, k);
-    const int corrected = codec::CorrectGroup(codewords, plan, 0, erased, group);
-    if (corrected >= 0 && codec::LooksLikeStreamStart(group, static_cast<std::size_t>(plan.DataLength(0)), k))
-      found.emplace_back(corrected, k);
+  for (bool shortcut : {true, false}) {
+    for (int k = kMinCorrectable; k <= kMaxCorrectable; ++k) {
+      const GroupPlan plan = codec::PlanGroups(rows, cols, k);
+      if (shortcut && HeaderRulesOut(codewords, plan, erased, k)) continue;
+      const int corrected = codec::CorrectGroup(codewords, plan, 0, erased, group);
+      if (corrected >= 0 && codec::LooksLikeStreamStart(group, static_cast<std::size_t>(plan.DataLength(0)), k))
+        found.emplace_back(corrected, k);
+    }
+    if (!found.empty()) break;
   }
   std::sort(found.begin(), found.end());
   return found;
 }
 
 std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, int rows, int cols, int k,
-                                                      const std::vector<bool>& erased, const ReaderKeys& keys) {
+                                                      const std::vector<bool>& erased, const ReaderKeys& keys,
+                                                      codec::IntactGroups intact) {
   const GroupPlan plan = codec::PlanGroups(rows, cols, k);
-  codec::Deinterleaved data = codec::Deinterleave(codewords, plan, erased);
+  codec::Deinterleaved data = codec::Deinterleave(codewords, plan, erased, intact);
   auto result = codec::ReadStream(data.stream, keys);
   if (auto* payload = std::get_if<DecodedPayload>(&result)) {
     payload->corrected = data.corrected;
@@ -56,6 +75,17 @@ std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, in
     error.message = "too many damaged bytes to correct (group " + std::to_string(*data.failed_group + 1) +
                     " of " + std::to_string(plan.groups) + ")";
   return result;
+}
+
+// Groups in blocks that pass their checks are taken as they are; only when
+// the stream then proves damaged (a check passed by chance) is every group
+// decoded.
+std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, int rows, int cols, int k,
+                                                      const std::vector<bool>& erased, const ReaderKeys& keys) {
+  auto fast = DecodeWithK(codewords, rows, cols, k, erased, keys, codec::IntactGroups::Trust);
+  const auto* error = std::get_if<DecodeError>(&fast);
+  if (!error || error->kind != DecodeFailure::Damaged) return fast;
+  return DecodeWithK(codewords, rows, cols, k, erased, keys, codec::IntactGroups::Decode);
 }
 
 // k = 4 unless the caller fixed both sides and the data needs less parity.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <set>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "symbol/codec/block_check.h"
 #include "symbol/codec/crc32.h"
 #include "symbol/codec/groups.h"
+#include "symbol/codec/reed_solomon.h"
 #include "tests/symbol/codec_test_support.h"
 
 namespace tessellux::symbol {
@@ -140,6 +142,35 @@ TEST(CodecCorrection, DamageBeyondTheStreamAndToATinySymbol) {
   encoded = MustEncode({"", std::nullopt}, {}, 1, 1, 4);
   for (std::size_t i : {0u, 3u, 9u}) encoded.codewords[i] ^= 0x5A;
   EXPECT_TRUE(std::holds_alternative<DecodeError>(Decode(encoded)));
+}
+
+// Erasures at random places of random groups of every length and parity,
+// alone (solved directly) or with one more error they do not name (left to
+// libfec's errors-and-erasures decoder), e + 2t <= parity: the group comes
+// back exactly.
+TEST(ReedSolomon, ErasuresAndErrorsWithinTheParityAreRestored) {
+  std::mt19937 random(77);
+  for (int parity : {1, 2, 3, 8, 17, 34}) {
+    for (int length : {12, 24, 36, 48}) {
+      if (parity >= length) continue;
+      for (int trial = 0; trial < 40; ++trial) {
+        const Bytes data = RandomBytes(static_cast<std::size_t>(length), random());
+        Bytes group(data.begin(), data.end());
+        codec::EncodeGroup(parity, length, data.data(), group.data() + (length - parity));
+        const Bytes clean = group;
+        const int extra = parity >= 3 && trial % 2 ? 1 : 0;  // an error the erasures do not name
+        const int erasures = static_cast<int>(random() % static_cast<unsigned>(parity - 2 * extra + 1));
+        std::vector<int> places(static_cast<std::size_t>(length));
+        std::iota(places.begin(), places.end(), 0);
+        std::shuffle(places.begin(), places.end(), random);
+        for (int i = 0; i < erasures + extra; ++i)
+          group[static_cast<std::size_t>(places[static_cast<std::size_t>(i)])] ^= static_cast<std::uint8_t>(1 + random() % 255);
+        ASSERT_GE(codec::DecodeGroup(parity, length, group.data(), places.data(), erasures), 0)
+            << parity << " " << length << " " << erasures << " " << extra;
+        ASSERT_EQ(group, clean) << parity << " " << length << " " << erasures << " " << extra;
+      }
+    }
+  }
 }
 
 // Most significant bit first, one bit at a time.
