@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "reader/damage_map.h"
+#include "reader/options.h"
+#include "reader/text_escape.h"
 #include "symbol/symbol.h"
 
 namespace {
@@ -21,61 +24,12 @@ using tessellux::symbol::ReaderKeys;
 using tessellux::symbol::ReadError;
 using tessellux::symbol::ReadResult;
 using tessellux::symbol::SecurityMode;
+using tessellux::reader::EscapeText;
+using tessellux::reader::Options;
 
 enum Exit { kOk = 0, kUsage = 1, kUnreadable = 2, kKeyProblem = 3, kCannotWrite = 4 };
 
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{512} << 20;
-
-constexpr const char* kUsageText =
-    "Usage: tessellux-read SYMBOL.bmp [--company NAME] [--secret-phrase P]\n"
-    "                      [--serial NNNN-NNNN-NNNN] [--old-phrase P] [--out DIR]\n"
-    "\n"
-    "Reads a Tessellux symbol from a 1-bit BMP file (upright or mirrored) and prints\n"
-    "what it holds. A carried file is written into DIR as tessellux-file.jpg, .zip\n"
-    "or .bin.\n"
-    "\n"
-    "  --company NAME        company name (default: the one the symbol names)\n"
-    "  --secret-phrase P     the company's secret phrase, for company-private symbols\n"
-    "  --serial N            this reader's serial number, for unique authorizations\n"
-    "  --old-phrase P        the previous secret phrase, for cascaded authorizations\n"
-    "  --out DIR             where to write a carried file\n"
-    "\n"
-    "Exit codes: 0 read, 1 usage error, 2 unreadable or damaged beyond correction,\n"
-    "            3 key missing or wrong, 4 the carried file could not be written.\n";
-
-struct Options {
-  std::string path;
-  ReaderKeys keys;
-  std::optional<fs::path> out;
-  bool help = false;
-};
-
-// Options exactly as documented; anything else is a usage error.
-std::optional<Options> ParseOptions(const std::vector<std::string_view>& args) {
-  Options options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      options.help = true;
-      return options;
-    }
-    if (!arg.starts_with("--")) {
-      if (!options.path.empty()) return std::nullopt;
-      options.path = arg;
-      continue;
-    }
-    if (i + 1 >= args.size()) return std::nullopt;
-    const std::string value(args[++i]);
-    if (arg == "--company") options.keys.company = value;
-    else if (arg == "--secret-phrase") options.keys.phrase = value;
-    else if (arg == "--serial") options.keys.serial = value;
-    else if (arg == "--old-phrase") options.keys.old_phrase = value;
-    else if (arg == "--out") options.out = value;
-    else return std::nullopt;
-  }
-  if (options.path.empty()) return std::nullopt;
-  return options;
-}
 
 std::optional<Bytes> ReadFile(const std::string& path, std::string& error) {
   std::error_code code;
@@ -131,16 +85,6 @@ std::variant<ReadResult, ReadError> Read(const Bytes& file, const ReaderKeys& ke
   return std::holds_alternative<ReadResult>(second) ? second : result;
 }
 
-// Control characters are shown as '?', so that a symbol cannot drive the terminal.
-std::string Printable(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u < 0x20 && c != '\n' && c != '\t') || u == 0x7F) c = '?';
-  }
-  return out;
-}
-
 const char* ModeName(SecurityMode mode) {
   switch (mode) {
     case SecurityMode::Public: return "public";
@@ -174,15 +118,16 @@ void PrintResult(const ReadResult& result) {
             << " correctable bytes per group, grid " << layout.grid << ", "
             << (layout.style == tessellux::symbol::Style::Lines ? "lines" : "dots") << ", thickness "
             << layout.thickness << (result.mirrored ? ", mirrored" : "") << "\n";
-  if (result.corrected > 0) std::cout << "Corrected: " << result.corrected << " bytes\n";
+  std::cout << "Damage: " << result.damage.damaged() << " of " << g.rows * g.cols << " blocks damaged, "
+            << result.corrected << " bytes corrected\n";
   std::cout << "Kind: " << KindName(result) << "\n";
   std::cout << "Security: " << ModeName(result.security.mode) << (result.security.temporary ? ", temporary" : "")
             << "\n";
   const auto& s = result.security;
-  if (!s.company.empty()) std::cout << "Company: " << Printable(s.company) << "\n";
-  if (!s.tag.empty()) std::cout << "Identification tag: " << Printable(s.tag) << "\n";
-  if (!s.phrase.empty()) std::cout << "Secret phrase: " << Printable(s.phrase) << "\n";
-  if (!result.content.text.empty()) std::cout << "Text: " << Printable(result.content.text) << "\n";
+  if (!s.company.empty()) std::cout << "Company: " << EscapeText(s.company) << "\n";
+  if (!s.tag.empty()) std::cout << "Identification tag: " << EscapeText(s.tag) << "\n";
+  if (!s.phrase.empty()) std::cout << "Secret phrase: " << EscapeText(s.phrase) << "\n";
+  if (!result.content.text.empty()) std::cout << "Text: " << EscapeText(result.content.text) << "\n";
 }
 
 // Reports the carried file and writes it when a directory was given.
@@ -193,8 +138,6 @@ Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out) {
     std::cout << " (not saved: give --out DIR)\n";
     return kOk;
   }
-  std::error_code code;
-  fs::create_directories(*out, code);
   const fs::path target = *out / name;
   std::ofstream stream(target, std::ios::binary | std::ios::trunc);
   stream.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
@@ -208,7 +151,22 @@ Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out) {
   return kOk;
 }
 
+// The folder must be there already: a mistyped name is an error, not a new folder.
+std::optional<std::string> OutFolderProblem(const fs::path& out) {
+  std::error_code code;
+  const auto status = fs::status(out, code);
+  if (!fs::exists(status)) return "--out: no such folder: " + out.string();
+  if (!fs::is_directory(status)) return "--out: not a folder: " + out.string();
+  return std::nullopt;
+}
+
 int Run(const Options& options) {
+  if (options.out) {
+    if (const auto problem = OutFolderProblem(*options.out)) {
+      std::cerr << "tessellux-read: " << *problem << "\n";
+      return kCannotWrite;
+    }
+  }
   std::string error;
   const auto file = ReadFile(options.path, error);
   if (!file) {
@@ -217,11 +175,17 @@ int Run(const Options& options) {
   }
   const auto result = Read(*file, options.keys);
   if (const auto* failure = std::get_if<ReadError>(&result)) {
+    if (options.verbose && failure->damage.rows > 0) {
+      std::cout << "Damage: " << failure->damage.damaged() << " of " << failure->damage.blocks.size()
+                << " blocks damaged\n"
+                << tessellux::reader::DrawDamageMap(failure->damage);
+    }
     std::cerr << "tessellux-read: " << options.path << ": " << failure->message << "\n";
     return failure->kind == DecodeFailure::Damaged ? kUnreadable : kKeyProblem;
   }
   const auto& read = std::get<ReadResult>(result);
   PrintResult(read);
+  if (options.verbose) std::cout << tessellux::reader::DrawDamageMap(read.damage);
   if (read.content.file) return SaveFile(*read.content.file, options.out);
   return kOk;
 }
@@ -230,14 +194,21 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  const auto options = ParseOptions(args);
-  if (!options) {
-    std::cerr << kUsageText;
+  const auto parsed = tessellux::reader::ParseOptions(args);
+  if (const auto* error = std::get_if<tessellux::reader::UsageError>(&parsed)) {
+    std::cerr << "tessellux-read: " << error->message << "\n"
+              << "Try 'tessellux-read --help' for the options.\n";
     return kUsage;
   }
-  if (options->help) {
-    std::cout << kUsageText;
+  const Options& options = std::get<Options>(parsed);
+  if (options.help) {
+    std::cout << tessellux::reader::kUsageText;
     return kOk;
   }
-  return Run(*options);
+  if (options.version) {
+    std::cout << "tessellux-read " TESSELLUX_VERSION " (symbol format " << tessellux::symbol::kFormatVersion
+              << ")\n";
+    return kOk;
+  }
+  return Run(options);
 }

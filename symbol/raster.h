@@ -59,10 +59,13 @@ struct Sampled {
   Style style = Style::Lines;
   bool mirrored = false;  // the picture was upside down (rows in reverse order)
   Bytes codewords;        // rows * cols * 14
+  std::vector<std::uint8_t> wrong_references;  // per block: reference marks read wrong, 0..16
 };
 
-// Finds the frame and the grid, samples every cell. Error text when the
-// picture holds no readable symbol (marks that run together included).
+// Finds the frame and the grid, samples every cell. Frame candidates are
+// tried best fit first; one whose marks run together or whose reference
+// marks do not match gives way to the next. Error text when no candidate
+// holds a readable symbol.
 std::variant<Sampled, std::string> SampleBitmap(const Bitmap& bitmap);
 
 }  // namespace tessellux::symbol

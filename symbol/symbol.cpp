@@ -1,5 +1,6 @@
 #include "symbol/symbol.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "symbol/raster.h"
@@ -81,15 +82,25 @@ std::variant<Symbol, BuildError> BuildSymbol(const BuildRequest& request, const 
   return Symbol(geometry, layout, std::move(raster));
 }
 
+int DamageMap::damaged() const {
+  return static_cast<int>(std::count_if(blocks.begin(), blocks.end(), [](std::uint8_t b) { return b != 0; }));
+}
+
 std::variant<ReadResult, ReadError> ReadSymbol(const Bytes& bmp_file, const ReaderKeys& keys) {
   auto bitmap = ParseBmp(bmp_file);
-  if (auto* error = std::get_if<std::string>(&bitmap)) return ReadError{"not a readable bitmap: " + *error};
+  if (auto* error = std::get_if<std::string>(&bitmap)) return ReadError{"not a readable bitmap: " + *error, DecodeFailure::Damaged, {}};
   auto sampled = SampleBitmap(std::get<Bitmap>(bitmap));
-  if (auto* error = std::get_if<std::string>(&sampled)) return ReadError{"no symbol found: " + *error};
+  if (auto* error = std::get_if<std::string>(&sampled)) return ReadError{"no symbol found: " + *error, DecodeFailure::Damaged, {}};
   const Sampled& found = std::get<Sampled>(sampled);
 
-  auto decoded = DecodePayload(found.codewords, found.rows, found.cols, keys);
-  if (auto* error = std::get_if<DecodeError>(&decoded)) return ReadError{error->message, error->kind};
+  DamageMap damage{found.rows, found.cols, Bytes(found.wrong_references.size(), 0)};
+  const std::vector<bool> failed = FailedBlockChecks(found.codewords, found.rows, found.cols);
+  for (std::size_t b = 0; b < damage.blocks.size(); ++b)
+    damage.blocks[b] = static_cast<std::uint8_t>((failed[b] ? DamageMap::kCheckFailed : 0) |
+                                                 (found.wrong_references[b] ? DamageMap::kReferencesWrong : 0));
+  auto decoded = DecodePayload(found.codewords, found.rows, found.cols, keys, damage.blocks);
+  if (auto* error = std::get_if<DecodeError>(&decoded))
+    return ReadError{error->message, error->kind, std::move(damage)};
   DecodedPayload& payload = std::get<DecodedPayload>(decoded);
   ReadResult result;
   result.geometry = Geometry{found.rows, found.cols, payload.k};
@@ -98,6 +109,7 @@ std::variant<ReadResult, ReadError> ReadSymbol(const Bytes& bmp_file, const Read
   result.security = std::move(payload.security);
   result.content = std::move(payload.content);
   result.corrected = payload.corrected;
+  result.damage = std::move(damage);
   return result;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "symbol/codec.h"
 #include "symbol/types.h"
@@ -56,6 +57,16 @@ class Symbol {
 
 std::variant<Symbol, BuildError> BuildSymbol(const BuildRequest& request, const BuildLimits& limits = {});
 
+// What the reader found wrong with each block, for people checking a print.
+struct DamageMap {
+  static constexpr std::uint8_t kCheckFailed = 1;      // the block's 2-byte check does not match
+  static constexpr std::uint8_t kReferencesWrong = 2;  // some of its reference marks read wrong
+  int rows = 0;
+  int cols = 0;
+  std::vector<std::uint8_t> blocks;  // rows * cols flags, row by row; 0 = intact
+  int damaged() const;               // blocks with any flag: decoded as erasures
+};
+
 // What a reader makes of a symbol.
 struct ReadResult {
   Geometry geometry;
@@ -64,11 +75,13 @@ struct ReadResult {
   Security security;        // mode, temporary, and the fields embedded in the symbol
   Content content;
   int corrected = 0;        // bytes repaired by error correction
+  DamageMap damage;
 };
 
 struct ReadError {
   std::string message;
   DecodeFailure kind = DecodeFailure::Damaged;  // an unreadable picture counts as damaged
+  DamageMap damage;                             // empty when no symbol was found
 };
 
 // Reads a 1-bit BMP file (upright or with its rows in reverse order).

@@ -19,6 +19,13 @@ void EnsureSodium() {
   }
 }
 
+// libsodium declares its text pointers non-null even for zero bytes, and an
+// empty body's buffer has none: point such calls at a spare byte instead.
+std::uint8_t* Present(std::uint8_t* data) {
+  static std::uint8_t spare = 0;  // never read or written: the size is zero
+  return data ? data : &spare;
+}
+
 }  // namespace
 
 SealKey::~SealKey() { sodium_memzero(bytes_.data(), bytes_.size()); }
@@ -50,12 +57,14 @@ bool DeriveModeKey(std::uint8_t mode, std::string_view company, std::string_view
 }
 
 void SealInPlace(std::uint8_t* data, std::size_t size, std::uint8_t* mac, Span ad, const SealKey& key) {
+  data = Present(data);
   crypto_aead_xchacha20poly1305_ietf_encrypt_detached(data, mac, nullptr, data, size, ad.data, ad.size,
                                                       nullptr, key.nonce(), key.key());
 }
 
 bool OpenInPlace(std::uint8_t* data, std::size_t size, const std::uint8_t* mac, Span ad,
                  const SealKey& key) {
+  data = Present(data);
   return crypto_aead_xchacha20poly1305_ietf_decrypt_detached(data, nullptr, data, size, mac, ad.data,
                                                              ad.size, key.nonce(), key.key()) == 0;
 }

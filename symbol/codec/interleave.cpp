@@ -4,6 +4,7 @@
 #include <array>
 
 #include "symbol/codec.h"
+#include "symbol/codec/block_check.h"
 #include "symbol/codec/reed_solomon.h"
 
 namespace tessellux::symbol::codec {
@@ -24,25 +25,42 @@ Bytes Interleave(const Bytes& stream, const GroupPlan& plan) {
     for (std::size_t j = taken; j < data; ++j) group[j] = PadByte(next + j);
     next += data;
     const int length = plan.Length(g);
-    EncodeGroup(plan.k, length, group.data(), group.data() + data);
+    EncodeGroup(plan.Parity(g), length, group.data(), group.data() + data);
     for (int j = 0; j < length; ++j) codewords[plan.Position(g, j)] = group[static_cast<std::size_t>(j)];
   }
-  for (std::size_t i = plan.GroupBytes(); i < plan.total; ++i) codewords[i] = PadByte(i);
+  for (std::size_t b = 0; b < plan.blocks; ++b) SealBlock(b, codewords.data() + b * kBytesPerBlock);
   return codewords;
 }
 
-int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, std::uint8_t* group) {
-  const int length = plan.Length(g);
-  for (int j = 0; j < length; ++j) group[j] = codewords[plan.Position(g, j)];
-  return DecodeGroup(plan.k, length, group);
+int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, const std::vector<bool>& erased,
+                 std::uint8_t* group, IntactGroups intact) {
+  const int length = plan.Length(g), parity = plan.Parity(g);
+  std::array<int, kGroupSize> erasures{};
+  int count = 0;
+  for (int j = 0; j < length; ++j) {
+    const std::size_t at = plan.Position(g, j);
+    group[j] = codewords[at];
+    if (erased[at / kBytesPerBlock]) erasures[static_cast<std::size_t>(count++)] = j;
+  }
+  // More erasures than parity bytes: the checks cannot help this group, but
+  // a few destroyed blocks may still read mostly right.
+  if (count == 0 && intact == IntactGroups::Trust) return 0;
+  if (count == 0 || count > parity) return DecodeGroup(parity, length, group);
+  const int corrected = DecodeGroup(parity, length, group, erasures.data(), count);
+  if (corrected >= 0) return corrected;
+  // A block whose check passed by chance leaves an error the erasures
+  // cannot cover; decoding for errors alone may still succeed (a failed
+  // decode leaves the group as it was).
+  return DecodeGroup(parity, length, group);
 }
 
-Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan) {
+Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased,
+                           IntactGroups intact) {
   Deinterleaved out;
   out.stream.reserve(plan.capacity);
   std::array<std::uint8_t, kGroupSize> group{};
   for (std::size_t g = 0; g < plan.groups; ++g) {
-    const int corrected = CorrectGroup(codewords, plan, g, group.data());
+    const int corrected = CorrectGroup(codewords, plan, g, erased, group.data(), intact);
     if (corrected < 0) {
       out.failed_group = g;
       break;

@@ -1,18 +1,19 @@
 #pragma once
 
-// Data stream <-> codewords: Reed-Solomon parity per group and the spread of
-// group bytes across the symbol (see groups.h).
+// Data stream <-> codewords: Reed-Solomon parity per group, the spread of
+// group bytes across the symbol (see groups.h) and each block's check.
 
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 #include "symbol/codec/groups.h"
 #include "symbol/types.h"
 
 namespace tessellux::symbol::codec {
 
-// stream.size() <= plan.capacity. Data beyond the stream and the filler get
-// a fixed pseudo-random pattern, so no part of the symbol is a blank area.
+// stream.size() <= plan.capacity. Data beyond the stream gets a fixed
+// pseudo-random pattern, so no part of the symbol is a blank area.
 Bytes Interleave(const Bytes& stream, const GroupPlan& plan);
 
 struct Deinterleaved {
@@ -21,9 +22,20 @@ struct Deinterleaved {
   std::optional<std::size_t> failed_group; // the first group beyond repair: stream stops there
 };
 
-Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan);
+// Whether a group whose bytes all lie in blocks that pass their checks is
+// taken as it is (the fast way for a clean print: the stream's CRC-32 still
+// decides) or decoded like any other.
+enum class IntactGroups { Trust, Decode };
 
-// Group g gathered into group (Length(g) bytes) and corrected; -1 beyond repair.
-int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, std::uint8_t* group);
+// erased: one flag per block, true for a block whose bytes are not to be
+// trusted (failed check, wrong reference marks).
+Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased,
+                           IntactGroups intact);
+
+// Group g gathered into group (Length(g) bytes) and corrected, its bytes in
+// erased blocks taken as erasures where the group's parity allows; -1 beyond
+// repair.
+int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, const std::vector<bool>& erased,
+                 std::uint8_t* group, IntactGroups intact = IntactGroups::Decode);
 
 }  // namespace tessellux::symbol::codec

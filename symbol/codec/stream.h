@@ -12,7 +12,7 @@
 namespace tessellux::symbol::codec {
 
 inline constexpr std::uint8_t kMagic = 0x54;  // 'T'
-inline constexpr int kVersion = 1;
+inline constexpr int kVersion = kFormatVersion;
 
 // Encrypts where the security mode asks for it. k is recorded in the header.
 Bytes WriteStream(const Content& content, const Security& security, int k);

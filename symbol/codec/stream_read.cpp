@@ -83,13 +83,13 @@ std::variant<Header, DecodeError> ReadHeader(Reader& reader) {
   header.mode = static_cast<SecurityMode>(mode);
   header.flags = *flags;
   const std::optional<std::size_t> none = 0;
-  const auto text = (*flags & kFlagText) ? reader.Varint() : none;
-  const auto file = (*flags & kFlagFile) ? reader.Varint() : none;
+  const auto text = (*flags & kFlagText) ? reader.U24() : none;
+  const auto file = (*flags & kFlagFile) ? reader.U24() : none;
   if (!text || !file || !ReadModeFields(reader, header)) return Damaged("truncated Tessellux data stream");
   header.text_size = *text;
   if (*flags & kFlagFile) header.file_size = *file;
   header.body_at = reader.offset();
-  // Each size is below 2^28, so the sum cannot overflow.
+  // Each size is below 2^24, so the sum cannot overflow.
   header.body_size = *text + *file + (header.mode == SecurityMode::Private ? kMacSize : 0);
   if (!reader.Raw(header.body_size)) return Damaged("truncated Tessellux data stream");
   return header;

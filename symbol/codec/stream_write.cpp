@@ -67,8 +67,9 @@ Bytes WriteStream(const Content& content, const Security& security, int k) {
   writer.Byte(static_cast<std::uint8_t>(kVersion << 4 | static_cast<int>(security.mode)));
   writer.Byte(static_cast<std::uint8_t>(k));
   writer.Byte(Flags(content, security));
-  if (!content.text.empty()) writer.Varint(content.text.size());
-  if (content.file) writer.Varint(content.file->size());
+  // Fixed-size lengths keep the header a known size whatever the content's.
+  if (!content.text.empty()) writer.U24(content.text.size());
+  if (content.file) writer.U24(content.file->size());
 
   Salt salt{};
   switch (security.mode) {

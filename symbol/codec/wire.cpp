@@ -10,6 +10,10 @@ void Writer::Varint(std::size_t value) {
   out_.push_back(static_cast<std::uint8_t>(value));
 }
 
+void Writer::U24(std::size_t value) {
+  for (int shift = 0; shift < 24; shift += 8) out_.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
 void Writer::String(std::string_view text) {
   Varint(text.size());
   Raw(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
@@ -29,6 +33,13 @@ std::optional<std::size_t> Reader::Varint() {
     if (!(*byte & 0x80)) return value;
   }
   return std::nullopt;
+}
+
+std::optional<std::size_t> Reader::U24() {
+  const std::uint8_t* bytes = Raw(3);
+  if (!bytes) return std::nullopt;
+  return static_cast<std::size_t>(bytes[0]) | static_cast<std::size_t>(bytes[1]) << 8 |
+         static_cast<std::size_t>(bytes[2]) << 16;
 }
 
 const std::uint8_t* Reader::Raw(std::size_t size) {

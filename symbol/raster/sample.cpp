@@ -1,7 +1,10 @@
 // Reading a picture back: find the geometry from the frame, then take every
 // mark by majority over the pixels that tell it apart from its neighbours.
 
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "symbol/raster.h"
 #include "symbol/raster/frame_match.h"
@@ -20,17 +23,18 @@ struct Found {
   double mismatch = 0;
 };
 
-std::optional<Found> BestFrame(const Bitmap& bitmap) {
-  std::optional<Found> best;
+// Every candidate whose frame fits, best fit first.
+std::vector<Found> FittingFrames(const Bitmap& bitmap) {
+  std::vector<Found> fitting;
   for (const Layout& layout : raster::CandidateLayouts(bitmap.width, bitmap.height)) {
     for (bool flipped : {false, true}) {
       const auto mismatch = raster::FrameMismatch(layout, PictureView{&bitmap, flipped});
-      if (mismatch && (!best || *mismatch < best->mismatch)) {
-        best = Found{layout, flipped, *mismatch};
-      }
+      if (mismatch) fitting.push_back(Found{layout, flipped, *mismatch});
     }
   }
-  return best;
+  std::stable_sort(fitting.begin(), fitting.end(),
+                   [](const Found& a, const Found& b) { return a.mismatch < b.mismatch; });
+  return fitting;
 }
 
 bool SampleMark(const Layout& layout, const PictureView& view, int i, int j, Mark mark) {
@@ -66,6 +70,31 @@ std::string DescribeLayout(const Layout& layout) {
   return "grid " + std::to_string(layout.grid) + ", thickness " + std::to_string(layout.thickness);
 }
 
+// Samples the picture as `found` says; an error text when it does not hold
+// a readable symbol after all.
+std::variant<Sampled, std::string> SampleFrame(const Bitmap& bitmap, const Found& found) {
+  const raster::Layout& layout = found.layout;
+  if (!layout.MarksApart()) {
+    return "the marks run together (" + DescribeLayout(layout) + "): the symbol cannot be read";
+  }
+  const PictureView view{&bitmap, found.flipped};
+  const int blocks = layout.rows * layout.cols;
+  Sampled out{layout.rows, layout.cols, layout.grid, layout.thickness, layout.style, found.flipped, {}, {}};
+  out.codewords.assign(static_cast<std::size_t>(blocks) * raster::kBytesPerBlock, 0);
+  out.wrong_references.assign(static_cast<std::size_t>(blocks), 0);
+  int wrong_references = 0;
+  for (int b = 0; b < blocks; ++b) {
+    const int wrong = WrongReferences(layout, view, b);
+    out.wrong_references[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(wrong);
+    wrong_references += wrong;
+    SampleBlock(layout, view, b, out.codewords.data() + static_cast<std::size_t>(b) * raster::kBytesPerBlock);
+  }
+  if (wrong_references * 4 > blocks * 16) {
+    return "not a symbol: the reference marks do not match (" + DescribeLayout(layout) + ")";
+  }
+  return out;
+}
+
 }  // namespace
 
 std::variant<Sampled, std::string> SampleBitmap(const Bitmap& bitmap) {
@@ -73,25 +102,15 @@ std::variant<Sampled, std::string> SampleBitmap(const Bitmap& bitmap) {
       bitmap.pixels.size() != static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height)) {
     return std::string("not a symbol: empty or inconsistent picture");
   }
-  const std::optional<Found> found = BestFrame(bitmap);
-  if (!found) return std::string("not a symbol: no symbol frame fits the picture");
-  const raster::Layout& layout = found->layout;
-  if (!layout.MarksApart()) {
-    return "the marks run together (" + DescribeLayout(layout) + "): the symbol cannot be read";
+  const std::vector<Found> fitting = FittingFrames(bitmap);
+  if (fitting.empty()) return std::string("not a symbol: no symbol frame fits the picture");
+  std::optional<std::string> first_error;
+  for (const Found& found : fitting) {
+    auto sampled = SampleFrame(bitmap, found);
+    if (std::holds_alternative<Sampled>(sampled)) return sampled;
+    if (!first_error) first_error = std::move(std::get<std::string>(sampled));
   }
-  const PictureView view{&bitmap, found->flipped};
-  const int blocks = layout.rows * layout.cols;
-  Sampled out{layout.rows, layout.cols, layout.grid, layout.thickness, layout.style, found->flipped, {}};
-  out.codewords.assign(static_cast<std::size_t>(blocks) * raster::kBytesPerBlock, 0);
-  int wrong_references = 0;
-  for (int b = 0; b < blocks; ++b) {
-    wrong_references += WrongReferences(layout, view, b);
-    SampleBlock(layout, view, b, out.codewords.data() + static_cast<std::size_t>(b) * raster::kBytesPerBlock);
-  }
-  if (wrong_references * 4 > blocks * 16) {
-    return "not a symbol: the reference marks do not match (" + DescribeLayout(layout) + ")";
-  }
-  return out;
+  return *first_error;
 }
 
 }  // namespace tessellux::symbol

@@ -1,14 +1,21 @@
-// Up to k damaged bytes per group are repaired; more never yields wrong data,
-// because the stream checksum (the usual reflected CRC-32) catches it.
+// Blocks whose check fails are erasures: up to 2k of them per group are
+// restored. Errors the checks miss (a block re-sealed after damage, as a
+// check that passes by chance would leave it) are corrected up to k per
+// group. Beyond that decoding fails; the stream's CRC-32 keeps a
+// miscorrection from passing as data.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
+#include <set>
 #include <string_view>
 
+#include "symbol/codec/block_check.h"
 #include "symbol/codec/crc32.h"
 #include "symbol/codec/groups.h"
+#include "symbol/codec/reed_solomon.h"
 #include "tests/symbol/codec_test_support.h"
 
 namespace tessellux::symbol {
@@ -19,22 +26,28 @@ using testing::MustDecode;
 using testing::MustEncode;
 using testing::RandomBytes;
 
-// Damages `count` distinct bytes of every group, each with a non-zero change.
-void DamageEveryGroup(Encoded& encoded, int count, unsigned seed) {
+// Damages `count` distinct bytes of every group, each with a non-zero
+// change; `reseal` then renews the block checks so that they pass.
+void DamageEveryGroup(Encoded& encoded, int count, unsigned seed, bool reseal) {
   const auto& g = encoded.geometry;
   const codec::GroupPlan plan = codec::PlanGroups(g.rows, g.cols, g.k);
   std::mt19937 random(seed);
+  std::set<std::size_t> blocks;
   for (std::size_t group = 0; group < plan.groups; ++group) {
     std::vector<int> order(static_cast<std::size_t>(plan.Length(group)));
     for (std::size_t j = 0; j < order.size(); ++j) order[j] = static_cast<int>(j);
     std::shuffle(order.begin(), order.end(), random);
-    for (int i = 0; i < count; ++i)
-      encoded.codewords[plan.Position(group, order[static_cast<std::size_t>(i)])] ^=
-          static_cast<std::uint8_t>(1 + random() % 255);
+    for (int i = 0; i < count; ++i) {
+      const std::size_t at = plan.Position(group, order[static_cast<std::size_t>(i)]);
+      encoded.codewords[at] ^= static_cast<std::uint8_t>(1 + random() % 255);
+      blocks.insert(at / kBytesPerBlock);
+    }
   }
+  if (reseal)
+    for (std::size_t b : blocks) codec::SealBlock(b, encoded.codewords.data() + b * kBytesPerBlock);
 }
 
-TEST(CodecCorrection, KErrorsPerGroupRepairedKPlusOneDetected) {
+TEST(CodecCorrection, UndetectedErrorsKPerGroupRepairedKPlusOneRefused) {
   const Bytes text = RandomBytes(1500, 1);
   const Content content{std::string(text.begin(), text.end()), RandomBytes(800, 2)};
   for (int k : {2, 3, 4, 9, 17}) {
@@ -42,14 +55,15 @@ TEST(CodecCorrection, KErrorsPerGroupRepairedKPlusOneDetected) {
     Encoded encoded = MustEncode(content, {}, 0, 0, 2 * k);
     const auto& g = encoded.geometry;
     const std::size_t groups = codec::PlanGroups(g.rows, g.cols, g.k).groups;
-    DamageEveryGroup(encoded, k, static_cast<unsigned>(k));
+    DamageEveryGroup(encoded, k, static_cast<unsigned>(k), true);
     const DecodedPayload decoded = MustDecode(encoded);
     EXPECT_EQ(decoded.content.text, content.text);
     EXPECT_EQ(decoded.content.file, content.file);
     EXPECT_EQ(decoded.corrected, static_cast<int>(groups) * k);
+    EXPECT_EQ(decoded.damaged_blocks, 0);
     for (unsigned seed = 0; seed < 4; ++seed) {
       Encoded broken = MustEncode(content, {}, 0, 0, 2 * k);
-      DamageEveryGroup(broken, k + 1, seed * 31 + static_cast<unsigned>(k));
+      DamageEveryGroup(broken, k + 1, seed * 31 + static_cast<unsigned>(k), true);
       auto result = Decode(broken);
       ASSERT_TRUE(std::holds_alternative<DecodeError>(result)) << "seed " << seed;
       EXPECT_EQ(std::get<DecodeError>(result).kind, DecodeFailure::Damaged);
@@ -58,27 +72,131 @@ TEST(CodecCorrection, KErrorsPerGroupRepairedKPlusOneDetected) {
   }
 }
 
-TEST(CodecCorrection, WholeBlocksAndUnusedFiller) {
-  // 12 x 12 blocks, k = 4: any 4 blocks wiped touch each group at most 4 times.
-  const Content content{std::string(900, 'q'), std::nullopt};
-  Encoded encoded = MustEncode(content, {}, 12, 12, 8);
-  for (std::size_t block : {0u, 1u, 77u, 143u})
-    for (std::size_t i = 0; i < kBytesPerBlock; ++i) encoded.codewords[block * kBytesPerBlock + i] = 0;
-  EXPECT_EQ(MustDecode(encoded).content.text, content.text);
-
-  // The stream ends early in this symbol: wrecking only its last group and
-  // the filler after it does not matter.
-  encoded = MustEncode({"short", std::nullopt}, {}, 20, 20, 4);
-  const codec::GroupPlan plan = codec::PlanGroups(20, 20, 4);
-  for (int j = 0; j < plan.Length(plan.groups - 1); ++j) encoded.codewords[plan.Position(plan.groups - 1, j)] ^= 0xFF;
-  encoded.codewords.back() ^= 0xFF;
-  EXPECT_EQ(MustDecode(encoded).content.text, "short");
+// 10 x 10 blocks, k = 4: 25 groups of 48 bytes, each spread over 48 blocks.
+TEST(CodecCorrection, ErasedBlocksUpTo2kPerGroupRestoredOneMoreRefused) {
+  const std::size_t capacity = StreamCapacity(10, 10, 4);
+  const Content content{std::string(capacity - kPublicTextOverhead, 'e'), std::nullopt};
+  const Encoded clean = MustEncode(content, {}, 10, 10, 8);
+  const codec::GroupPlan plan = codec::PlanGroups(10, 10, 4);
+  ASSERT_EQ(plan.groups, 25u);
+  // The blocks holding group 7, in order: the first n of them hit it n times.
+  std::vector<std::size_t> blocks;
+  for (int j = 0; j < plan.Length(7); ++j) blocks.push_back(plan.Position(7, j) / kBytesPerBlock);
+  for (int wiped = 1; wiped <= 9; ++wiped) {
+    Encoded encoded = clean;
+    for (int i = 0; i < wiped; ++i)
+      std::fill_n(encoded.codewords.begin() + static_cast<std::ptrdiff_t>(blocks[static_cast<std::size_t>(i)] *
+                                                                          kBytesPerBlock),
+                  kBytesPerBlock, 0x00);
+    auto result = Decode(encoded);
+    if (wiped <= 8) {
+      ASSERT_TRUE(std::holds_alternative<DecodedPayload>(result)) << wiped << " blocks";
+      EXPECT_EQ(std::get<DecodedPayload>(result).content.text, content.text);
+      EXPECT_EQ(std::get<DecodedPayload>(result).damaged_blocks, wiped);
+    } else {
+      ASSERT_TRUE(std::holds_alternative<DecodeError>(result));
+      EXPECT_EQ(std::get<DecodeError>(result).kind, DecodeFailure::Damaged);
+    }
+  }
+  // Erasures and undetected errors share the parity: 6 erased blocks and one
+  // re-sealed wrong byte in the same group (6 + 2 * 1 <= 8) are repaired.
+  Encoded mixed = clean;
+  for (int i = 0; i < 6; ++i)
+    std::fill_n(mixed.codewords.begin() + static_cast<std::ptrdiff_t>(blocks[static_cast<std::size_t>(i)] *
+                                                                      kBytesPerBlock),
+                kBytesPerBlock, 0xFF);
+  const std::size_t sly = plan.Position(7, 40);
+  mixed.codewords[sly] ^= 0x5A;
+  codec::SealBlock(sly / kBytesPerBlock, mixed.codewords.data() + sly / kBytesPerBlock * kBytesPerBlock);
+  EXPECT_EQ(MustDecode(mixed).content.text, content.text);
 }
 
-TEST(CodecCorrection, DamageToTheOnlyHeaderGroupOfATinySymbolIsDetected) {
-  Encoded encoded = MustEncode({"h", std::nullopt}, {}, 1, 1, 4);
+TEST(CodecCorrection, BlocksFlaggedByTheCallerAreErasedToo) {
+  const Content content{std::string(900, 'f'), std::nullopt};
+  Encoded encoded = MustEncode(content, {}, 10, 10, 8);
+  // Nine blocks of one group damaged, one of them with its check renewed:
+  // only the caller's flag (its reference marks read wrong) can name it.
+  const codec::GroupPlan plan = codec::PlanGroups(10, 10, 4);
+  Bytes suspect(100, 0);
+  for (int j = 0; j < 8; ++j) {
+    const std::size_t b = plan.Position(3, j) / kBytesPerBlock;
+    for (std::size_t i = 0; i < 12; ++i) encoded.codewords[b * kBytesPerBlock + i] ^= 0x77;
+    codec::SealBlock(b, encoded.codewords.data() + b * kBytesPerBlock);
+    suspect[b] = 1;
+  }
+  EXPECT_TRUE(std::holds_alternative<DecodeError>(Decode(encoded)));
+  auto result = DecodePayload(encoded.codewords, 10, 10, {}, suspect);
+  ASSERT_TRUE(std::holds_alternative<DecodedPayload>(result));
+  EXPECT_EQ(std::get<DecodedPayload>(result).content.text, content.text);
+  EXPECT_EQ(std::get<DecodedPayload>(result).damaged_blocks, 8);
+  EXPECT_TRUE(std::holds_alternative<DecodeError>(DecodePayload(encoded.codewords, 10, 10, {}, Bytes(99, 0))));
+}
+
+TEST(CodecCorrection, DamageBeyondTheStreamAndToATinySymbol) {
+  // The stream ends early in this symbol: wrecking only its last group does not matter.
+  Encoded encoded = MustEncode({"short", std::nullopt}, {}, 20, 20, 4);
+  const codec::GroupPlan plan = codec::PlanGroups(20, 20, 2);
+  for (int j = 0; j < plan.Length(plan.groups - 1); ++j) encoded.codewords[plan.Position(plan.groups - 1, j)] ^= 0xFF;
+  EXPECT_EQ(MustDecode(encoded).content.text, "short");
+
+  encoded = MustEncode({"", std::nullopt}, {}, 1, 1, 4);
   for (std::size_t i : {0u, 3u, 9u}) encoded.codewords[i] ^= 0x5A;
   EXPECT_TRUE(std::holds_alternative<DecodeError>(Decode(encoded)));
+}
+
+// Erasures at random places of random groups of every length and parity,
+// alone (solved directly) or with one more error they do not name (left to
+// libfec's errors-and-erasures decoder), e + 2t <= parity: the group comes
+// back exactly.
+TEST(ReedSolomon, ErasuresAndErrorsWithinTheParityAreRestored) {
+  std::mt19937 random(77);
+  for (int parity : {1, 2, 3, 8, 17, 34}) {
+    for (int length : {12, 24, 36, 48}) {
+      if (parity >= length) continue;
+      for (int trial = 0; trial < 40; ++trial) {
+        const Bytes data = RandomBytes(static_cast<std::size_t>(length), random());
+        Bytes group(data.begin(), data.end());
+        codec::EncodeGroup(parity, length, data.data(), group.data() + (length - parity));
+        const Bytes clean = group;
+        const int extra = parity >= 3 && trial % 2 ? 1 : 0;  // an error the erasures do not name
+        const int erasures = static_cast<int>(random() % static_cast<unsigned>(parity - 2 * extra + 1));
+        std::vector<int> places(static_cast<std::size_t>(length));
+        std::iota(places.begin(), places.end(), 0);
+        std::shuffle(places.begin(), places.end(), random);
+        for (int i = 0; i < erasures + extra; ++i)
+          group[static_cast<std::size_t>(places[static_cast<std::size_t>(i)])] ^= static_cast<std::uint8_t>(1 + random() % 255);
+        ASSERT_GE(codec::DecodeGroup(parity, length, group.data(), places.data(), erasures), 0)
+            << parity << " " << length << " " << erasures << " " << extra;
+        ASSERT_EQ(group, clean) << parity << " " << length << " " << erasures << " " << extra;
+      }
+    }
+  }
+}
+
+// Most significant bit first, one bit at a time.
+std::uint16_t Crc16BitByBit(const std::uint8_t* data, std::size_t size) {
+  std::uint16_t c = 0xFFFF;
+  for (std::size_t i = 0; i < size; ++i) {
+    c = static_cast<std::uint16_t>(c ^ data[i] << 8);
+    for (int bit = 0; bit < 8; ++bit) c = static_cast<std::uint16_t>((c & 0x8000) ? (c << 1) ^ 0x1021 : c << 1);
+  }
+  return c;
+}
+
+TEST(BlockCheck, Crc16OverBlockNumberAndGroupBytes) {
+  constexpr std::string_view kCheck = "123456789";
+  EXPECT_EQ(codec::Crc16(0xFFFF, reinterpret_cast<const std::uint8_t*>(kCheck.data()), kCheck.size()), 0x29B1);
+  Bytes block = RandomBytes(14, 4);
+  codec::SealBlock(0x1234, block.data());
+  Bytes covered{0x12, 0x34};
+  covered.insert(covered.end(), block.begin(), block.begin() + 12);
+  const std::uint16_t crc = Crc16BitByBit(covered.data(), covered.size());
+  EXPECT_EQ(block[12], crc >> 8);
+  EXPECT_EQ(block[13], crc & 0xFF);
+  EXPECT_TRUE(codec::BlockIntact(0x1234, block.data()));
+  EXPECT_FALSE(codec::BlockIntact(0x1235, block.data()));  // the same bytes in another place
+  block[5] ^= 1;
+  EXPECT_FALSE(codec::BlockIntact(0x1234, block.data()));
 }
 
 // Reflected 0xEDB88320, inverted in and out, one bit at a time.

@@ -5,7 +5,6 @@
 
 #include <tuple>
 
-#include "symbol/codec/groups.h"
 #include "tests/symbol/codec_test_support.h"
 
 namespace tessellux::symbol {
@@ -38,7 +37,7 @@ TEST(CodecRoundTrip, EachDataKindComesBackExactly) {
 
 TEST(CodecRoundTrip, FixedSizesAndStrengthsFromOneBlockToLarge) {
   struct Case { int rows, cols, reserved; std::size_t text; };
-  const Case cases[] = {{1, 1, 4, 1}, {1, 2, 4, 10}, {2, 1, 0, 5}, {2, 2, 8, 20},
+  const Case cases[] = {{1, 1, 4, 0}, {1, 2, 4, 10}, {2, 1, 0, 5}, {2, 2, 8, 20},
                         {4, 6, 34, 50}, {10, 14, 12, 1000}, {60, 62, 0, 30000}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rows) + "x" + std::to_string(c.cols));
@@ -55,8 +54,8 @@ TEST(CodecRoundTrip, FixedSizesAndStrengthsFromOneBlockToLarge) {
     EXPECT_EQ(MustDecode(MustEncode({"ab", std::nullopt}, {}, 2, 4, 2 * k)).content.text, "ab") << "k " << k;
 }
 
-TEST(CodecRoundTrip, LargestSymbolCarriesAFileOfNearlyItsCapacity) {
-  const Bytes file = RandomBytes(750000, 11);
+TEST(CodecRoundTrip, LargestSymbolCarriesAFileOfItsFullCapacity) {
+  const Bytes file = RandomBytes(StreamCapacity(254, 254, kDefaultCorrectable) - kPublicTextOverhead, 11);
   const Encoded encoded = MustEncode({"", file}, {});
   EXPECT_EQ(encoded.geometry.rows, 254);
   EXPECT_EQ(encoded.geometry.cols, 254);
@@ -64,9 +63,9 @@ TEST(CodecRoundTrip, LargestSymbolCarriesAFileOfNearlyItsCapacity) {
 }
 
 TEST(CodecSizing, AutomaticPicksTheSmallestNearlySquareSymbol) {
-  // Public text: 4 header bytes, 1 length byte, the text, 4 checksum bytes.
-  // k = 4: 1x1 holds 14 - 8 = 6 bytes (too few even for no text), 1x2 holds 20, 2x2 holds 40.
-  for (auto [size, rows, cols] : {std::tuple{0, 1, 2}, {11, 1, 2}, {12, 2, 2}}) {
+  // Public text: 4 header bytes, 3 length bytes, the text, 4 checksum bytes;
+  // no text: 8 bytes. k = 4: 1x1 holds 12 - 2 = 10 bytes, 1x2 holds 20, 2x2 holds 40.
+  for (auto [size, rows, cols] : {std::tuple{0, 1, 1}, {1, 1, 2}, {9, 1, 2}, {10, 2, 2}, {29, 2, 2}, {30, 2, 4}}) {
     const Geometry g = MustEncode(Text(static_cast<std::size_t>(size)), {}).geometry;
     EXPECT_EQ(g.rows, rows) << size;
     EXPECT_EQ(g.cols, cols) << size;
@@ -77,18 +76,18 @@ TEST(CodecSizing, AutomaticPicksTheSmallestNearlySquareSymbol) {
     EXPECT_EQ(g.k, kDefaultCorrectable);
     // The next smaller shape on the same path would not have held it.
     const int smaller_cols = g.rows == g.cols ? (g.cols == 2 ? 1 : g.cols - 2) : g.rows;
-    EXPECT_LT(codec::PlanGroups(g.rows, smaller_cols, g.k).capacity, size + 9) << size;
+    EXPECT_LT(StreamCapacity(g.rows, smaller_cols, g.k), size + kPublicTextOverhead) << size;
   }
   // One automatic side grows only that side.
   const Geometry g = MustEncode(Text(2000), {}, 4, 0, 0).geometry;
   EXPECT_EQ(g.rows, 4);
-  EXPECT_GE(codec::PlanGroups(4, g.cols, g.k).capacity, 2009u);
-  EXPECT_LT(codec::PlanGroups(4, g.cols - 2, g.k).capacity, 2009u);
+  EXPECT_GE(StreamCapacity(4, g.cols, g.k), 2011u);
+  EXPECT_LT(StreamCapacity(4, g.cols - 2, g.k), 2011u);
 }
 
 TEST(CodecSizing, RefusedWithTheRightError) {
   // The largest symbol at k = 17 holds the text and 11 bytes of header and checksum.
-  const std::size_t cap = codec::PlanGroups(254, 254, 17).capacity;
+  const std::size_t cap = StreamCapacity(254, 254, 17);
   struct Case { std::size_t text; int rows, cols, reserved; EncodeError error; };
   const Case cases[] = {
       {100, 2, 2, 0, EncodeError::DataTooLarge},     {3, 1, 1, 34, EncodeError::DataTooLarge},

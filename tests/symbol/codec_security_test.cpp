@@ -95,5 +95,18 @@ TEST(CodecSecurity, FreshSaltAndNoUnrepairedBytesBehindTheKeyCheck) {
   }
 }
 
+// An empty body seals and opens zero bytes; the buffers handed to the cipher
+// must still be real ones (the sanitizer build checks).
+TEST(CodecSecurity, PrivateSymbolWithAnEmptyBody) {
+  const Encoded encoded = MustEncode({"", std::nullopt}, Secure(SecurityMode::Private, "Acme", "pw"));
+  const DecodedPayload opened = MustDecode(encoded, Keys("", "pw"));
+  EXPECT_TRUE(opened.content.text.empty());
+  EXPECT_FALSE(opened.content.file.has_value());
+  EXPECT_EQ(opened.security.mode, SecurityMode::Private);
+  auto wrong = Decode(encoded, Keys("", "px"));
+  ASSERT_TRUE(std::holds_alternative<DecodeError>(wrong));
+  EXPECT_EQ(std::get<DecodeError>(wrong).kind, DecodeFailure::WrongKey);
+}
+
 }  // namespace
 }  // namespace tessellux::symbol

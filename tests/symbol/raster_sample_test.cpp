@@ -60,6 +60,36 @@ TEST(RasterSample, EveryGridAndThicknessThatKeepsMarksApart) {
   EXPECT_EQ(checked, 59 + 25);  // Lines: sum of min(g - 1, 8); Dots: sum of g / 2 - 1
 }
 
+// Small symbols at grid 3 to 40 and every thickness below the grid. Thick
+// lines are where another geometry's frame can fit the picture better while
+// its marks run together (2 x 2 blocks at grid 18, thickness 8 fit grid 4,
+// thickness 4 best); the search must then go on to the right one. Thick
+// lines get every size, the rest one of four sizes in turn, to stay quick.
+constexpr std::pair<int, int> kSmallSizes[] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}};
+
+TEST(RasterSample, SweepOfSmallSymbolsOverGridAndThickness) {
+  int checked = 0;
+  for (Style style : {Style::Lines, Style::Dots}) {
+    for (int grid = 3; grid <= 40; ++grid) {
+      for (int t = 1; t <= 8 && t < grid; ++t) {
+        if (!Apart(style, grid, t)) continue;
+        const auto [rows, cols] = kSmallSizes[checked % 4];
+        if (style != Style::Lines || t < 7) ExpectRoundTrip(rows, cols, grid, style, t, (grid + t) % 2 == 0);
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(checked, 283 + 240);
+}
+
+TEST(RasterSample, SweepOfThickLinesInEverySmallSize) {
+  for (int grid = 8; grid <= 40; ++grid)
+    for (int t = 7; t <= 8 && t < grid; ++t)
+      for (int size = 0; size < 4; ++size)
+        ExpectRoundTrip(kSmallSizes[size].first, kSmallSizes[size].second, grid, Style::Lines, t,
+                        (grid + t + size) % 2 == 0);
+}
+
 TEST(RasterSample, SizesAndLargeGridsUprightAndMirrored) {
   struct Case { int rows, cols, grid; Style style; int thickness; };
   const Case cases[] = {{1, 1, 8, Style::Lines, 2},  {1, 1, 8, Style::Dots, 2},   {4, 6, 5, Style::Lines, 1},

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "tests/symbol/codec_test_support.h"
+#include "tests/symbol/symbol_damage_support.h"
 #include "tests/symbol/symbol_test_support.h"
 
 namespace tessellux::symbol {
@@ -77,9 +79,27 @@ TEST_F(ReaderTool, PublicTextAndAFileWrittenIntoOut) {
   EXPECT_TRUE(Reads({public_bmp}, 0, {"Text: hello from a symbol", "Security: public"}));
 
   const Bytes jpeg = FakeJpeg(2500);
-  EXPECT_TRUE(Reads({Write("file.bmp", MustBuildBmp(Request({"", jpeg}))), "--out", dir_ / "out"}, 0));
+  const std::string file_bmp = Write("file.bmp", MustBuildBmp(Request({"", jpeg})));
+  // A folder that is not there is an error, never made on the quiet.
+  EXPECT_TRUE(Reads({file_bmp, "--out", dir_ / "out"}, 4, {"--out: no such folder: " + (dir_ / "out").string()}));
+  EXPECT_FALSE(fs::exists(dir_ / "out"));
+  EXPECT_TRUE(Reads({file_bmp, "--out", file_bmp}, 4, {"--out: not a folder"}));
+  fs::create_directory(dir_ / "out");
+  EXPECT_TRUE(Reads({file_bmp, "--out=" + (dir_ / "out").string()}, 0, {"written to"}));
   std::ifstream in(dir_ / "out" / "tessellux-file.jpg", std::ios::binary);
   EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), jpeg);
+}
+
+// A symbol's text can never pose as the reader's own lines or reach the terminal as controls.
+TEST_F(ReaderTool, TextsArePrintedOnOneLineWithControlsEscaped) {
+  const std::string text = "a\\b\nSecurity: company-private\r\t\x1B[2J\x7F\xC2\x9B" "1m caf\xC3\xA9 \xE2\x80\xA8 \xFF";
+  const Outcome outcome = RunReader({Write("escape.bmp", MustBuildBmp(Request({text, std::nullopt})))});
+  EXPECT_EQ(outcome.code, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("Text: a\\\\b\\nSecurity: company-private\\r\\t\\x1B[2J\\x7F\\u009B1m caf\xC3\xA9 \\u2028 \\xFF\n"),
+            std::string::npos)
+      << outcome.output;
+  EXPECT_EQ(outcome.output.find("\nSecurity: company-private"), std::string::npos) << outcome.output;
+  EXPECT_EQ(outcome.output.find('\x1B'), std::string::npos);
 }
 
 TEST_F(ReaderTool, ProtectedSymbolsOpenOnlyWithTheRightKey) {
@@ -106,12 +126,41 @@ TEST_F(ReaderTool, ProtectedSymbolsOpenOnlyWithTheRightKey) {
 }
 
 TEST_F(ReaderTool, DamagedOrMissingPicturesAndBadUsage) {
-  EXPECT_TRUE(Reads({(dir_ / "missing.bmp").string()}, 2));
+  EXPECT_TRUE(Reads({(dir_ / "missing.bmp").string()}, 2, {"missing.bmp"}));
   EXPECT_TRUE(Reads({Write("junk.bmp", Bytes(500, 0x42))}, 2));
-  EXPECT_TRUE(Reads({}, 1));
-  EXPECT_TRUE(Reads({"a.bmp", "--serial"}, 1));
-  EXPECT_TRUE(Reads({"a.bmp", "--colour", "red"}, 1));
-  EXPECT_TRUE(Reads({"--help"}, 0));
+  EXPECT_TRUE(Reads({}, 1, {"no symbol picture given"}));
+  EXPECT_TRUE(Reads({"a.bmp", "--serial"}, 1, {"option '--serial' needs a value"}));
+  EXPECT_TRUE(Reads({"a.bmp", "--colour", "red"}, 1, {"unknown option '--colour'", "--help"}));
+  EXPECT_TRUE(Reads({"a.bmp", "--colour=red"}, 1, {"unknown option '--colour'"}));
+  EXPECT_TRUE(Reads({"a.bmp", "b.bmp"}, 1, {"more than one picture given: 'b.bmp'"}));
+  EXPECT_TRUE(Reads({"--help"}, 0, {"--verbose", "Exit codes: 0 read, 1 usage error"}));
+  EXPECT_TRUE(Reads({"--version"}, 0, {"tessellux-read 2.0 (symbol format 2)"}));
+}
+
+// 10 x 10, k = 4: eight destroyed blocks of one group are restored, a ninth is
+// too many; --verbose draws the blocks either way.
+TEST_F(ReaderTool, DamageIsCountedAndMapped) {
+  const testing::TenByTen symbol;
+  const std::vector<int> holding = testing::BlocksOfGroup(codec::PlanGroups(10, 10, 4), 5);
+  std::mt19937 random(5);
+  std::vector<int> chosen(holding.begin(), holding.begin() + 8);
+  const std::string eight = Write("eight.bmp", symbol.Damaged(chosen, random));
+  EXPECT_TRUE(Reads({eight}, 0, {"Damage: 8 of 100 blocks damaged, ", "Text: DDDD"}));
+  const Outcome map = RunReader({eight, "--verbose"});
+  EXPECT_EQ(map.code, 0);
+  EXPECT_NE(map.output.find("Block map"), std::string::npos) << map.output;
+  EXPECT_NE(map.output.find("     0123456789\n   0 "), std::string::npos) << map.output;
+  const std::string grid = map.output.substr(map.output.find("     0123456789\n"));
+  EXPECT_EQ(std::count_if(grid.begin(), grid.end(), [](char c) { return c == 'R' || c == 'r' || c == 'X'; }), 8)
+      << map.output;
+
+  chosen.push_back(holding[8]);
+  const std::string nine = Write("nine.bmp", symbol.Damaged(chosen, random));
+  const Outcome refused = RunReader({nine, "--verbose"});
+  EXPECT_EQ(refused.code, 2) << refused.output;
+  EXPECT_NE(refused.output.find("Damage: 9 of 100 blocks damaged"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("too many damaged bytes"), std::string::npos) << refused.output;
+  EXPECT_EQ(refused.output.find("Text:"), std::string::npos) << refused.output;
 }
 
 }  // namespace
