@@ -1,8 +1,9 @@
 // The program's side of the link: what a Code Generator sends, cut into
 // reads of any size, through the reply buffer, the unframing, the reply
 // verdict and the picture assembly of a fetch.
-//   byte 0: read size (1..256); byte 1: mirror image when odd; the rest: the
-//   bytes the peer sends, the first complete reply being the picture header.
+//   byte 0: read size (1..256); byte 1: bit 0 mirror image, bit 1 reads go
+//   straight into the buffer (Extend/Shrink, as the socket does); the rest:
+//   the bytes the peer sends, the first complete reply being the picture header.
 
 #include "fuzz/fuzz_support.h"
 #include "link/framing.h"
@@ -15,7 +16,9 @@ using namespace tessellux::link;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tessellux::fuzz::Input input(data, size);
   const std::size_t read_size = std::size_t{input.Byte()} + 1;
-  const bool mirror = input.Byte() % 2 != 0;
+  const std::uint8_t mode = input.Byte();
+  const bool mirror = (mode & 1) != 0;
+  const bool in_place = (mode & 2) != 0;
   const Bytes stream = input.Rest();
 
   ReplyBuffer buffer(64 << 10);
@@ -23,7 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool header = true;
   for (std::size_t at = 0; at < stream.size() && !buffer.Overflowed(); at += read_size) {
     const std::size_t n = std::min(read_size, stream.size() - at);
-    buffer.Append(stream.data() + at, n);
+    if (!in_place) {
+      buffer.Append(stream.data() + at, n);
+    } else if (std::uint8_t* room = buffer.Extend(read_size)) {
+      std::copy_n(stream.data() + at, n, room);
+      buffer.Shrink(read_size - n);
+    }
     if (!buffer.Complete()) continue;
     const std::size_t framed = buffer.Raw().size();
     const Bytes reply = buffer.TakeReply();

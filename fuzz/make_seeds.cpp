@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codegen/session.h"
@@ -89,8 +90,9 @@ void SessionSeeds() {
       link::AppendFrame(reply, replies);
     }
     Write("codegen_session", build.name, commands);
-    for (int read : {1, 13, 256}) {
-      Bytes seed{static_cast<std::uint8_t>(read - 1), static_cast<std::uint8_t>(read % 2)};
+    // Read sizes 1, 13 and 256; copied, in place with mirror image, in place.
+    for (auto [read, mode] : {std::pair{1, 0}, {13, 3}, {256, 2}}) {
+      Bytes seed{static_cast<std::uint8_t>(read - 1), static_cast<std::uint8_t>(mode)};
       seed.insert(seed.end(), replies.begin(), replies.end());
       Write("link_reply", build.name + "-read" + std::to_string(read), seed);
     }
