@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer, ASan and UBSan in
 # build-fuzz/ and runs each on its seed corpus for a bounded time.
-#   scripts/fuzz.sh [SECONDS] [TARGET...]   default: 60 s each, every target in fuzz/
+#   scripts/fuzz.sh [SECONDS] [TARGET...]   default: 60 s each, every target fuzz/CMakeLists.txt names
 # New corpus entries go to build-fuzz/corpus/TARGET (the committed corpus is
 # only read); crash inputs to build-fuzz/artifacts/. Exits 1 if any target
 # found a crash. docs/fuzzing.md says how to run a long campaign.
@@ -12,16 +12,13 @@ shift || true
 BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 command -v clang++ >/dev/null || { echo "clang++ is missing: run scripts/install-deps.sh" >&2; exit 2; }
 
-targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then
-  for dict in fuzz/*.dict; do targets+=("$(basename "$dict" .dict)"); done
-fi
-
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTESSELLUX_FUZZ=ON -DTESSELLUX_BUILD_UI=OFF -DTESSELLUX_BUILD_TESTS=OFF -DTESSELLUX_BUILD_BENCH=OFF \
   "${launcher[@]}" >/dev/null
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then mapfile -t targets <"$BUILD_DIR/fuzz/targets.txt"; fi
 cmake --build "$BUILD_DIR" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS=detect_leaks=1
