@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   layout.rows = kCounts[input.Byte() & 3];
   layout.cols = kCounts[input.Byte() & 3];
   layout.reserved = input.Byte() % 36;
-  layout.grid = input.Byte() % 16;
+  layout.grid = input.Byte() % 41;
   layout.style = static_cast<Style>(input.Byte() % 3);
   layout.thickness = input.Byte() % 10;
   const std::uint8_t flags = input.Byte();
