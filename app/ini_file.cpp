@@ -47,7 +47,9 @@ std::vector<Line> SplitLines(std::string_view content) {
     const std::size_t newline = content.find('\n', begin);
     const std::size_t next = newline == std::string_view::npos ? content.size() : newline + 1;
     std::size_t end = newline == std::string_view::npos ? content.size() : newline;
-    if (end > begin && newline != std::string_view::npos && content[end - 1] == '\r') --end;
+    // A carriage return ends a line also when it is the file's last byte:
+    // read and write must agree on where every line ends.
+    if (end > begin && content[end - 1] == '\r') --end;
     lines.push_back({begin, end, next});
     begin = next;
   }
@@ -203,7 +205,7 @@ std::string SetIniValue(std::string_view content, std::string_view section, std:
   }
   if (place.section) {
     const Line& after = lines[place.last_entry];
-    const bool has_break = after.next > after.end;
+    const bool has_break = after.next > after.begin && content[after.next - 1] == '\n';
     std::string insert = has_break ? entry + std::string(line_break)
                                    : std::string(line_break) + entry + std::string(line_break);
     out.insert(after.next, insert);

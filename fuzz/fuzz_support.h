@@ -33,7 +33,8 @@ class Input {
   std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
   // A length byte (taken modulo max + 1), then that many bytes.
   std::vector<std::uint8_t> Field(std::size_t max) {
-    const std::size_t length = std::min<std::size_t>(Byte() % (max + 1), size_ - at_);
+    const std::size_t wanted = Byte() % (max + 1);  // before size_ - at_: Byte() moves at_
+    const std::size_t length = std::min<std::size_t>(wanted, size_ - at_);
     std::vector<std::uint8_t> out(data_ + at_, data_ + at_ + length);
     at_ += length;
     return out;

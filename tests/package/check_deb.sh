@@ -78,7 +78,7 @@ find_owners() {  # find_owners PROGRAM...: one dpkg -S for every library they ne
   local program lib path real candidates=() line file
   for program in "$@"; do
     for lib in $(objdump -p "$root$bindir/$program" | awk '/NEEDED/ { print $2 }'); do
-      path=$(ldconfig -p | awk -v lib="$lib" '$1 == lib { print $NF; exit }')
+      path=$(ldconfig -p | awk -v lib="$lib" '$1 == lib && !found { print $NF; found = 1 }')
       [ -n "$path" ] || continue
       real=$(readlink -f "$path")
       # dpkg knows a file by one of its /lib and /usr/lib names.
@@ -97,7 +97,7 @@ depends_on_libraries() {  # depends_on_libraries DEB PROGRAM...
   depends=$(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | sed 's/^ *//; s/[ :].*//')
   for program in "$@"; do
     for lib in $(objdump -p "$root$bindir/$program" | awk '/NEEDED/ { print $2 }'); do
-      real=$(readlink -f "$(ldconfig -p | awk -v lib="$lib" '$1 == lib { print $NF; exit }')")
+      real=$(readlink -f "$(ldconfig -p | awk -v lib="$lib" '$1 == lib && !found { print $NF; found = 1 }')")
       package=${owner_of[$lib]:-${owner_of[${real##*/}]:-}}
       [ -n "$package" ] || { fail "$program: $lib comes from no package"; continue; }
       grep -qxF "$package" <<<"$depends" || fail "$(basename "$deb") does not depend on $package ($lib)"
