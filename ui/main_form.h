@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "app/warning.h"
-#include "generate/command_series.h"
+#include "generate/build_driver.h"
 #include "link/discovery.h"
 
 class QCheckBox;
@@ -161,12 +161,12 @@ class MainForm : public QWidget {
   generate::GenerationChoices ReadGenerationChoices(const Bytes& data_text) const;
   int SelectedDataChoice() const;
   layout::Style SelectedStyle() const;
-  bool SendCommands(const std::vector<generate::SeriesStep>& series);
-  bool SendFile(const std::string& path);
-  bool ApplyReplyGeometry(const generate::GenerationChoices& choices);
-  bool FetchSymbolPicture();
+  generate::BuildRequest ReadBuildRequest() const;
+  void ShowBuildProgress(generate::BuildStage stage, std::uint64_t done, std::uint64_t total);
+  void ApplyBuildResult(const generate::BuildResult& result);
+  void ReportBuildFailure(const generate::BuildFailure& failure);
+  bool ShowSymbolPicture(const Bytes& picture);
   void Warn(const app::Warning& warning);
-  void StepProgress();
 
   // Pictures (main_form_pictures.cpp).
   void ConnectPictureHandlers();
