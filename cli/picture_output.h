@@ -1,0 +1,16 @@
+#pragma once
+
+// Writes a fetched symbol picture: the BMP as it came, or as PNG. Both
+// replace the file at once (never a half-written file).
+
+#include <string>
+
+#include "cli/options.h"
+#include "link/bytes.h"
+
+namespace tessellux::cli {
+
+// False (and `error` says why) when the file cannot be written.
+bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, std::string* error);
+
+}  // namespace tessellux::cli
