@@ -29,9 +29,15 @@ BuildFailure PictureFailure(std::string detail) {
   return failure;
 }
 
-std::string OneLine(std::string text) {
-  for (std::size_t at; (at = text.find(app::kParagraphBreak)) != std::string::npos;) text.replace(at, 4, " ");
-  return text;
+// The paragraphs of a warning joined by a blank on one line.
+std::string OneLine(std::string_view text) {
+  const std::string_view paragraph_break = app::kParagraphBreak;
+  std::string line;
+  for (std::size_t at; (at = text.find(paragraph_break)) != std::string_view::npos;) {
+    line.append(text.substr(0, at)).push_back(' ');
+    text.remove_prefix(at + paragraph_break.size());
+  }
+  return line.append(text);
 }
 
 }  // namespace

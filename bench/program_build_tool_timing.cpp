@@ -1,0 +1,140 @@
+// What tessellux-build costs: the loopback round trip, one symbol built
+// through the window's link and through a whole tessellux-build process,
+// and a batch of URL symbols over one and over two connections to one
+// Code Generator, beside the floor of rows x round trip per symbol.
+//
+//   build/bench/program_build_tool_timing [SYMBOLS (default 1000)]
+//
+// Runs the reference Code Generator on 127.0.0.1 for the duration.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "cli/asio_link.h"
+#include "cli/batch.h"
+#include "generate/build_driver.h"
+#include "generate/data_choice.h"
+#include "ui/code_generator_link.h"
+#include "ui/message_boxes.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class SilentBoxes : public tessellux::ui::MessageBoxes {
+ public:
+  void Warning(const QString& title, const QString& text) override {
+    std::fprintf(stderr, "warning: %s: %s\n", qPrintable(title), qPrintable(text));
+  }
+  void Information(const QString& title, const QString& text) override { Warning(title, text); }
+};
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+tessellux::generate::BuildRequest UrlRequest(int i) {
+  tessellux::generate::BuildRequest request;
+  request.checks.data_choice = tessellux::generate::kWebAddress;
+  request.checks.data_text = tessellux::ToBytes("https://example.com/product/" + std::to_string(i));
+  request.choices.data_text = request.checks.data_text;
+  request.dots_per_inch = 600;
+  return request;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int symbols = argc > 1 ? std::atoi(argv[1]) : 1000;
+  const QString bin = QCoreApplication::applicationDirPath() + "/..";
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  const quint16 port = probe.serverPort();
+  probe.close();
+  QProcess codegen;
+  codegen.start(bin + "/codegen/tessellux-codegen",
+                {"--bind", "127.0.0.1", "--port", QString::number(port), "--company", "Bench"});
+  if (!codegen.waitForStarted(3000)) return 1;
+  QThread::msleep(300);
+
+  // The bare round trip over the command-line client.
+  std::string error;
+  auto client = tessellux::cli::AsioLink::Connect("127.0.0.1", port, std::chrono::milliseconds(3000), &error);
+  if (!client) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  const tessellux::Bytes layout{0x11, 0, 0, 0, 8, 1, 2};
+  for (int i = 0; i < 200; ++i) client->Exchange(layout);
+  auto start = Clock::now();
+  constexpr int kRoundTrips = 2000;
+  for (int i = 0; i < kRoundTrips; ++i) client->Exchange(layout);
+  const double round_trip = Seconds(Clock::now() - start) / kRoundTrips;
+
+  tessellux::generate::BuildDriver cli_driver(*client);
+  const auto one = cli_driver.Build(UrlRequest(0));
+  if (!one.ok()) return 1;
+  const int exchanges = 3 + 1 + one.picture_shape.height + 1;
+  std::printf("round trip %.1f us; a URL symbol: %d exchanges (%d rows); floor %.0f symbols/s on one connection\n",
+              round_trip * 1e6, exchanges, one.picture_shape.height, 1.0 / (exchanges * round_trip));
+
+  // The window's build: the same driver over the window's link.
+  SilentBoxes boxes;
+  tessellux::ui::CodeGeneratorLink link(QHostAddress::LocalHost, port, boxes);
+  link.Start();
+  QElapsedTimer waited;
+  waited.start();
+  while (!link.LinkUp() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  tessellux::generate::BuildDriver window_driver(link);
+  constexpr int kSingles = 50;
+  start = Clock::now();
+  for (int i = 0; i < kSingles; ++i) window_driver.Build(UrlRequest(i));
+  const double window_build = Seconds(Clock::now() - start) / kSingles;
+
+  QTemporaryDir dir;
+  const QString tool = bin + "/cli/tessellux-build";
+  start = Clock::now();
+  for (int i = 0; i < kSingles; ++i) {
+    QProcess process;
+    process.start(tool, {"--host", "127.0.0.1", "--port", QString::number(port), "--url",
+                         QString("https://example.com/product/%1").arg(i), "-o", dir.filePath("one.bmp")});
+    process.waitForFinished(10000);
+    if (process.exitCode() != 0) return 1;
+  }
+  const double tool_build = Seconds(Clock::now() - start) / kSingles;
+  std::printf("one symbol: window's link %.2f ms, tessellux-build process %.2f ms (%.2f x)\n", window_build * 1e3,
+              tool_build * 1e3, tool_build / window_build);
+
+  // The batch, over one and over two connections.
+  std::string lines;
+  for (int i = 0; i < symbols; ++i) {
+    lines += "{\"url\":\"https://example.com/product/" + std::to_string(i) + "\",\"output\":\"" +
+             dir.filePath(QString("s%1.bmp").arg(i)).toStdString() + "\"}\n";
+  }
+  double rates[3] = {};
+  for (int jobs : {1, 2}) {
+    tessellux::cli::ToolOptions options;
+    options.port = port;
+    options.jobs = jobs;
+    std::istringstream in(lines);
+    std::ostringstream out, err;
+    start = Clock::now();
+    const int code = tessellux::cli::RunBatch(options, {"127.0.0.1"}, in, out, err);
+    rates[jobs] = symbols / Seconds(Clock::now() - start);
+    if (code != 0) std::fprintf(stderr, "%s", err.str().c_str());
+  }
+  std::printf("batch of %d URL symbols: --jobs 1 %.0f symbols/s, --jobs 2 %.0f symbols/s (%.2f x)\n", symbols,
+              rates[1], rates[2], rates[2] / rates[1]);
+  codegen.terminate();
+  codegen.waitForFinished(2000);
+  return 0;
+}
