@@ -28,6 +28,8 @@ std::string Number(double value) {
   return std::string(buffer.data(), result.ptr);
 }
 
+std::string Count(int n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
+
 }  // namespace
 
 JobReport RunJob(link::CommandExchange& exchange, const generate::BuildRequest& request, const std::string& output,
@@ -68,8 +70,8 @@ std::string TextReport(const JobReport& r) {
   const auto& shape = r.result.picture_shape;
   std::string text = prefix + r.output + ": " + std::to_string(shape.width) + " x " + std::to_string(shape.height) +
                      " pixels\n";
-  text += "  Geometry: " + std::to_string(g.r) + " block rows, " + std::to_string(g.c) + " block columns, " +
-          std::to_string(g.k) + " correctable bytes per 48-byte group\n";
+  text += "  Geometry: " + Count(g.r, "block row") + ", " + Count(g.c, "block column") + ", " +
+          Count(g.k, "correctable byte") + " per 48-byte group\n";
   text += "  Usage statistics (in bytes): total " + r.result.usage.total + ", error correction " +
           r.result.usage.error + ", user data " + r.result.usage.user + "\n";
   if (!r.result.width_text.empty()) {
