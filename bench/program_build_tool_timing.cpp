@@ -7,7 +7,13 @@
 //
 // Runs the reference Code Generator on 127.0.0.1 for the duration.
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QImage>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTcpServer>
@@ -23,6 +29,7 @@
 #include "cli/batch.h"
 #include "generate/build_driver.h"
 #include "generate/data_choice.h"
+#include "output/atomic_file.h"
 #include "ui/code_generator_link.h"
 #include "ui/message_boxes.h"
 
@@ -95,22 +102,40 @@ int main(int argc, char** argv) {
   waited.start();
   while (!link.LinkUp() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   tessellux::generate::BuildDriver window_driver(link);
-  constexpr int kSingles = 50;
-  start = Clock::now();
-  for (int i = 0; i < kSingles; ++i) window_driver.Build(UrlRequest(i));
-  const double window_build = Seconds(Clock::now() - start) / kSingles;
-
   QTemporaryDir dir;
-  const QString tool = bin + "/cli/tessellux-build";
-  start = Clock::now();
-  for (int i = 0; i < kSingles; ++i) {
-    QProcess process;
-    process.start(tool, {"--host", "127.0.0.1", "--port", QString::number(port), "--url",
-                         QString("https://example.com/product/%1").arg(i), "-o", dir.filePath("one.bmp")});
-    process.waitForFinished(10000);
-    if (process.exitCode() != 0) return 1;
+  const std::string window_file = dir.filePath("Tessellux.bmp").toStdString();
+  constexpr int kSingles = 50;
+  // Best of three rounds: the machine is shared.
+  double window_build = 1e9, tool_build = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    start = Clock::now();
+    for (int i = 0; i < kSingles; ++i) {
+      // As the window does it: build, write Tessellux.bmp, load it.
+      const auto result = window_driver.Build(UrlRequest(i));
+      tessellux::output::WriteFileAtomically(window_file, *result.picture, nullptr);
+      QImage loaded(QString::fromStdString(window_file));
+    }
+    window_build = std::min(window_build, Seconds(Clock::now() - start) / kSingles);
+
+    const std::string tool = (bin + "/cli/tessellux-build").toStdString();
+    const std::string port_text = std::to_string(port), out = dir.filePath("one.bmp").toStdString();
+    start = Clock::now();
+    for (int i = 0; i < kSingles; ++i) {
+      const std::string url = "https://example.com/product/" + std::to_string(i);
+      const char* args[] = {tool.c_str(), "--host", "127.0.0.1", "--port", port_text.c_str(), "--url", url.c_str(),
+                            "-o", out.c_str(), nullptr};
+      pid_t pid = 0;
+      posix_spawn_file_actions_t actions;
+      posix_spawn_file_actions_init(&actions);
+      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+      if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, const_cast<char* const*>(args), environ) != 0) return 1;
+      posix_spawn_file_actions_destroy(&actions);
+      int status = 0;
+      waitpid(pid, &status, 0);
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return 1;
+    }
+    tool_build = std::min(tool_build, Seconds(Clock::now() - start) / kSingles);
   }
-  const double tool_build = Seconds(Clock::now() - start) / kSingles;
   std::printf("one symbol: window's link %.2f ms, tessellux-build process %.2f ms (%.2f x)\n", window_build * 1e3,
               tool_build * 1e3, tool_build / window_build);
 
@@ -121,7 +146,7 @@ int main(int argc, char** argv) {
              dir.filePath(QString("s%1.bmp").arg(i)).toStdString() + "\"}\n";
   }
   double rates[3] = {};
-  for (int jobs : {1, 2}) {
+  for (int jobs : {1, 2, 1, 2}) {
     tessellux::cli::ToolOptions options;
     options.port = port;
     options.jobs = jobs;
@@ -129,10 +154,10 @@ int main(int argc, char** argv) {
     std::ostringstream out, err;
     start = Clock::now();
     const int code = tessellux::cli::RunBatch(options, {"127.0.0.1"}, in, out, err);
-    rates[jobs] = symbols / Seconds(Clock::now() - start);
+    rates[jobs] = std::max(rates[jobs], symbols / Seconds(Clock::now() - start));  // best of two
     if (code != 0) std::fprintf(stderr, "%s", err.str().c_str());
   }
-  std::printf("batch of %d URL symbols: --jobs 1 %.0f symbols/s, --jobs 2 %.0f symbols/s (%.2f x)\n", symbols,
+  std::printf("batch of %d URL symbols (best of two): --jobs 1 %.0f symbols/s, --jobs 2 %.0f symbols/s (%.2f x)\n", symbols,
               rates[1], rates[2], rates[2] / rates[1]);
   codegen.terminate();
   codegen.waitForFinished(2000);
