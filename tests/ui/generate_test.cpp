@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -104,6 +105,17 @@ TEST_F(GenerateTest, DefaultWebAddressBuildsFetchesAndShows) {
   // Progress showed while the build ran and is gone now.
   EXPECT_TRUE(progress_seen);
   EXPECT_TRUE(window->BuildProgress->isHidden());
+}
+
+TEST_F(GenerateTest, FiguresUseTheUsersSeparators) {
+  const QLocale previous;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  geometry = Raw({10, 10, 6});
+  window->ResolutionText->setText("600");
+  EnterViewPrint();
+  QLocale::setDefault(previous);
+  EXPECT_EQ(window->TotalBytesText->text(), "1.400");
+  EXPECT_EQ(window->SymbolWidthText->text(), "1,097\"");  // 8 x 82 + 2 = 658 pixels
 }
 
 TEST_F(GenerateTest, ViewShowsTheSymbolCentredAtAPowerOfTwoZoom) {
