@@ -13,6 +13,8 @@ namespace tessellux::cli {
 namespace {
 
 constexpr auto kConnectTimeout = std::chrono::milliseconds(3000);
+// A symbol holds at most a few MiB; a line beyond this cannot be one.
+constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 
 class Batch {
  public:
@@ -33,14 +35,27 @@ class Batch {
   int failed() const { return failed_; }
 
  private:
+  // The next line that is not blank; a line over kMaxLineBytes is cut
+  // there (and so refused as JSON), its rest skipped.
   std::optional<std::pair<int, std::string>> NextLine() {
     std::lock_guard lock(input_mutex_);
     std::string text;
-    while (std::getline(lines_, text)) {
+    while (ReadLine(text)) {
       ++line_number_;
       if (text.find_first_not_of(" \t\r") != std::string::npos) return std::make_pair(line_number_, text);
     }
     return std::nullopt;
+  }
+
+  bool ReadLine(std::string& text) {
+    text.clear();
+    std::streambuf* in = lines_.rdbuf();
+    int c = in->sbumpc();
+    if (c == std::char_traits<char>::eof()) return false;
+    for (; c != std::char_traits<char>::eof() && c != '\n'; c = in->sbumpc()) {
+      if (text.size() < kMaxLineBytes) text.push_back(static_cast<char>(c));
+    }
+    return true;
   }
 
   JobReport Build(int number, const std::string& text, const std::string& host, std::unique_ptr<AsioLink>& link) {
