@@ -1,7 +1,8 @@
 #pragma once
 
-// Writes a fetched symbol picture: the BMP as it came, or as PNG. Both
-// replace the file at once (never a half-written file).
+// Writes a fetched symbol picture: the BMP as it came, or as PNG (palette
+// kept, rows top-down). Both replace the file at once (never a half-written
+// file).
 
 #include <string>
 

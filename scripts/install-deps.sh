@@ -4,7 +4,7 @@
 set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libturbojpeg0-dev libsodium-dev libfec-dev libasio-dev
+  qt6-base-dev zlib1g-dev libturbojpeg0-dev libsodium-dev libfec-dev libasio-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core
 )

@@ -13,6 +13,8 @@
 #include <iterator>
 #include <thread>
 
+#include <QImage>
+
 #include "support/child_process.h"
 
 namespace tessellux::cli {
@@ -179,11 +181,16 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
   EXPECT_EQ(Exec(TESSELLUX_BUILD_PATH, {"--version"}).out, "tessellux-build 2.0\n");
 }
 
-TEST_F(BuildToolTest, DiscoveryFindsTheCodeGenerator) {
+TEST_F(BuildToolTest, DiscoveryFindsTheCodeGeneratorAndPngHoldsTheSamePixels) {
   const ToolRun run = Exec(TESSELLUX_BUILD_PATH, {"--discovery-address", "127.0.0.1", "--port", port_, "--url",
-                                              "http://found", "-o", Path("found.png")});
+                                                  "http://found", "--mirror", "-o", Path("found.png")});
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(Slurp(Path("found.png")).substr(1, 3), "PNG");
+  ASSERT_EQ(Build({"--url", "http://found", "--mirror", "-o", Path("found.bmp")}).exit_code, 0);
+  const QImage png(QString::fromStdString(Path("found.png")), "PNG");
+  const QImage bmp(QString::fromStdString(Path("found.bmp")), "BMP");
+  ASSERT_FALSE(png.isNull());
+  EXPECT_EQ(png.size(), bmp.size());
+  EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), bmp.convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
