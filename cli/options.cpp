@@ -301,14 +301,17 @@ OutputKind OutputKindOf(const std::string& path) {
   for (const char c : extension) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   if (lower == ".bmp") return OutputKind::kBmp;
   if (lower == ".png") return OutputKind::kPng;
-  if (lower == ".pdf") {
-    Bad("-o " + path + ": the printed page (PDF) cannot be made by this build yet; write .bmp or .png");
-  }
-  Bad("-o " + path + ": the output is a .bmp or .png file");
+  if (lower == ".pdf") return OutputKind::kPdf;
+  Bad("-o " + path + ": the output is a .bmp, .png or .pdf file");
 }
 
+const char* const kPdfUnavailable = "the printed page (PDF) cannot be made by this build yet; write .bmp or .png";
+
+bool CanWrite(OutputKind kind) { return kind != OutputKind::kPdf; }
+
 generate::BuildRequest MakeBuildRequest(const SymbolOptions& o, const ToolOptions& tool) {
-  OutputKindOf(o.output);
+  // Refused before anything is sent, not after the build.
+  if (!CanWrite(OutputKindOf(o.output))) Bad("-o " + o.output + ": " + kPdfUnavailable);
   const std::string folder = std::filesystem::path(o.output).parent_path().string();
   std::error_code ec;
   if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {

@@ -64,10 +64,13 @@ SymbolOptions ApplyBatchLine(const SymbolOptions& defaults, const JsonObject& li
 // picks the data choice. Throws UsageError.
 generate::BuildRequest MakeBuildRequest(const SymbolOptions& options, const ToolOptions& tool);
 
-// The output's kind by its extension; throws UsageError for others, and
-// for PDF until the print page is drawn here.
-enum class OutputKind { kBmp, kPng };
+// The output's kind by its extension; throws UsageError for others.
+enum class OutputKind { kBmp, kPng, kPdf };
 OutputKind OutputKindOf(const std::string& path);
+
+// Whether this build can write `kind` (not yet PDF, the printed page).
+bool CanWrite(OutputKind kind);
+extern const char* const kPdfUnavailable;
 
 extern const char* const kUsageText;
 

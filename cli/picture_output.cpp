@@ -99,9 +99,18 @@ std::optional<Bytes> Png(const Bytes& bmp, std::string* error) {
 }  // namespace
 
 bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, std::string* error) {
-  if (kind == OutputKind::kBmp) return output::WriteFileAtomically(path, bmp, error);
-  const auto png = Png(bmp, error);
-  return png && output::WriteFileAtomically(path, *png, error);
+  switch (kind) {
+    case OutputKind::kBmp:
+      return output::WriteFileAtomically(path, bmp, error);
+    case OutputKind::kPng: {
+      const auto png = Png(bmp, error);
+      return png && output::WriteFileAtomically(path, *png, error);
+    }
+    case OutputKind::kPdf:
+      break;
+  }
+  *error = kPdfUnavailable;
+  return false;
 }
 
 }  // namespace tessellux::cli
