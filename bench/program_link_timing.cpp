@@ -110,13 +110,14 @@ std::pair<double, int> Fetch(Exchange exchange, Reply last_reply, std::size_t te
   const auto start = Clock::now();
   tessellux::output::PictureAssembly picture;
   exchange({0x61});
-  picture.SetHeader(last_reply());
+  std::string error;
+  picture.SetHeader(last_reply(), &error);
   int rows = 0;
   while (exchange({0x62})) {
-    picture.AddPiece(last_reply(), false);
+    picture.AddRow(last_reply(), &error);
     ++rows;
   }
-  const Bytes joined = picture.Join();
+  const Bytes joined = std::move(picture).Join(false);
   return {Micros(Clock::now() - start) / 1000.0, rows};
 }
 

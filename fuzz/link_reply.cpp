@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       buffer.Shrink(read_size - n);
     }
     if (!buffer.Complete()) continue;
+    if (buffer.HasTrailingBytes()) break;  // a protocol error: the link is dropped
     const std::size_t framed = buffer.Raw().size();
     const Bytes reply = buffer.TakeReply();
     FUZZ_CHECK(reply.size() < framed);
@@ -44,11 +45,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ReplyVerdict verdict = JudgeReply(reply, header ? 0x61 : 0x62);
     if (verdict.kind != ReplyVerdict::kSuccess) break;
-    const bool kept = header ? assembly.SetHeader(reply) : assembly.AddPiece(reply, mirror);
-    if (!kept) break;
+    std::string error;
+    const bool kept = header ? assembly.SetHeader(reply, &error) : assembly.AddRow(reply, &error);
+    if (!kept) {
+      FUZZ_CHECK(!error.empty());
+      break;
+    }
     header = false;
   }
-  FUZZ_CHECK(assembly.Size() <= (64 << 10));
-  FUZZ_CHECK(assembly.Join().size() == assembly.Size());
+  // A picture is only ever whole: its header and exactly the rows it promised.
+  if (assembly.Complete()) {
+    const auto shape = assembly.Shape();
+    const Bytes picture = std::move(assembly).Join(mirror);
+    FUZZ_CHECK(picture.size() == shape.header_size + std::size_t(shape.height) * shape.row_bytes);
+    FUZZ_CHECK(picture.size() <= (64 << 10));
+  }
   return 0;
 }

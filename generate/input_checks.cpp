@@ -6,6 +6,7 @@
 #include "app/tabs.h"
 #include "app/warning.h"
 #include "generate/data_choice.h"
+#include "security/security_controls.h"
 
 namespace tessellux::generate {
 namespace {
@@ -71,6 +72,9 @@ std::optional<CheckFailure> CheckBeforeGeneration(const CheckInputs& inputs) {
     return Fail(app::kEmbossTab, "Missing Emboss Picture",
                 "The style selected is Dots with an embossed picture, but no embossed file has "
                 "been entered.");
+  }
+  if (!inputs.security_status.empty()) {
+    return Fail(app::kSecurityTab, security::kSecurityWarningTitle, inputs.security_status);
   }
   return std::nullopt;
 }

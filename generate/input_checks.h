@@ -16,6 +16,11 @@ struct CheckInputs {
   bool zip_file_given = false;
   bool emboss_file_given = false;
   layout::Style style = layout::Style::kLines;
+  // What the Security tab's status line shows for the chosen mode and
+  // fields (empty: nothing missing). A build never goes out past it: an
+  // authorization without its serial number or phrase would authorize the
+  // wrong readers.
+  std::string security_status;
 };
 
 // The first failed check: the tab to select and the warning to show.

@@ -29,24 +29,30 @@ std::optional<ReplyGeometry> ReadReplyGeometry(const Bytes& reply, app::Warning*
 
 ScrollValues ScrollValuesOf(const ReplyGeometry& g) { return {g.r / 2, g.c / 2, g.k - 2}; }
 
-std::string FormatByteCount(std::int64_t count) {
+std::string FormatByteCount(std::int64_t count, std::string_view group_separator) {
   const bool negative = count < 0;
   std::string digits = std::to_string(negative ? -count : count);
   std::string out;
   for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += group_separator;
     out += digits[i];
   }
   return negative ? "-" + out : out;
 }
 
-UsageTexts UsageStatistics(const ReplyGeometry& g) {
+UsageFigures UsageCounts(const ReplyGeometry& g) {
   const std::int64_t blocks = static_cast<std::int64_t>(g.r) * g.c;
   const std::int64_t total = blocks * 14;
   // An odd k with an odd number of blocks leaves a half, shown rounded up.
   const double exact_error = (g.k / 2.0 + 2.0) * static_cast<double>(blocks);
   const auto error = static_cast<std::int64_t>(std::floor(exact_error + 0.5));
-  return {FormatByteCount(total), FormatByteCount(error), FormatByteCount(total - error)};
+  return {total, error, total - error};
+}
+
+UsageTexts UsageStatistics(const ReplyGeometry& g, std::string_view group_separator) {
+  const UsageFigures figures = UsageCounts(g);
+  return {FormatByteCount(figures.total, group_separator), FormatByteCount(figures.error, group_separator),
+          FormatByteCount(figures.user, group_separator)};
 }
 
 PixelSize SymbolPixelSize(const ReplyGeometry& g, int grid_size, int thickness,

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/warning.h"
 #include "layout/style.h"
@@ -33,17 +34,29 @@ struct ScrollValues {
 
 ScrollValues ScrollValuesOf(const ReplyGeometry& geometry);
 
-// The usage statistics as shown, in bytes; they always add up.
+// The usage statistics in bytes. The error figure is (k / 2 + 2) x r x c,
+// a half rounded up; the user figure is what is left, so they add up.
+struct UsageFigures {
+  std::int64_t total;
+  std::int64_t error;
+  std::int64_t user;
+};
+
+UsageFigures UsageCounts(const ReplyGeometry& geometry);
+
+// The usage statistics as shown, in bytes.
 struct UsageTexts {
   std::string total;
   std::string error;
   std::string user;
 };
 
-UsageTexts UsageStatistics(const ReplyGeometry& geometry);
+// Thousands are grouped with `group_separator`: the user's (the window
+// passes its locale's; the command line uses "," unless told otherwise).
+UsageTexts UsageStatistics(const ReplyGeometry& geometry, std::string_view group_separator = ",");
 
-// A byte count in the format "#,###,##0" (',' between thousands).
-std::string FormatByteCount(std::int64_t count);
+// A byte count in the format "#,###,##0" with `group_separator` between thousands.
+std::string FormatByteCount(std::int64_t count, std::string_view group_separator = ",");
 
 struct PixelSize {
   std::int32_t width;

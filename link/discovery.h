@@ -14,7 +14,6 @@ inline constexpr std::string_view kDiscoveryAnswerPrefix = "TESSELLUX=";
 inline constexpr const char* kDefaultDiscoveryAddress = "255.255.255.255";
 inline constexpr int kDefaultPort = 8877;
 inline constexpr int kDiscoveryPeriodMs = 1000;
-inline constexpr int kReplyTimeoutMs = 1000;
 
 // The company name an answer carries: everything after the first "=", or the
 // whole datagram when it has none. The prefix is not checked. Bytes, 8-bit.

@@ -23,6 +23,12 @@ FileUpload::FileUpload(std::string path) : path_(std::move(path)) {
   bytes_left_ = static_cast<std::uint64_t>(length);
 }
 
+std::uint64_t FileUpload::ExchangesFor(const std::string& path) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  return ec || size == 0 ? 1 : (size + kPieceSize - 1) / kPieceSize;
+}
+
 std::optional<Bytes> FileUpload::NextMessage() {
   if (failed_ || (!first_ && bytes_left_ == 0)) return std::nullopt;
   const std::size_t size = bytes_left_ < kPieceSize ? static_cast<std::size_t>(bytes_left_) : kPieceSize;

@@ -26,6 +26,9 @@ class FileUpload {
   static constexpr std::uint8_t kFirstPieceCode = 0x31;
   static constexpr std::uint8_t kLaterPieceCode = 0x32;
 
+  // How many messages the file takes (1 when it cannot be measured).
+  static std::uint64_t ExchangesFor(const std::string& path);
+
   // Opens the file and takes its length once.
   explicit FileUpload(std::string path);
 

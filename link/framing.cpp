@@ -66,11 +66,20 @@ std::uint8_t* ReplyBuffer::Extend(std::size_t size) {
   return bytes_.data() + bytes_.size() - size;
 }
 
+bool ReplyBuffer::Complete() const {
+  if (end_ == kNoEnd && scanned_ < bytes_.size()) {
+    const auto at = std::find(bytes_.begin() + static_cast<std::ptrdiff_t>(scanned_), bytes_.end(), kEndByte);
+    if (at != bytes_.end()) end_ = static_cast<std::size_t>(at - bytes_.begin());
+    scanned_ = bytes_.size();
+  }
+  return end_ != kNoEnd;
+}
+
 Bytes ReplyBuffer::TakeReply() {
-  if (!bytes_.empty() && bytes_.back() == kEndByte) bytes_.pop_back();
+  if (Complete()) bytes_.resize(end_);
   UnframeInPlace(bytes_);
   Bytes reply = std::move(bytes_);
-  bytes_.clear();
+  Clear();
   return reply;
 }
 

@@ -27,34 +27,52 @@ Bytes Unframe(const Bytes& body);
 // The same, in place (the result is never longer than the frame).
 void UnframeInPlace(Bytes& body);
 
-// Collects the bytes of one awaited reply. The reply is complete as soon as
-// the bytes received so far end in the end byte. The buffer is bounded: a
-// peer that sends more than `limit` bytes without completing overflows it.
+// Collects the bytes of one awaited reply. The reply ends at the first end
+// byte received; any byte after it (a second frame in the same read) is a
+// protocol fault, since a Code Generator sends nothing after a reply until
+// the next command. The buffer is bounded: a peer that sends more than
+// `limit` bytes without completing overflows it.
 class ReplyBuffer {
  public:
   static constexpr std::size_t kDefaultLimit = 16u << 20;
 
   explicit ReplyBuffer(std::size_t limit = kDefaultLimit) : limit_(limit) {}
 
-  void Clear() { bytes_.clear(); overflowed_ = false; }
+  void Clear() {
+    bytes_.clear();
+    overflowed_ = false;
+    scanned_ = 0;
+    end_ = kNoEnd;
+  }
   // Appends what arrived; returns false (and keeps nothing more) on overflow.
   bool Append(const std::uint8_t* data, std::size_t size);
   bool Append(const Bytes& data) { return Append(data.data(), data.size()); }
   // Room for `size` more bytes, to be filled by the caller (a socket read);
   // nullptr on overflow. Shrink() gives back what the read left unused.
   std::uint8_t* Extend(std::size_t size);
-  void Shrink(std::size_t unused) { bytes_.resize(bytes_.size() - unused); }
+  void Shrink(std::size_t unused) {
+    bytes_.resize(bytes_.size() - unused);
+    if (scanned_ > bytes_.size()) scanned_ = bytes_.size();
+    if (end_ != kNoEnd && end_ >= bytes_.size()) end_ = kNoEnd;
+  }
 
-  bool Complete() const { return !bytes_.empty() && bytes_.back() == kEndByte; }
+  // True once an end byte has arrived (each byte is looked at once).
+  bool Complete() const;
+  // Bytes arrived after the end byte: the reply cannot be trusted.
+  bool HasTrailingBytes() const { return Complete() && end_ + 1 < bytes_.size(); }
   bool Overflowed() const { return overflowed_; }
-  // The unframed reply; only meaningful once Complete().
+  // The unframed reply up to the first end byte; only meaningful once Complete().
   Bytes TakeReply();
   const Bytes& Raw() const { return bytes_; }
 
  private:
+  static constexpr std::size_t kNoEnd = static_cast<std::size_t>(-1);
+
   std::size_t limit_;
   Bytes bytes_;
   bool overflowed_ = false;
+  mutable std::size_t scanned_ = 0;  // bytes already searched for the end byte
+  mutable std::size_t end_ = kNoEnd;
 };
 
 // Splits a stream into frames (the service's side: commands may arrive in

@@ -1,45 +1,113 @@
 #include "output/picture_assembly.h"
 
+#include <algorithm>
+
 namespace tessellux::output {
 namespace {
 
-// The payload of a reply: everything after its first byte and status byte.
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::size_t kInfoHeaderSize = 40;
+
+std::uint32_t Le32(const Bytes& b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+std::uint16_t Le16(const Bytes& b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+std::optional<BmpShape> Refuse(std::string* error, std::string why) {
+  if (error) *error = std::move(why);
+  return std::nullopt;
+}
+
+// The reply's payload: everything after its first byte and status byte.
 Bytes Payload(const Bytes& reply) {
   return reply.size() > 2 ? Bytes(reply.begin() + 2, reply.end()) : Bytes{};
 }
 
 }  // namespace
 
-bool PictureAssembly::SetHeader(const Bytes& reply) {
+std::optional<BmpShape> ReadBmpShape(const Bytes& h, std::size_t limit, std::string* error) {
+  if (h.size() < kFileHeaderSize + kInfoHeaderSize || h[0] != 'B' || h[1] != 'M') {
+    return Refuse(error, "the picture header is " + std::to_string(h.size()) +
+                             " bytes long and not a BMP header");
+  }
+  const std::uint32_t info_size = Le32(h, 14);
+  const auto width = static_cast<std::int32_t>(Le32(h, 18));
+  const auto height = static_cast<std::int32_t>(Le32(h, 22));
+  const std::uint16_t planes = Le16(h, 26);
+  const std::uint16_t bits = Le16(h, 28);
+  const std::uint32_t compression = Le32(h, 30);
+  if (info_size < kInfoHeaderSize || info_size > h.size() - kFileHeaderSize) {
+    return Refuse(error, "the picture header's info block is " + std::to_string(info_size) + " bytes long");
+  }
+  if (width <= 0 || height <= 0) {
+    return Refuse(error, "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels; both must be above 0");
+  }
+  if (planes != 1 || compression != 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)) {
+    return Refuse(error, "the picture is not an uncompressed BMP (" + std::to_string(bits) + " bits per pixel, "
+                             "compression " + std::to_string(compression) + ")");
+  }
+  if (Le32(h, 10) != h.size()) {
+    return Refuse(error, "the picture's pixels do not start right after its " + std::to_string(h.size()) +
+                             "-byte header");
+  }
+  BmpShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.header_size = h.size();
+  const std::uint64_t row_bytes = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+  const std::uint64_t total = h.size() + row_bytes * static_cast<std::uint64_t>(height);
+  if (total > limit) {
+    return Refuse(error, "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels, " + std::to_string(total >> 20) + " MiB, above the limit of " +
+                             std::to_string(limit >> 20) + " MiB");
+  }
+  shape.row_bytes = static_cast<std::size_t>(row_bytes);
+  return shape;
+}
+
+bool PictureAssembly::SetHeader(const Bytes& reply, std::string* error) {
   Bytes header = Payload(reply);
-  size_ -= header_.size();
-  if (!Fits(header.size())) {
-    size_ += header_.size();
+  const auto shape = ReadBmpShape(header, limit_, error);
+  if (!shape) return false;
+  shape_ = *shape;
+  picture_ = std::move(header);
+  rows_ = 0;
+  return true;
+}
+
+bool PictureAssembly::AddRow(const Bytes& reply, std::string* error) {
+  const std::size_t size = reply.size() > 2 ? reply.size() - 2 : 0;
+  if (rows_ >= shape_.height) {
+    if (error) *error = "more rows than the picture's height of " + std::to_string(shape_.height);
     return false;
   }
-  size_ += header.size();
-  header_ = std::move(header);
-  return true;
-}
-
-bool PictureAssembly::AddPiece(const Bytes& reply, bool mirror) {
-  Bytes piece = Payload(reply);
-  if (!Fits(piece.size())) return false;
-  size_ += piece.size();
-  if (mirror) {
-    body_.push_front(std::move(piece));
-  } else {
-    body_.push_back(std::move(piece));
+  if (size != shape_.row_bytes) {
+    if (error) {
+      *error = "row " + std::to_string(rows_ + 1) + " is " + std::to_string(size) + " bytes long; the header says " +
+               std::to_string(shape_.row_bytes);
+    }
+    return false;
   }
+  picture_.insert(picture_.end(), reply.begin() + 2, reply.end());
+  ++rows_;
   return true;
 }
 
-Bytes PictureAssembly::Join() const {
-  Bytes picture;
-  picture.reserve(size_);
-  picture.insert(picture.end(), header_.begin(), header_.end());
-  for (const Bytes& piece : body_) picture.insert(picture.end(), piece.begin(), piece.end());
-  return picture;
+Bytes PictureAssembly::Join(bool mirror) && {
+  if (mirror) {
+    // Rows in reverse arrival order: swap them pairwise from both ends.
+    auto first = picture_.begin() + static_cast<std::ptrdiff_t>(shape_.header_size);
+    const auto row = static_cast<std::ptrdiff_t>(shape_.row_bytes);
+    for (int lo = 0, hi = rows_ - 1; lo < hi; ++lo, --hi) {
+      std::swap_ranges(first + lo * row, first + (lo + 1) * row, first + hi * row);
+    }
+  }
+  rows_ = 0;
+  return std::move(picture_);
 }
 
 }  // namespace tessellux::output

@@ -14,7 +14,8 @@ double ReadLenientNumber(std::string_view text);
 
 // A size in inches: pixels / dots_per_inch rounded to 3 decimals (a tie
 // to the even digit), written without trailing zeros and followed by the
-// inch mark. Empty when dots_per_inch is not above 0.
-std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, char decimal_point = '.');
+// inch mark; `decimal_point` is the user's ("." or ",", say). Empty when
+// dots_per_inch is not above 0.
+std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, std::string_view decimal_point = ".");
 
 }  // namespace tessellux::output

@@ -32,6 +32,8 @@ CodeGeneratorLink::CodeGeneratorLink(QHostAddress discovery_address, quint16 por
   UdpTimer.setInterval(link::kDiscoveryPeriodMs);
   TcpTimer.setInterval(link::kReplyTimeoutMs);
   TcpTimer.setSingleShot(true);
+  // A coarse timer may fire some 5% early and tear down a good link.
+  TcpTimer.setTimerType(Qt::PreciseTimer);
   connect(&UdpTimer, &QTimer::timeout, this, &CodeGeneratorLink::UdpTimer_Timer);
   connect(&TcpTimer, &QTimer::timeout, this, &CodeGeneratorLink::TcpTimer_Timer);
   connect(UdpWinsock, &QUdpSocket::readyRead, this, &CodeGeneratorLink::UdpWinsock_DataArrival);
@@ -97,6 +99,12 @@ void CodeGeneratorLink::TcpWinsock_Error() {
 }
 
 void CodeGeneratorLink::TcpWinsock_DataArrival() {
+  if (!awaiting_) {
+    // Nothing is sent between a reply's end byte and the next command:
+    // bytes now mean the peer and the program disagree on the framing.
+    if (TcpWinsock->bytesAvailable() > 0) LostConnection();
+    return;
+  }
   // Read straight into the receive buffer: large replies are copied once.
   const auto available = static_cast<std::size_t>(std::max<qint64>(0, TcpWinsock->bytesAvailable()));
   std::uint8_t* room = receive_.Extend(available);
@@ -111,11 +119,15 @@ void CodeGeneratorLink::TcpWinsock_DataArrival() {
     LostConnection();
     return;
   }
-  if (receive_.Complete()) EndWait();
+  if (receive_.Complete()) {
+    awaiting_ = false;
+    EndWait();
+  }
 }
 
 void CodeGeneratorLink::TcpTimer_Timer() {
   TcpTimer.stop();
+  timed_out_ = true;
   LostConnection();
 }
 
@@ -127,6 +139,7 @@ void CodeGeneratorLink::LostConnection() {
   TcpWinsock->abort();  // abort() emits no error, so this runs once per loss
   UdpWinsock->close();
   link_up_ = false;
+  awaiting_ = false;
   TcpTimer.stop();
   UdpTimer.stop();
   EndWait();
@@ -134,29 +147,47 @@ void CodeGeneratorLink::LostConnection() {
   UdpTimer.start();
 }
 
-bool CodeGeneratorLink::ExchangeCommand(const Bytes& message) {
+link::ExchangeOutcome CodeGeneratorLink::Exchange(const Bytes& message) {
+  using Kind = link::ExchangeOutcome::Kind;
   // One exchange at a time: the receive buffer and the reply timer are shared.
-  if (wait_loop_) return false;
+  if (wait_loop_) return {Kind::kLinkLost, {}, "another exchange is awaited"};
   receive_.Clear();
   reply_.clear();
+  timed_out_ = false;
   TcpTimer.start();
   const Bytes frame = link::FrameMessage(message);
+  awaiting_ = true;
   if (TcpWinsock->state() != QAbstractSocket::ConnectedState ||
       TcpWinsock->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size())) !=
           static_cast<qint64>(frame.size())) {
+    awaiting_ = false;
     LostConnection();
-    return false;
+    return {Kind::kLinkLost, {}, "the command could not be sent"};
   }
   QEventLoop loop;
   wait_loop_ = &loop;
   if (!receive_.Complete()) loop.exec();
   wait_loop_ = nullptr;
+  awaiting_ = false;
   if (!receive_.Complete()) {
+    // The timer's expiry or a socket error has run LostConnection already.
     reply_ = receive_.Raw();
-    return false;
+    if (receive_.Overflowed()) return {Kind::kProtocolError, {}, "reply over the receive cap"};
+    return {timed_out_ ? Kind::kTimeout : Kind::kLinkLost, {}, {}};
   }
   TcpTimer.stop();
+  if (receive_.HasTrailingBytes()) {
+    reply_ = receive_.Raw();
+    LostConnection();
+    return {Kind::kProtocolError, {}, "bytes after the reply's end byte"};
+  }
   reply_ = receive_.TakeReply();
+  return {Kind::kReply, reply_, {}};
+}
+
+bool CodeGeneratorLink::ExchangeCommand(const Bytes& message) {
+  const link::ExchangeOutcome outcome = Exchange(message);
+  if (outcome.kind != link::ExchangeOutcome::Kind::kReply) return false;
   const link::ReplyVerdict verdict = link::JudgeReply(reply_, message.empty() ? 0 : message.front());
   if (verdict.kind == link::ReplyVerdict::kReportedFailure)
     messages_.Information(QString::fromStdString(verdict.title), QString::fromStdString(verdict.text));

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "link/bytes.h"
+#include "link/exchange.h"
 #include "link/framing.h"
 
 class QEventLoop;
@@ -20,7 +21,7 @@ namespace tessellux::ui {
 
 class MessageBoxes;
 
-class CodeGeneratorLink : public QObject {
+class CodeGeneratorLink : public QObject, public link::CommandExchange {
   Q_OBJECT
 
  public:
@@ -31,8 +32,13 @@ class CodeGeneratorLink : public QObject {
   void Start();
 
   // Sends one command and waits for its reply with the event loop running,
-  // at most 1000 ms. True only for a complete reply with status 0x00.
-  // Refuses (false, nothing sent) while another exchange is awaited.
+  // at most 1000 ms. A timeout, a broken link or a reply that breaks the
+  // protocol tears the link down (LostConnection). Refuses (kLinkLost,
+  // nothing sent) while another exchange is awaited. The status byte is
+  // not judged here.
+  link::ExchangeOutcome Exchange(const Bytes& message) override;
+  // Exchange, then the status: true only for a complete reply with status
+  // 0x00; an error status is reported in an "Unexpected error" box.
   bool ExchangeCommand(const Bytes& message);
   // The unframed reply after a completed exchange; otherwise what arrived.
   const Bytes& ReceiveBuffer() const { return reply_; }
@@ -72,6 +78,8 @@ class CodeGeneratorLink : public QObject {
   link::ReplyBuffer receive_;
   Bytes reply_;
   QEventLoop* wait_loop_ = nullptr;
+  bool awaiting_ = false;
+  bool timed_out_ = false;
 };
 
 }  // namespace tessellux::ui

@@ -13,7 +13,6 @@
 #include "ui/main_form.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(tessellux::app::kProductName));
   QApplication::setApplicationVersion(
       QStringLiteral("%1.%2").arg(tessellux::app::kVersionMajor).arg(tessellux::app::kVersionMinor));
@@ -39,7 +38,27 @@ int main(int argc, char** argv) {
       QStringLiteral("N"), QString::number(tessellux::link::kDefaultPort));
   parser.addOption(address_option);
   parser.addOption(port_option);
-  parser.process(app);
+  // Parsed before the window system is opened, so that --help, --version
+  // and mistakes are answered on a terminal without a display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  if (!parser.parse(arguments)) {
+    std::fprintf(stderr, "create-tessellux: %s\n(create-tessellux --help lists the options)\n",
+                 qPrintable(parser.errorText()));
+    return 2;
+  }
+  if (parser.isSet(QStringLiteral("help"))) {
+    std::printf("%s\nExit codes: 0 closed normally, 2 bad command line.\n", qPrintable(parser.helpText()));
+    return 0;
+  }
+  if (parser.isSet(QStringLiteral("version"))) {
+    std::printf("create-tessellux %s\n", qPrintable(QApplication::applicationVersion()));
+    return 0;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "create-tessellux: unexpected argument %s\n", qPrintable(parser.positionalArguments().first()));
+    return 2;
+  }
 
   tessellux::ui::MainFormOptions options;
   options.discovery_address = QHostAddress(parser.value(address_option));
@@ -56,6 +75,7 @@ int main(int argc, char** argv) {
   }
   options.port = static_cast<quint16>(port);
 
+  QApplication app(argc, argv);
   tessellux::ui::MainForm window(options);
   window.show();
   return app.exec();

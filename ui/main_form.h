@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "app/warning.h"
-#include "generate/command_series.h"
+#include "generate/build_driver.h"
 #include "link/discovery.h"
 #include "pictures/quality_work_file.h"
 #include "security/security_mode.h"
@@ -181,7 +181,7 @@ class MainForm : public QWidget {
   void RefreshSecurityControls();
   void ShowFieldState(QLineEdit& box, QLabel& label);
   security::SecurityMode SelectedSecurityMode() const;
-  std::optional<app::Warning> SecurityBuildRefusal() const;
+  std::string SecurityStatusText() const;
   void SecurityOption_Click(security::SecurityMode mode);
   void CompanyNameText_Change();
   void IdentificationTagText_Change();
@@ -193,12 +193,12 @@ class MainForm : public QWidget {
   generate::GenerationChoices ReadGenerationChoices(const Bytes& data_text) const;
   int SelectedDataChoice() const;
   layout::Style SelectedStyle() const;
-  bool SendCommands(const std::vector<generate::SeriesStep>& series);
-  bool SendFile(const std::string& path);
-  bool ApplyReplyGeometry(const generate::GenerationChoices& choices);
-  bool FetchSymbolPicture();
+  generate::BuildRequest ReadBuildRequest();
+  void ShowBuildProgress(generate::BuildStage stage, std::uint64_t done, std::uint64_t total);
+  void ApplyBuildResult(const generate::BuildResult& result);
+  void ReportBuildFailure(const generate::BuildFailure& failure);
+  bool ShowSymbolPicture(const Bytes& picture);
   void Warn(const app::Warning& warning);
-  void StepProgress();
 
   // Pictures (main_form_pictures.cpp).
   void ConnectPictureHandlers();
@@ -214,7 +214,7 @@ class MainForm : public QWidget {
   void ChooseZipCommand_Click();
   void ChooseEmbossPicture_Click();
   void QualityScroll_Change();
-  bool EnsureQualityWorkFile();
+  std::optional<app::Warning> PrepareQualityWorkFile();
 
   // Printer and printing (main_form_print.cpp).
   void ConnectPrintHandlers();

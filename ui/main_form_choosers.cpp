@@ -86,17 +86,16 @@ void MainForm::QualityScroll_Change() {
 // A build uploads the work file only as made from the current choice at the
 // current quality; anything else (a typed path, a file left from an earlier
 // run, a picture changed on disk) is recompressed first.
-bool MainForm::EnsureQualityWorkFile() {
-  if (!SSTab->isTabEnabled(app::kPictureTab)) return true;  // no picture in this symbol
+std::optional<app::Warning> MainForm::PrepareQualityWorkFile() {
+  if (!SSTab->isTabEnabled(app::kPictureTab)) return std::nullopt;  // no picture in this symbol
   const std::string source = LocalPath(JpegFileText->text());
   const std::string work = LocalPath(quality_work_file_);
   if (!pictures::WorkFileIsCurrent(quality_record_, source, QualityScroll->value(), pictures::StampOf(source),
                                    pictures::StampOf(work))) {
     QualityScroll_Change();
   }
-  if (quality_record_) return true;
-  Warn({"Picture Not Usable", quality_problem_.toStdString()});
-  return false;
+  if (quality_record_) return std::nullopt;
+  return app::Warning{"Picture Not Usable", quality_problem_.toStdString()};
 }
 
 }  // namespace tessellux::ui

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileInfo>
+#include <QLocale>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -10,15 +10,13 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <climits>
+
 #include "app/tabs.h"
+#include "generate/build_driver.h"
 #include "generate/data_choice.h"
-#include "generate/input_checks.h"
-#include "generate/results.h"
 #include "generate/unicode.h"
-#include "link/file_upload.h"
-#include "link/reply.h"
 #include "output/atomic_file.h"
-#include "output/picture_assembly.h"
 #include "output/symbol_size.h"
 #include "ui/main_form.h"
 #include "ui/code_generator_link.h"
@@ -52,11 +50,6 @@ class BuildScope {
   bool& flag_;
   QProgressBar& progress_;
 };
-
-int UploadPieces(const std::string& path) {
-  const qint64 size = QFileInfo(QString::fromStdString(path)).size();
-  return size <= 0 ? 1 : static_cast<int>((size + 999) / 1000);
-}
 
 }  // namespace
 
@@ -99,6 +92,27 @@ generate::GenerationChoices MainForm::ReadGenerationChoices(const Bytes& data_te
   return c;
 }
 
+generate::BuildRequest MainForm::ReadBuildRequest() {
+  generate::BuildRequest request;
+  generate::CheckInputs& checks = request.checks;
+  checks.data_choice = SelectedDataChoice();
+  checks.data_text = Utf8Of(DataTextAsTyped(*DataText));
+  checks.picture_file_given = !JpegFileText->text().isEmpty();
+  checks.zip_file_given = !ZipFileText->text().isEmpty();
+  checks.emboss_file_given = !EmbossFileText->text().isEmpty();
+  checks.style = SelectedStyle();
+  checks.security_status = SecurityStatusText();
+  request.choices = ReadGenerationChoices(checks.data_text);
+  request.mirror = MirrorCheck->isChecked();
+  request.dots_per_inch = output::ReadLenientNumber(ResolutionText->text().toStdString());
+  const QLocale locale;
+  request.group_separator = locale.groupSeparator().toStdString();
+  request.decimal_point = locale.decimalPoint().toStdString();
+  // A picture goes out as recompressed from the current choice and quality.
+  request.prepare_upload = [this] { return PrepareQualityWorkFile(); };
+  return request;
+}
+
 void MainForm::GenerateSymbol() {
   // One build at a time: a second one (say, the tab entered again while a
   // reply is awaited) would share the link's receive buffer and timer.
@@ -106,105 +120,66 @@ void MainForm::GenerateSymbol() {
   BuildScope scope(generating_, *BuildProgress);
   ViewPicture->Clear();
 
-  generate::CheckInputs checks;
-  checks.data_choice = SelectedDataChoice();
-  checks.data_text = Utf8Of(DataTextAsTyped(*DataText));
-  checks.picture_file_given = !JpegFileText->text().isEmpty();
-  checks.zip_file_given = !ZipFileText->text().isEmpty();
-  checks.emboss_file_given = !EmbossFileText->text().isEmpty();
-  checks.style = SelectedStyle();
-  if (auto failure = generate::CheckBeforeGeneration(checks)) {
-    SelectTab(failure->tab);
-    Warn({failure->title, failure->text});
+  generate::BuildDriver driver(*link_, [this](generate::BuildStage stage, std::uint64_t done,
+                                              std::uint64_t total) { ShowBuildProgress(stage, done, total); });
+  const generate::BuildResult result = driver.Build(ReadBuildRequest());
+  ApplyBuildResult(result);
+  if (result.failure) {
+    ReportBuildFailure(*result.failure);
     return;
   }
-  if (auto refusal = SecurityBuildRefusal()) {
-    SelectTab(app::kSecurityTab);
-    Warn(*refusal);
-    return;
-  }
-
-  // A picture goes out as recompressed from the current choice and quality.
-  if (!EnsureQualityWorkFile()) return;
-
-  const generate::GenerationChoices choices = ReadGenerationChoices(checks.data_text);
-  const std::vector<generate::SeriesStep> series = generate::CommandSeries(choices);
-  int exchanges = 0;
-  for (const auto& step : series) exchanges += step.IsUpload() ? UploadPieces(step.upload_path) : 1;
-  BuildProgress->setRange(0, exchanges);
-  BuildProgress->setFormat(QStringLiteral("Sending to the Code Generator: %p%"));
-  if (!SendCommands(series) || !ApplyReplyGeometry(choices)) return;
-  if (FetchSymbolPicture()) SymbolBuilt();
+  if (ShowSymbolPicture(*result.picture)) SymbolBuilt();
 }
 
-bool MainForm::SendCommands(const std::vector<generate::SeriesStep>& series) {
-  for (const auto& step : series) {
-    if (step.IsUpload() ? !SendFile(step.upload_path) : !link_->ExchangeCommand(step.command)) return false;
-    if (!step.IsUpload()) StepProgress();
-  }
-  return true;
+void MainForm::ShowBuildProgress(generate::BuildStage stage, std::uint64_t done, std::uint64_t total) {
+  BuildProgress->setFormat(stage == generate::BuildStage::kSending
+                               ? QStringLiteral("Sending to the Code Generator: %p%")
+                               : QStringLiteral("Fetching the symbol picture: %p%"));
+  BuildProgress->setRange(0, static_cast<int>(std::min<std::uint64_t>(total, INT_MAX)));
+  BuildProgress->setValue(static_cast<int>(std::min(done, total)));
 }
 
-bool MainForm::SendFile(const std::string& path) {
-  link::FileUpload upload(path);
-  while (auto message = upload.NextMessage()) {
-    if (!link_->ExchangeCommand(*message)) return false;
-    StepProgress();
-  }
-  if (upload.Failed()) {
-    Warn(upload.Failure());
-    return false;
-  }
-  return true;
+void MainForm::ApplyBuildResult(const generate::BuildResult& result) {
+  if (!result.geometry) return;
+  BlockRowsScroll->setValue(result.scroll.rows);
+  BlockColsScroll->setValue(result.scroll.cols);
+  ErrorCorrectionScroll->setValue(result.scroll.error);
+  TotalBytesText->setText(QString::fromStdString(result.usage.total));
+  ErrorBytesText->setText(QString::fromStdString(result.usage.error));
+  UserBytesText->setText(QString::fromStdString(result.usage.user));
+  symbol_pixel_width_ = result.pixel_size.width;
+  symbol_pixel_height_ = result.pixel_size.height;
+  SymbolWidthText->setText(QString::fromStdString(result.width_text));
+  SymbolHeightText->setText(QString::fromStdString(result.height_text));
 }
 
-bool MainForm::ApplyReplyGeometry(const generate::GenerationChoices& choices) {
-  app::Warning problem;
-  const auto geometry = generate::ReadReplyGeometry(link_->ReceiveBuffer(), &problem);
-  if (!geometry) {
-    Warn(problem);
-    return false;
+void MainForm::ReportBuildFailure(const generate::BuildFailure& failure) {
+  using Kind = generate::BuildFailure::Kind;
+  switch (failure.kind) {
+    case Kind::kCheck:
+      SelectTab(failure.tab);
+      Warn(failure.warning);
+      return;
+    case Kind::kStatus:
+      messages_->Information(QString::fromStdString(failure.warning.title),
+                             QString::fromStdString(failure.warning.text));
+      return;
+    case Kind::kUpload:
+    case Kind::kGeometry:
+    case Kind::kPicture:
+      Warn(failure.warning);
+      return;
+    case Kind::kTimeout:
+    case Kind::kLinkLost:
+    case Kind::kProtocolError:  // the link has reported its loss already
+    case Kind::kNoStatus:       // silent, as an end reply or a reply without status is
+      return;
   }
-  const generate::ScrollValues scroll = generate::ScrollValuesOf(*geometry);
-  BlockRowsScroll->setValue(scroll.rows);
-  BlockColsScroll->setValue(scroll.cols);
-  ErrorCorrectionScroll->setValue(scroll.error);
-
-  const generate::UsageTexts usage = generate::UsageStatistics(*geometry);
-  TotalBytesText->setText(QString::fromStdString(usage.total));
-  ErrorBytesText->setText(QString::fromStdString(usage.error));
-  UserBytesText->setText(QString::fromStdString(usage.user));
-
-  const generate::PixelSize size =
-      generate::SymbolPixelSize(*geometry, choices.grid_size, choices.thickness, choices.style);
-  symbol_pixel_width_ = size.width;
-  symbol_pixel_height_ = size.height;
-  const double dpi = output::ReadLenientNumber(ResolutionText->text().toStdString());
-  SymbolWidthText->setText(QString::fromStdString(output::SymbolSizeText(size.width, dpi)));
-  SymbolHeightText->setText(QString::fromStdString(output::SymbolSizeText(size.height, dpi)));
-  return true;
 }
 
-bool MainForm::FetchSymbolPicture() {
-  if (!link_->ExchangeCommand({0x61})) return false;
-  output::PictureAssembly picture;
-  if (!picture.SetHeader(link_->ReceiveBuffer())) return false;
-  BuildProgress->setRange(0, std::max(1, symbol_pixel_height_));
-  BuildProgress->setValue(0);
-  BuildProgress->setFormat(QStringLiteral("Fetching the symbol picture: %p%"));
-  while (link_->ExchangeCommand({0x62})) {
-    if (!picture.AddPiece(link_->ReceiveBuffer(), MirrorCheck->isChecked())) {
-      Warn({"Symbol Picture Too Large", "The symbol picture sent by the Code Generator is too large to be shown."});
-      return false;
-    }
-    StepProgress();
-  }
-  // Only the end-of-picture reply completes a picture; after a lost link or
-  // an error reply the previous symbol picture file stays as it was.
-  if (!link::IsEndOfSequence(link_->ReceiveBuffer())) return false;
-
+bool MainForm::ShowSymbolPicture(const Bytes& picture) {
   std::string error;
-  if (!output::WriteFileAtomically(symbol_picture_file_.toStdString(), picture.Join(), &error)) {
+  if (!output::WriteFileAtomically(symbol_picture_file_.toStdString(), picture, &error)) {
     Warn({"Symbol Picture Not Saved",
           "The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + error});
     return false;
@@ -220,8 +195,6 @@ bool MainForm::FetchSymbolPicture() {
   symbol_pixel_height_ = loaded.height();
   return true;
 }
-
-void MainForm::StepProgress() { BuildProgress->setValue(BuildProgress->value() + 1); }
 
 void MainForm::Warn(const app::Warning& warning) {
   messages_->Warning(QString::fromStdString(warning.title), QString::fromStdString(warning.text));

@@ -121,7 +121,7 @@ void MainForm::ShowFieldState(QLineEdit& box, QLabel& label) {
 // A build is not sent while the status line would show a message: a
 // Unique authorization without a well-formed serial number, say, would
 // otherwise go out as a Universal or Cascaded one.
-std::optional<app::Warning> MainForm::SecurityBuildRefusal() const {
+std::string MainForm::SecurityStatusText() const {
   security::SecurityStatusInputs inputs;
   inputs.mode = SelectedSecurityMode();
   for (int i = 0; i < 2; ++i) {
@@ -130,9 +130,7 @@ std::optional<app::Warning> MainForm::SecurityBuildRefusal() const {
   }
   inputs.linked = true;
   inputs.data_choice = SelectedDataChoice();
-  const std::string message = security::SecurityStatusFor(inputs).status_text.value_or("");
-  if (message.empty()) return std::nullopt;
-  return app::Warning{security::kSecurityWarningTitle, message};
+  return security::SecurityStatusFor(inputs).status_text.value_or("");
 }
 
 void MainForm::CompanyNameText_Change() { WriteSetting(kCompanyNameKey, CompanyNameText->text()); }

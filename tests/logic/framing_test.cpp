@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "link/framing.h"
@@ -52,6 +53,22 @@ TEST(ReplyBuffer, CompletesOnlyOnTheEndByteAndStaysBounded) {
   EXPECT_FALSE(buffer.Append(Bytes{0xAA}));
   EXPECT_TRUE(buffer.Overflowed());
   EXPECT_FALSE(buffer.Complete());
+}
+
+TEST(ReplyBuffer, EndsAtTheFirstEndByteAndFlagsWhatFollows) {
+  ReplyBuffer buffer;
+  Bytes two = FrameMessage({0x61, 0x00, 'A'});
+  const Bytes second = FrameMessage({0x62, 0x00, 'B'});
+  two.insert(two.end(), second.begin(), second.end());
+  // Read straight into the buffer, as a socket read does.
+  std::copy(two.begin(), two.end(), buffer.Extend(two.size() + 10));
+  buffer.Shrink(10);
+  ASSERT_TRUE(buffer.Complete());
+  EXPECT_TRUE(buffer.HasTrailingBytes());
+  EXPECT_EQ(buffer.TakeReply(), (Bytes{0x61, 0x00, 'A'})) << "never one reply of both frames";
+
+  buffer.Append(FrameMessage({0x11, 0x00}));
+  EXPECT_FALSE(buffer.HasTrailingBytes());
 }
 
 TEST(FrameSplitter, SplitsAStreamCutAnywhere) {

@@ -13,39 +13,84 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Bytes Reply(std::string_view payload) {
-  Bytes reply = ToBytes(payload);
-  reply.insert(reply.begin(), {0x62, 0x00});
-  return reply;
+void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-TEST(PictureAssembly, MirroredPiecesGoInFrontOneByOne) {
-  const auto join = [](std::array<bool, 3> mirror) {
-    PictureAssembly assembly;
-    assembly.SetHeader(Reply("H"));
-    for (int i = 0; i < 3; ++i) assembly.AddPiece(Reply(std::string(1, char('A' + i))), mirror[i]);
-    return assembly.Join();
+// A 62-byte header of a 1-bit BMP (rows of 4 bytes up to 32 pixels wide).
+Bytes Header(std::int32_t width, std::int32_t height, std::uint16_t bits = 1) {
+  Bytes h(62, 0);
+  h[0] = 'B';
+  h[1] = 'M';
+  Put32(h, 10, 62);
+  Put32(h, 14, 40);
+  Put32(h, 18, static_cast<std::uint32_t>(width));
+  Put32(h, 22, static_cast<std::uint32_t>(height));
+  h[26] = 1;
+  h[28] = static_cast<std::uint8_t>(bits);
+  return h;
+}
+
+Bytes Reply(Bytes payload) {
+  payload.insert(payload.begin(), {0x62, 0x00});
+  return payload;
+}
+
+TEST(BmpShape, AcceptsUsableHeadersOnly) {
+  std::string error;
+  const auto shape = ReadBmpShape(Header(33, 5), 1 << 20, &error);
+  ASSERT_TRUE(shape) << error;
+  EXPECT_EQ(shape->row_bytes, 8u);  // 33 bits round up to two 32-bit words
+  EXPECT_EQ(shape->header_size, 62u);
+  EXPECT_EQ(ReadBmpShape(Header(10, 3, 24), 1 << 20, &error)->row_bytes, 32u);
+
+  Bytes wrong_offset = Header(8, 8);
+  Put32(wrong_offset, 10, 100);
+  Bytes compressed = Header(8, 8);
+  compressed[30] = 1;
+  const struct {
+    const char* what;
+    Bytes header;
+  } refused[] = {
+      {"10 bytes", Bytes(10, 'B')},
+      {"not BM", Bytes(62, 0)},
+      {"negative height", Header(8, -8)},
+      {"zero width", Header(0, 8)},
+      {"40000 x 40000 over the limit", Header(40000, 40000)},
+      {"pixels not after the header", wrong_offset},
+      {"compressed", compressed},
+      {"2 bits per pixel", Header(8, 8, 2)},
   };
-  EXPECT_EQ(join({false, false, false}), ToBytes("HABC"));
-  EXPECT_EQ(join({true, true, true}), ToBytes("HCBA"));
-  EXPECT_EQ(join({false, true, false}), ToBytes("HBAC"));
+  for (const auto& c : refused) {
+    error.clear();
+    EXPECT_FALSE(ReadBmpShape(c.header, 64 << 20, &error)) << c.what;
+    EXPECT_FALSE(error.empty()) << c.what;
+  }
 }
 
-TEST(PictureAssembly, HeaderAloneEmptyPiecesAndTheLimit) {
-  PictureAssembly assembly;
-  assembly.SetHeader(Reply("HEAD"));
-  EXPECT_EQ(assembly.Join(), ToBytes("HEAD"));
-  assembly.AddPiece(Reply(""), false);
-  assembly.AddPiece(Bytes{0x62}, false);  // shorter than a reply: no bytes
-  EXPECT_EQ(assembly.Join(), ToBytes("HEAD"));
+TEST(PictureAssembly, RowsInOrderOrMirroredAndOnlyAsManyAsTheHeaderSays) {
+  const auto build = [](bool mirror) {
+    PictureAssembly picture;
+    std::string error;
+    EXPECT_TRUE(picture.SetHeader(Reply(Header(8, 3)), &error)) << error;
+    for (std::uint8_t row : {'A', 'B', 'C'}) EXPECT_TRUE(picture.AddRow(Reply(Bytes(4, row)), &error)) << error;
+    EXPECT_TRUE(picture.Complete());
+    EXPECT_FALSE(picture.AddRow(Reply(Bytes(4, 'D')), &error)) << "a row beyond the height";
+    EXPECT_NE(error.find("more rows"), std::string::npos) << error;
+    Bytes joined = std::move(picture).Join(mirror);
+    return Bytes(joined.begin() + 62, joined.end());
+  };
+  EXPECT_EQ(build(false), ToBytes("AAAABBBBCCCC"));
+  EXPECT_EQ(build(true), ToBytes("CCCCBBBBAAAA"));
 
-  PictureAssembly limited(6);
-  ASSERT_TRUE(limited.SetHeader(Reply("HH")));
-  EXPECT_TRUE(limited.AddPiece(Reply("ABCD"), false));
-  EXPECT_FALSE(limited.AddPiece(Reply("E"), false));
-  EXPECT_TRUE(limited.SetHeader(Reply("X")));  // a new header replaces the old one in the count
-  EXPECT_FALSE(limited.SetHeader(Reply("XYZ")));
-  EXPECT_EQ(limited.Join(), ToBytes("XABCD"));
+  PictureAssembly picture;
+  std::string error;
+  ASSERT_TRUE(picture.SetHeader(Reply(Header(8, 3)), &error));
+  for (const Bytes& bad : {Reply({}), Reply(Bytes(3, 'x')), Reply(Bytes(5, 'x')), Bytes{0x62}}) {
+    EXPECT_FALSE(picture.AddRow(bad, &error)) << "row of " << bad.size() - 2 << " bytes";
+  }
+  EXPECT_EQ(picture.RowsReceived(), 0);
+  EXPECT_FALSE(picture.Complete());
 }
 
 TEST(AtomicWrite, ReplacesTheFileOrKeepsTheOldOneAndSaysWhy) {

@@ -53,6 +53,9 @@ TEST(UsageStatistics, FiguresAddUpAndAreGrouped) {
   }
   EXPECT_EQ(FormatByteCount(999), "999");
   EXPECT_EQ(FormatByteCount(-1234567), "-1,234,567");
+  // The user's own separator, even one of several bytes (a no-break space).
+  EXPECT_EQ(FormatByteCount(1234567, "\u00A0"), "1\u00A0234\u00A0567");
+  EXPECT_EQ(UsageStatistics({10, 10, 6}, ".").total, "1.400");
 }
 
 TEST(SymbolPixelSize, LinesAddOneThickness) {

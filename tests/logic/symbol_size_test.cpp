@@ -18,7 +18,7 @@ TEST(SymbolSizeText, WorkedValues) {
   EXPECT_EQ(SymbolSizeText(74, 600), "0.123\"");
   EXPECT_EQ(SymbolSizeText(74, 600.5), "0.123\"");
   EXPECT_EQ(SymbolSizeText(1000, 600), "1.667\"");
-  EXPECT_EQ(SymbolSizeText(1000, 600, ','), "1,667\"");
+  EXPECT_EQ(SymbolSizeText(1000, 600, ","), "1,667\"");
   EXPECT_EQ(SymbolSizeText(600, 600), "1\"");
   EXPECT_EQ(SymbolSizeText(150, 300), "0.5\"");
   EXPECT_EQ(SymbolSizeText(0, 600), "0\"");

@@ -37,7 +37,10 @@ std::string Quote(const std::string& arg) {
 
 Outcome RunReader(const std::vector<std::string>& args) {
   std::string command = Quote(TESSELLUX_READ_PATH);
-  for (const auto& arg : args) command += " " + Quote(arg);
+  for (const auto& arg : args) {
+    command += ' ';  // appended apart: `" " + Quote(arg)` trips GCC 12's false -Wrestrict at -O3
+    command += Quote(arg);
+  }
   Outcome outcome;
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");
   if (!pipe) return outcome;

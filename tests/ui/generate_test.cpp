@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -106,6 +107,17 @@ TEST_F(GenerateTest, DefaultWebAddressBuildsFetchesAndShows) {
   EXPECT_TRUE(window->BuildProgress->isHidden());
 }
 
+TEST_F(GenerateTest, FiguresUseTheUsersSeparators) {
+  const QLocale previous;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  geometry = Raw({10, 10, 6});
+  window->ResolutionText->setText("600");
+  EnterViewPrint();
+  QLocale::setDefault(previous);
+  EXPECT_EQ(window->TotalBytesText->text(), "1.400");
+  EXPECT_EQ(window->SymbolWidthText->text(), "1,097\"");  // 8 x 82 + 2 = 658 pixels
+}
+
 TEST_F(GenerateTest, ViewShowsTheSymbolCentredAtAPowerOfTwoZoom) {
   window->ViewPicture->setFixedSize(537, 441);
   window->show();
@@ -130,11 +142,9 @@ TEST_F(GenerateTest, ViewShowsTheSymbolCentredAtAPowerOfTwoZoom) {
     for (int x = 0; x < blank.width(); x += 7) ASSERT_FALSE(blank.pixelColor(x, y).lightness() < 128);
 }
 
-TEST_F(GenerateTest, MirrorJoinsRowsInReverse) {
+TEST_F(GenerateTest, MirrorShowsTheSymbolUpsideDown) {
   window->MirrorCheck->setChecked(true);
   EnterViewPrint();
-  QList<QByteArray> reversed(bmp.rows.rbegin(), bmp.rows.rend());
-  EXPECT_EQ(Written(), bmp.header + reversed.join());
   QImage upright(window->SymbolPictureFile());
   EXPECT_EQ(upright.pixelColor(0, 11), QColor(Qt::black));  // the diagonal now starts at the bottom left
   EXPECT_EQ(upright.pixelColor(0, 0), QColor(Qt::white));
@@ -163,32 +173,32 @@ TEST_F(GenerateTest, FailedCheckSelectsItsTabAndUnreadableUploadIsReportedOnce) 
   EXPECT_EQ(peer.commands.size(), 2);
 }
 
-TEST_F(GenerateTest, ZipFileGoesUpInPieces) {
-  const QByteArray piece(1000, char(0xAA));  // every byte needs escaping on the wire
-  QFile zip(dir.filePath("data.zip"));
-  ASSERT_TRUE(zip.open(QIODevice::WriteOnly) && zip.write(piece + piece + piece.left(500)) == 2500);
-  zip.close();
-  window->DataOption[4]->setChecked(true);
-  window->ZipFileText->setText(zip.fileName());
+TEST_F(GenerateTest, UnusablePictureKeepsThePreviousFileAndIsReportedOnce) {
   EnterViewPrint();
-  const QList<QByteArray> expected = {"!", "1" + piece, "2" + piece, "2" + piece.left(500), "Q"};
-  EXPECT_EQ(peer.commands.mid(1, 5), expected);
-}
+  const QByteArray good = Written();
+  ASSERT_EQ(good, bmp.header + bmp.rows.join());
 
-TEST_F(GenerateTest, GeometryOutOfRangeIsNotWrittenIntoTheControls) {
-  geometry = Raw({4, 4, 18});
+  // A header that cannot be used, then rows of the wrong length: the
+  // previous good picture stays on disk.
+  const QByteArray bad_headers[] = {"not a bitmap header", MakeBmp(20, 12).header.replace(22, 4, "\xf4\xff\xff\xff")};
+  for (const QByteArray& header : bad_headers) {
+    messages.shown.clear();
+    next_row = 0;
+    bmp.header = header;
+    window->SSTab->setCurrentIndex(app::kStyleTab);
+    EnterViewPrint();
+    EXPECT_EQ(Titles(), "Unusable Symbol Picture");
+    EXPECT_EQ(window->TotalBytesText->text(), "280");  // this run's statistics stay
+    EXPECT_EQ(Written(), good);
+  }
+  messages.shown.clear();
+  next_row = 0;
+  bmp = MakeBmp(20, 12);
+  bmp.rows[3].chop(1);
+  window->SSTab->setCurrentIndex(app::kStyleTab);
   EnterViewPrint();
-  EXPECT_EQ(Titles(), "Unexpected Symbol Geometry");
-  EXPECT_EQ(window->ErrorCorrectionScroll->value(), 0);
-  EXPECT_TRUE(window->TotalBytesText->text().isEmpty());
-  EXPECT_EQ(peer.commands.size(), 3);  // no picture fetched
-}
-
-TEST_F(GenerateTest, PictureThatCannotBeLoadedOrWrittenIsReportedOnce) {
-  bmp.header = "not a bitmap header";
-  EnterViewPrint();
-  EXPECT_EQ(Titles(), "Symbol Picture Not Loaded");
-  EXPECT_EQ(window->TotalBytesText->text(), "280");  // this run's statistics stay
+  EXPECT_EQ(Titles(), "Unusable Symbol Picture");
+  EXPECT_EQ(Written(), good);
 
   messages.shown.clear();
   next_row = 0;

@@ -130,6 +130,17 @@ TEST_F(LinkTest, SecondExchangeIsRefusedWhileOneIsAwaited) {
   EXPECT_EQ(peer.commands.size(), 1);  // the nested command never went out
 }
 
+TEST_F(LinkTest, TwoFramesInOneReadAreAProtocolFaultNotOneReply) {
+  ScriptedPeer peer;
+  auto window = LinkedWindow(peer);
+  // The reply timer keeps its full interval (a coarse timer fires some 5% early).
+  EXPECT_EQ(window->Link().TcpTimer.timerType(), Qt::PreciseTimer);
+  peer.replies.push_back({{ScriptedPeer::Frame(Raw({0x61, 0x00, 'A'})) + ScriptedPeer::Frame(Raw({0x62, 0x00, 'B'}))}});
+  EXPECT_FALSE(window->Link().ExchangeCommand({0x61}));
+  ExpectInterrupted(*window);
+  EXPECT_FALSE(window->Link().LinkUp());
+}
+
 TEST_F(LinkTest, OverlongReplyIsTreatedAsALostLink) {
   ScriptedPeer peer;
   auto window = LinkedWindow(peer);

@@ -1,0 +1,395 @@
+#include "cli/options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+
+#include "generate/data_choice.h"
+#include "generate/unicode.h"
+
+namespace tessellux::cli {
+namespace {
+
+using security::SecurityMode;
+
+constexpr std::uintmax_t kMaxTextFileBytes = std::uintmax_t{16} << 20;
+
+[[noreturn]] void Bad(const std::string& message) { throw UsageError(message); }
+
+int ParseInt(const std::string& option, const std::string& value, int low, int high, const std::string& meaning) {
+  int number = 0;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
+  if (ec != std::errc() || end != value.data() + value.size() || number < low || number > high) {
+    Bad(option + " " + value + ": " + meaning);
+  }
+  return number;
+}
+
+double ParseDpi(const std::string& value) {
+  char* end = nullptr;
+  const double dpi = std::strtod(value.c_str(), &end);
+  if (value.empty() || *end != '\0' || !(dpi > 0) || dpi > 100000) {
+    Bad("--dpi " + value + ": give the printer's dots per inch, a number above 0");
+  }
+  return dpi;
+}
+
+// Strict UTF-8 to UTF-16; nothing for invalid input.
+std::optional<std::u16string> Utf16(std::string_view utf8) {
+  std::u16string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size()) return std::nullopt;
+    std::uint32_t cp = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
+    for (int k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      cp = cp << 6 | (next & 0x3F);
+    }
+    static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return std::nullopt;
+    if (cp >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
+}
+
+std::u16string Utf16Or(const std::string& what, const std::string& utf8) {
+  auto text = Utf16(utf8);
+  if (!text) Bad(what + " is not valid UTF-8");
+  return *text;
+}
+
+std::string ReadSmallFile(const std::string& option, const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) Bad(option + " " + path + ": no such file");
+  const auto size = std::filesystem::file_size(path, ec);
+  if (ec) Bad(option + " " + path + ": " + ec.message());
+  if (size > kMaxTextFileBytes) Bad(option + " " + path + ": larger than 16 MiB");
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) Bad(option + " " + path + ": cannot be read");
+  return text;
+}
+
+// A phrase kept in a file: one trailing line break is not part of it.
+std::string ReadPhraseFile(const std::string& option, const std::string& path) {
+  std::string phrase = ReadSmallFile(option, path);
+  if (!phrase.empty() && phrase.back() == '\n') phrase.pop_back();
+  if (!phrase.empty() && phrase.back() == '\r') phrase.pop_back();
+  return phrase;
+}
+
+std::optional<std::string> Phrase(const std::optional<std::string>& given, const std::optional<std::string>& file,
+                                  const char* file_option, const char* variable) {
+  if (given) return given;
+  if (file) return ReadPhraseFile(file_option, *file);
+  if (const char* value = std::getenv(variable)) return std::string(value);
+  return std::nullopt;
+}
+
+using Setter = std::function<void(SymbolOptions&, const std::string&)>;
+
+// The symbol's options; a flag's setter gets an empty value.
+const std::map<std::string, std::pair<bool, Setter>>& SymbolSetters() {
+  static const std::map<std::string, std::pair<bool, Setter>> setters = {
+      {"url", {true, [](SymbolOptions& o, const std::string& v) { o.url = v; }}},
+      {"text", {true, [](SymbolOptions& o, const std::string& v) { o.text = v; }}},
+      {"text-file", {true, [](SymbolOptions& o, const std::string& v) { o.text_file = v; }}},
+      {"jpeg", {true, [](SymbolOptions& o, const std::string& v) { o.jpeg = v; }}},
+      {"quality", {true, [](SymbolOptions& o, const std::string& v) {
+         o.quality = ParseInt("--quality", v, 5, 95, "the JPEG quality is 5 to 95");
+       }}},
+      {"zip", {true, [](SymbolOptions& o, const std::string& v) { o.zip = v; }}},
+      {"style", {true, [](SymbolOptions& o, const std::string& v) {
+         if (v == "lines") o.style = layout::Style::kLines;
+         else if (v == "dots") o.style = layout::Style::kDots;
+         else if (v == "emboss") o.style = layout::Style::kDotsWithEmboss;
+         else Bad("--style " + v + ": the styles are lines, dots and emboss");
+       }}},
+      {"emboss", {true, [](SymbolOptions& o, const std::string& v) { o.emboss = v; }}},
+      {"grid", {true, [](SymbolOptions& o, const std::string& v) {
+         o.grid = ParseInt("--grid", v, 3, 128, "the grid size is 3 to 128 pixels");
+       }}},
+      {"thickness", {true, [](SymbolOptions& o, const std::string& v) {
+         o.thickness = ParseInt("--thickness", v, 1, 8, "the line thickness or dot size is 1 to 8 pixels");
+       }}},
+      {"rows", {true, [](SymbolOptions& o, const std::string& v) {
+         o.rows = ParseInt("--rows", v, 1, 254, "block rows are 1 or an even number from 2 to 254");
+         if (*o.rows != 1 && *o.rows % 2) Bad("--rows " + v + ": block rows are 1 or an even number from 2 to 254");
+       }}},
+      {"columns", {true, [](SymbolOptions& o, const std::string& v) {
+         o.columns = ParseInt("--columns", v, 1, 254, "block columns are 1 or an even number from 2 to 254");
+         if (*o.columns != 1 && *o.columns % 2) {
+           Bad("--columns " + v + ": block columns are 1 or an even number from 2 to 254");
+         }
+       }}},
+      {"error-correction", {true, [](SymbolOptions& o, const std::string& v) {
+         o.error_correction = ParseInt("--error-correction", v, 2, 17,
+                                       "the correctable bytes per 48-byte group are 2 to 17");
+       }}},
+      {"mirror", {false, [](SymbolOptions& o, const std::string&) { o.mirror = true; }}},
+      {"security", {true, [](SymbolOptions& o, const std::string& v) {
+         if (v == "public") o.security = SecurityMode::kPublic;
+         else if (v == "private") o.security = SecurityMode::kPrivate;
+         else if (v == "universal") o.security = SecurityMode::kUniversal;
+         else if (v == "unique") o.security = SecurityMode::kUnique;
+         else if (v == "cascaded") o.security = SecurityMode::kCascaded;
+         else Bad("--security " + v + ": the modes are public, private, universal, unique and cascaded");
+       }}},
+      {"temporary", {false, [](SymbolOptions& o, const std::string&) { o.temporary = true; }}},
+      {"tag", {true, [](SymbolOptions& o, const std::string& v) { o.tag = v; }}},
+      {"secret-phrase", {true, [](SymbolOptions& o, const std::string& v) { o.secret_phrase = v; }}},
+      {"secret-phrase-file", {true, [](SymbolOptions& o, const std::string& v) { o.secret_phrase_file = v; }}},
+      {"second-phrase", {true, [](SymbolOptions& o, const std::string& v) { o.second_phrase = v; }}},
+      {"second-phrase-file", {true, [](SymbolOptions& o, const std::string& v) { o.second_phrase_file = v; }}},
+      {"dpi", {true, [](SymbolOptions& o, const std::string& v) { o.dpi = ParseDpi(v); }}},
+      {"output", {true, [](SymbolOptions& o, const std::string& v) { o.output = v; }}},
+  };
+  return setters;
+}
+
+bool IsSerialNumber(const std::string& text) {
+  if (text.size() != 14) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool dash = i == 4 || i == 9;
+    if (dash ? text[i] != '-' : (text[i] < '0' || text[i] > '9')) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* const kUsageText =
+    "Usage: tessellux-build [OPTIONS] (--url URL | --text TEXT | --text-file FILE | --zip FILE) -o OUT.bmp\n"
+    "       tessellux-build [OPTIONS] --batch FILE [--jobs N]\n"
+    "\n"
+    "Builds Tessellux symbols with a Code Generator, as the Create Tessellux window does.\n"
+    "\n"
+    "Data:\n"
+    "  --url URL                 a web address (must begin with http:// or https://)\n"
+    "  --text TEXT               plain text\n"
+    "  --text-file FILE          plain text from a UTF-8 file\n"
+    "  --zip FILE                a zipped file\n"
+    "  --jpeg FILE --quality N   a JPEG picture (not available yet)\n"
+    "  (none of these, with an authorization mode: an authorization symbol)\n"
+    "Layout:\n"
+    "  --style lines|dots|emboss --emboss FILE   drawing style (emboss needs a picture)\n"
+    "  --grid N (3-128, default 8)   --thickness N (1-8, default 2)\n"
+    "  --rows N --columns N      block rows and columns: 1, 2, 4, ... 254 (default automatic)\n"
+    "  --error-correction N      correctable bytes per 48-byte group, 2-17 (default automatic)\n"
+    "  --mirror                  mirror image\n"
+    "Security:\n"
+    "  --security public|private|universal|unique|cascaded (default public)   --temporary\n"
+    "  --tag TAG                 identification tag (authorization modes)\n"
+    "  --secret-phrase P | --secret-phrase-file FILE | env TESSELLUX_SECRET_PHRASE\n"
+    "  --second-phrase P | --second-phrase-file FILE | env TESSELLUX_SECOND_PHRASE\n"
+    "                            the reader's serial number (unique) or the old phrase (cascaded)\n"
+    "Output:\n"
+    "  -o, --output OUT          .bmp or .png (.pdf, the printed page: not available yet)\n"
+    "  --dpi N                   printer resolution for the size in inches (default 600)\n"
+    "  --json                    one JSON object per symbol on stdout\n"
+    "  --group-separator S --decimal-point S   number format (default \",\" and \".\")\n"
+    "Code Generator:\n"
+    "  --host H [--host H2 ...] --port P (default 8877)\n"
+    "  --discovery-address ADDR  find it by discovery instead (default without --host:\n"
+    "                            255.255.255.255); --discovery-timeout S (default 5)\n"
+    "Many symbols:\n"
+    "  --batch FILE              JSON Lines, one object of the options above per line\n"
+    "                            (keys without dashes, \"output\" for -o); \"-\" reads stdin\n"
+    "  --jobs N                  connections in parallel (default 1), spread over the hosts\n"
+    "\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit codes: 0 every symbol built; 1 a build failed (a check, a refused command,\n"
+    "an unusable picture, an output not written); 2 bad command line or input file;\n"
+    "3 no Code Generator reached (refused, not found, lost or silent).\n";
+
+ToolOptions ParseCommandLine(const std::vector<std::string>& args) {
+  ToolOptions tool;
+  const auto& setters = SymbolSetters();
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      tool.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      tool.version = true;
+      continue;
+    }
+    if (arg == "--json") {
+      tool.json = true;
+      continue;
+    }
+    if (!arg.starts_with("-")) Bad("unexpected argument " + arg + " (options begin with --)");
+    const std::string name = arg == "-o" ? "output" : arg.starts_with("--") ? arg.substr(2) : "";
+    const auto setter = setters.find(name);
+    static const char* const kToolOptions[] = {"host", "port", "discovery-address", "discovery-timeout", "batch",
+                                               "jobs", "group-separator", "decimal-point"};
+    const bool tool_option = std::find(std::begin(kToolOptions), std::end(kToolOptions), name) != std::end(kToolOptions);
+    if (setter == setters.end() && !tool_option) Bad("unknown option " + arg);
+    if (setter != setters.end() && !setter->second.first) {
+      setter->second.second(tool.symbol, {});
+      continue;
+    }
+    if (i + 1 >= args.size()) Bad("option " + arg + " needs a value");
+    const std::string& value = args[++i];
+    if (setter != setters.end()) {
+      setter->second.second(tool.symbol, value);
+    } else if (name == "host") {
+      if (value.empty()) Bad("--host needs a host name or address");
+      tool.hosts.push_back(value);
+    } else if (name == "port") {
+      tool.port = ParseInt("--port", value, 1, 65535, "a port is 1 to 65535");
+    } else if (name == "discovery-address") {
+      tool.discovery_address = value;
+    } else if (name == "discovery-timeout") {
+      tool.discovery_timeout_s = ParseInt("--discovery-timeout", value, 1, 600, "give 1 to 600 seconds");
+    } else if (name == "batch") {
+      tool.batch = value;
+    } else if (name == "jobs") {
+      tool.jobs = ParseInt("--jobs", value, 1, 64, "give 1 to 64 connections");
+    } else if (name == "group-separator") {
+      tool.group_separator = value;
+    } else if (name == "decimal-point") {
+      if (value.empty()) Bad("--decimal-point needs a character");
+      tool.decimal_point = value;
+    }
+  }
+  if (tool.help || tool.version) return tool;
+  if (!tool.hosts.empty() && tool.discovery_address) Bad("give either --host or --discovery-address, not both");
+  if (!tool.batch && tool.symbol.output.empty()) Bad("no output file: give -o OUT.bmp (or .png)");
+  return tool;
+}
+
+SymbolOptions ApplyBatchLine(const SymbolOptions& defaults, const JsonObject& line) {
+  SymbolOptions options = defaults;
+  const auto& setters = SymbolSetters();
+  for (const auto& [key, value] : line) {
+    const std::string name = key == "o" ? "output" : key;
+    const auto setter = setters.find(name);
+    if (setter == setters.end()) Bad("unknown key \"" + key + "\"");
+    using Kind = JsonScalar::Kind;
+    if (!setter->second.first) {
+      if (value.kind != Kind::kTrue && value.kind != Kind::kFalse) Bad("\"" + key + "\" is true or false");
+      if (value.kind == Kind::kTrue) setter->second.second(options, {});
+      continue;
+    }
+    if (value.kind == Kind::kNull) continue;
+    if (value.kind != Kind::kString && value.kind != Kind::kNumber) Bad("\"" + key + "\" needs a string or a number");
+    setter->second.second(options, value.text);
+  }
+  if (options.output.empty()) Bad("no \"output\" file");
+  return options;
+}
+
+OutputKind OutputKindOf(const std::string& path) {
+  const std::string extension = std::filesystem::path(path).extension().string();
+  std::string lower;
+  for (const char c : extension) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (lower == ".bmp") return OutputKind::kBmp;
+  if (lower == ".png") return OutputKind::kPng;
+  if (lower == ".pdf") return OutputKind::kPdf;
+  Bad("-o " + path + ": the output is a .bmp, .png or .pdf file");
+}
+
+const char* const kPdfUnavailable = "the printed page (PDF) cannot be made by this build yet; write .bmp or .png";
+
+bool CanWrite(OutputKind kind) { return kind != OutputKind::kPdf; }
+
+generate::BuildRequest MakeBuildRequest(const SymbolOptions& o, const ToolOptions& tool) {
+  // Refused before anything is sent, not after the build.
+  if (!CanWrite(OutputKindOf(o.output))) Bad("-o " + o.output + ": " + kPdfUnavailable);
+  const std::string folder = std::filesystem::path(o.output).parent_path().string();
+  std::error_code ec;
+  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+    Bad("-o " + o.output + ": the folder " + folder + " does not exist");
+  }
+  if (o.jpeg) {
+    Bad("--jpeg " + *o.jpeg + ": JPEG pictures cannot be recompressed by this build yet; "
+        "use the window, or send the data as --zip");
+  }
+  const int data_options = (o.url ? 1 : 0) + (o.text || o.text_file ? 1 : 0) + (o.zip ? 1 : 0);
+  if (data_options > 1 || (o.text && o.text_file)) {
+    Bad("give one of --url, --text, --text-file and --zip");
+  }
+
+  generate::BuildRequest request;
+  generate::CheckInputs& checks = request.checks;
+  generate::GenerationChoices& c = request.choices;
+  std::string text;
+  if (o.url) {
+    checks.data_choice = generate::kWebAddress;
+    text = *o.url;
+  } else if (o.text || o.text_file) {
+    checks.data_choice = generate::kText;
+    text = o.text ? *o.text : ReadSmallFile("--text-file", *o.text_file);
+  } else if (o.zip) {
+    checks.data_choice = generate::kZippedFile;
+    checks.zip_file_given = !o.zip->empty();
+    c.upload_file = *o.zip;
+  } else if (security::IsAuthorization(o.security)) {
+    checks.data_choice = generate::kAuthorization;
+  } else {
+    Bad("nothing to build: give --url, --text, --text-file or --zip (or an authorization --security mode)");
+  }
+  // Sent as the window sends what is typed: each UTF-16 unit in the UTF-8 layout.
+  checks.data_text = generate::UnicodeToUtf8(Utf16Or(o.text_file ? *o.text_file : "the text", text));
+  checks.emboss_file_given = o.emboss && !o.emboss->empty();
+  checks.style = o.style;
+
+  c.data_text = checks.data_text;
+  c.grid_size = o.grid;
+  c.thickness = o.thickness;
+  c.style = o.style;
+  if (o.rows.has_value() != o.columns.has_value()) Bad("give --rows and --columns together (or neither: automatic)");
+  c.size_unchecked = o.rows.has_value();
+  c.rows_scroll = o.rows ? *o.rows / 2 : 1;
+  c.cols_scroll = o.columns ? *o.columns / 2 : 1;
+  c.error_unchecked = o.error_correction.has_value();
+  c.error_scroll = o.error_correction ? *o.error_correction - 2 : 0;
+  c.mode = o.security;
+  c.temporary = o.temporary;
+  c.identification_tag = Utf16Or("--tag", o.tag);
+
+  if (o.security != security::SecurityMode::kPublic) {
+    const auto phrase = Phrase(o.secret_phrase, o.secret_phrase_file, "--secret-phrase-file", "TESSELLUX_SECRET_PHRASE");
+    if (!phrase || phrase->empty()) {
+      Bad("this security mode needs the secret phrase: --secret-phrase-file FILE, TESSELLUX_SECRET_PHRASE or --secret-phrase");
+    }
+    c.phrase0 = Utf16Or("the secret phrase", *phrase);
+  }
+  if (o.security == security::SecurityMode::kUnique || o.security == security::SecurityMode::kCascaded) {
+    const auto second = Phrase(o.second_phrase, o.second_phrase_file, "--second-phrase-file", "TESSELLUX_SECOND_PHRASE");
+    const bool unique = o.security == security::SecurityMode::kUnique;
+    if (!second || second->empty()) {
+      Bad(std::string(unique ? "--security unique needs the reader's serial number"
+                             : "--security cascaded needs the old secret phrase") +
+          " as --second-phrase, --second-phrase-file or TESSELLUX_SECOND_PHRASE");
+    }
+    if (unique != IsSerialNumber(*second)) {
+      Bad(unique ? "--second-phrase " + *second + ": a serial number is NNNN-NNNN-NNNN"
+                 : "the old phrase of --security cascaded must not look like a serial number (NNNN-NNNN-NNNN)");
+    }
+    c.phrase1 = Utf16Or("the second phrase", *second);
+  }
+  request.mirror = o.mirror;
+  request.dots_per_inch = o.dpi;
+  request.group_separator = tool.group_separator;
+  request.decimal_point = tool.decimal_point;
+  return request;
+}
+
+}  // namespace tessellux::cli

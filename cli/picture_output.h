@@ -1,0 +1,17 @@
+#pragma once
+
+// Writes a fetched symbol picture: the BMP as it came, or as PNG (palette
+// kept, rows top-down); PDF, the printed page, is refused until it can be
+// drawn here. Each replaces the file at once (never a half-written file).
+
+#include <string>
+
+#include "cli/options.h"
+#include "link/bytes.h"
+
+namespace tessellux::cli {
+
+// False (and `error` says why) when the file cannot be written.
+bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, std::string* error);
+
+}  // namespace tessellux::cli

@@ -1,0 +1,108 @@
+#include "cli/symbol_job.h"
+
+#include <array>
+#include <charconv>
+
+#include "cli/json.h"
+#include "cli/picture_output.h"
+#include "output/symbol_size.h"
+
+namespace tessellux::cli {
+namespace {
+
+using Kind = generate::BuildFailure::Kind;
+
+bool BreaksLink(Kind kind) { return kind == Kind::kTimeout || kind == Kind::kLinkLost || kind == Kind::kProtocolError; }
+
+// "0.457\"" -> "0.457" for JSON.
+std::string Inches(std::int32_t pixels, double dpi) {
+  std::string text = output::SymbolSizeText(pixels, dpi, ".");
+  if (!text.empty()) text.pop_back();
+  return text.empty() ? "null" : text;
+}
+
+// The shortest text that reads back as `value` ("600", "600.5").
+std::string Number(double value) {
+  std::array<char, 64> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return std::string(buffer.data(), result.ptr);
+}
+
+std::string Count(int n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
+
+}  // namespace
+
+JobReport RunJob(link::CommandExchange& exchange, const generate::BuildRequest& request, const std::string& output,
+                 const generate::BuildProgress& progress) {
+  JobReport report;
+  report.output = output;
+  report.dpi = request.dots_per_inch;
+  generate::BuildDriver driver(exchange, progress);
+  report.result = driver.Build(request);
+  if (const auto& failure = report.result.failure) {
+    report.link_broken = BreaksLink(failure->kind);
+    report.exit_code = failure->kind == Kind::kTimeout || failure->kind == Kind::kLinkLost ? kExitNoCodeGenerator
+                                                                                          : kExitBuildFailed;
+    report.error = failure->Describe();
+    return report;
+  }
+  std::string error;
+  if (!WritePicture(*report.result.picture, output, OutputKindOf(output), &error)) {
+    report.exit_code = kExitBuildFailed;
+    report.error = "cannot write " + output + ": " + error;
+  }
+  report.result.picture.reset();  // written; not kept while a batch goes on
+  return report;
+}
+
+JobReport FailedJob(int exit_code, std::string error, std::optional<int> line) {
+  JobReport report;
+  report.exit_code = exit_code;
+  report.error = std::move(error);
+  report.line = line;
+  return report;
+}
+
+std::string TextReport(const JobReport& r) {
+  const std::string prefix = r.line ? "line " + std::to_string(*r.line) + ": " : "";
+  if (r.exit_code != kExitOk) return prefix + r.error + "\n";
+  const auto& g = *r.result.geometry;
+  const auto& shape = r.result.picture_shape;
+  std::string text = prefix + r.output + ": " + std::to_string(shape.width) + " x " + std::to_string(shape.height) +
+                     " pixels\n";
+  text += "  Geometry: " + Count(g.r, "block row") + ", " + Count(g.c, "block column") + ", " +
+          Count(g.k, "correctable byte") + " per 48-byte group\n";
+  text += "  Usage statistics (in bytes): total " + r.result.usage.total + ", error correction " +
+          r.result.usage.error + ", user data " + r.result.usage.user + "\n";
+  if (!r.result.width_text.empty()) {
+    text += "  Size at " + Number(r.dpi) + " dpi: " + r.result.width_text + " x " + r.result.height_text + "\n";
+  }
+  return text;
+}
+
+std::string JsonReport(const JobReport& r) {
+  std::string json = "{";
+  if (r.line) json += "\"line\":" + std::to_string(*r.line) + ",";
+  json += "\"ok\":" + std::string(r.exit_code == kExitOk ? "true" : "false");
+  if (!r.output.empty()) json += ",\"output\":" + JsonString(r.output);
+  if (r.exit_code != kExitOk) {
+    json += ",\"exit_code\":" + std::to_string(r.exit_code) + ",\"error\":" + JsonString(r.error);
+  }
+  if (r.result.geometry) {
+    const auto& g = *r.result.geometry;
+    const auto usage = generate::UsageCounts(g);
+    json += ",\"block_rows\":" + std::to_string(g.r) + ",\"block_columns\":" + std::to_string(g.c) +
+            ",\"correctable_bytes\":" + std::to_string(g.k) + ",\"total_bytes\":" + std::to_string(usage.total) +
+            ",\"error_correction_bytes\":" + std::to_string(usage.error) +
+            ",\"user_bytes\":" + std::to_string(usage.user);
+    const auto& px = r.result.pixel_size;
+    json += ",\"width_pixels\":" + std::to_string(px.width) + ",\"height_pixels\":" + std::to_string(px.height);
+    if (r.dpi > 0) {
+      json += ",\"dpi\":" + Number(r.dpi) +
+              ",\"width_inches\":" + Inches(px.width, r.dpi) + ",\"height_inches\":" + Inches(px.height, r.dpi);
+    }
+  }
+  return json + "}\n";
+}
+
+}  // namespace tessellux::cli

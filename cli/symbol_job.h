@@ -1,0 +1,41 @@
+#pragma once
+
+// One symbol through the build driver and out to its file, and the report
+// of it for a person or for a machine.
+
+#include <optional>
+#include <string>
+
+#include "cli/options.h"
+#include "generate/build_driver.h"
+#include "link/exchange.h"
+
+namespace tessellux::cli {
+
+enum ExitCode { kExitOk = 0, kExitBuildFailed = 1, kExitUsage = 2, kExitNoCodeGenerator = 3 };
+
+struct JobReport {
+  int exit_code = kExitOk;
+  std::string output;
+  std::string error;  // one line, empty on success
+  generate::BuildResult result;
+  double dpi = 0;
+  std::optional<int> line;  // batch line number
+  // The link cannot be used for another build (lost, timed out, broken).
+  bool link_broken = false;
+};
+
+// Builds `request` over `exchange` and writes `output`.
+JobReport RunJob(link::CommandExchange& exchange, const generate::BuildRequest& request, const std::string& output,
+                 const generate::BuildProgress& progress = {});
+
+// A report for a failure before any build (a bad option, no connection).
+JobReport FailedJob(int exit_code, std::string error, std::optional<int> line = {});
+
+// Several lines for a person (stdout on success; the caller sends an
+// error to stderr).
+std::string TextReport(const JobReport& report);
+// One JSON object, one line.
+std::string JsonReport(const JobReport& report);
+
+}  // namespace tessellux::cli

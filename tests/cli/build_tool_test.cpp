@@ -1,0 +1,219 @@
+// tessellux-build against the reference Code Generator on 127.0.0.1: every
+// symbol it writes must read back with tessellux-read as what went in.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <QImage>
+
+#include "support/child_process.h"
+
+namespace tessellux::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class BuildToolTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    service_ = new testing::ChildProcess(TESSELLUX_CODEGEN_PATH,
+                                         {"--bind", "127.0.0.1", "--port", "0", "--company", "ACME Ltd"});
+    if (const auto line = service_->ReadLine(5000)) port_ = line->substr(line->rfind(':') + 1);
+    dir_ = fs::temp_directory_path() / ("tessellux_build_tool_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  static void TearDownTestSuite() {
+    delete service_;
+    fs::remove_all(dir_);
+  }
+  void SetUp() override { ASSERT_FALSE(port_.empty()) << "the Code Generator did not start"; }
+
+  // Runs a program with stdout and stderr captured; killed after 60 s.
+  static ToolRun Exec(const std::string& program, std::vector<std::string> args, const std::string& stdin_file = "") {
+    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int i = ::open(stdin_file.empty() ? "/dev/null" : stdin_file.c_str(), O_RDONLY);
+      ::dup2(o, STDOUT_FILENO);
+      ::dup2(e, STDERR_FILENO);
+      ::dup2(i, STDIN_FILENO);
+      std::vector<char*> argv{const_cast<char*>(program.c_str())};
+      for (auto& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(127);
+    }
+    ToolRun run;
+    int status = 0;
+    for (int waited = 0; waited < 60000; waited += 5) {
+      if (::waitpid(pid, &status, WNOHANG) == pid) {
+        run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (run.exit_code == -1) ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
+    run.out = Slurp(out);
+    run.err = Slurp(err);
+    return run;
+  }
+  static ToolRun Build(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--host", "127.0.0.1", "--port", port_});
+    return Exec(TESSELLUX_BUILD_PATH, std::move(args));
+  }
+  static ToolRun Read(const fs::path& symbol, std::vector<std::string> args = {}) {
+    args.insert(args.begin(), symbol.string());
+    return Exec(TESSELLUX_READ_PATH, std::move(args));
+  }
+  static std::string Path(const std::string& name) { return (dir_ / name).string(); }
+
+  static inline testing::ChildProcess* service_ = nullptr;
+  static inline std::string port_;
+  static inline fs::path dir_;
+};
+
+TEST_F(BuildToolTest, EveryDataKindAndSecurityModeReadsBack) {
+  std::ofstream(Path("text.txt"), std::ios::binary) << "Gr\xC3\xBC\xC3\x9F" "e\nzweite Zeile";
+  std::string zip(3000, '\0');
+  for (std::size_t i = 0; i < zip.size(); ++i) zip[i] = static_cast<char>(i * 7919 % 251);
+  std::ofstream(Path("data.zip"), std::ios::binary) << zip;
+  const struct {
+    std::vector<std::string> build;
+    std::vector<std::string> read;
+    const char* expected;  // in the reader's output
+  } cases[] = {
+      {{"--url", "https://example.com/a?b=c"}, {}, "Text: https://example.com/a?b=c"},
+      {{"--text-file", Path("text.txt"), "--style", "dots", "--grid", "6", "--thickness", "2"}, {}, "Gr\xC3\xBC\xC3\x9F" "e"},
+      {{"--text", "mirrored", "--mirror", "--rows", "2", "--columns", "4", "--error-correction", "5"}, {}, "Text: mirrored"},
+      {{"--text", "secret", "--security", "private", "--secret-phrase", "pw"}, {"--secret-phrase", "pw"},
+       "Security: company-private"},
+      {{"--security", "universal", "--tag", "T1", "--secret-phrase", "pw"}, {}, "Security: universal authorization"},
+      {{"--security", "unique", "--temporary", "--tag", "T2", "--secret-phrase", "pw", "--second-phrase",
+        "1234-5678-9012"},
+       {"--serial", "1234-5678-9012"},
+       "Security: unique authorization"},
+      {{"--security", "cascaded", "--tag", "T3", "--secret-phrase", "new", "--second-phrase", "old"},
+       {"--old-phrase", "old"},
+       "Secret phrase: new"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string out = Path("symbol" + std::to_string(n++) + ".bmp");
+    std::vector<std::string> args = c.build;
+    args.insert(args.end(), {"-o", out});
+    const ToolRun built = Build(args);
+    ASSERT_EQ(built.exit_code, 0) << c.build[0] << " " << c.build[1] << ": " << built.err;
+    EXPECT_NE(built.out.find("Usage statistics (in bytes): total "), std::string::npos) << built.out;
+    const ToolRun read = Read(out, c.read);
+    EXPECT_EQ(read.exit_code, 0) << read.err;
+    EXPECT_NE(read.out.find(c.expected), std::string::npos) << read.out;
+  }
+
+  const ToolRun built = Build({"--zip", Path("data.zip"), "-o", Path("zip.bmp"), "--json"});
+  ASSERT_EQ(built.exit_code, 0) << built.err;
+  EXPECT_EQ(built.out.rfind("{\"ok\":true,\"output\":", 0), 0u) << built.out;
+  fs::create_directories(dir_ / "carried");
+  ASSERT_EQ(Read(Path("zip.bmp"), {"--out", Path("carried")}).exit_code, 0);
+  EXPECT_EQ(Slurp(dir_ / "carried" / "tessellux-file.bin"), zip);
+}
+
+TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
+  const struct {
+    std::vector<std::string> args;
+    int exit_code;
+    const char* says;
+  } cases[] = {
+      {{"--text", "http://x", "-o", Path("a.bmp")}, 1,
+       "Not A Web Address (URL): The data selection is Text, but the text begins with either http:// or https://."},
+      {{"--style", "emboss", "--url", "http://x", "-o", Path("a.bmp")}, 1, "Missing Emboss Picture"},
+      {{"--text", std::string(2000, 'x'), "--rows", "1", "--columns", "1", "-o", Path("a.bmp")}, 1,
+       "command 0x51 (build public symbol) failed with status 0x04: data too large"},
+      {{"--bogus", "-o", Path("a.bmp")}, 2, "unknown option --bogus"},
+      {{"--url", "http://x", "-o", Path("a.pdf")}, 2, "PDF"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = Build(c.args);
+    EXPECT_EQ(run.exit_code, c.exit_code) << c.args[0] << ": " << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
+  }
+  EXPECT_FALSE(fs::exists(Path("a.bmp")));
+
+  // A Code Generator that is not running: the port of one that was stopped.
+  std::string stopped_port;
+  {
+    testing::ChildProcess stopped(TESSELLUX_CODEGEN_PATH, {"--bind", "127.0.0.1", "--port", "0", "--company", "X"});
+    const auto line = stopped.ReadLine(5000);
+    ASSERT_TRUE(line);
+    stopped_port = line->substr(line->rfind(':') + 1);
+  }
+  const ToolRun refused = Exec(TESSELLUX_BUILD_PATH, {"--host", "127.0.0.1", "--port", stopped_port, "--url", "http://x",
+                                                  "-o", Path("a.bmp")});
+  EXPECT_EQ(refused.exit_code, 3);
+  EXPECT_NE(refused.err.find("cannot connect to the Code Generator at 127.0.0.1:" + stopped_port), std::string::npos)
+      << refused.err;
+
+  const ToolRun help = Exec(TESSELLUX_BUILD_PATH, {"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("Exit codes:"), std::string::npos);
+  EXPECT_EQ(Exec(TESSELLUX_BUILD_PATH, {"--version"}).out, "tessellux-build 2.0\n");
+}
+
+TEST_F(BuildToolTest, DiscoveryFindsTheCodeGeneratorAndPngHoldsTheSamePixels) {
+  const ToolRun run = Exec(TESSELLUX_BUILD_PATH, {"--discovery-address", "127.0.0.1", "--port", port_, "--url",
+                                                  "http://found", "--mirror", "-o", Path("found.png")});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  ASSERT_EQ(Build({"--url", "http://found", "--mirror", "-o", Path("found.bmp")}).exit_code, 0);
+  const QImage png(QString::fromStdString(Path("found.png")), "PNG");
+  const QImage bmp(QString::fromStdString(Path("found.bmp")), "BMP");
+  ASSERT_FALSE(png.isNull());
+  EXPECT_EQ(png.size(), bmp.size());
+  EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), bmp.convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
+  std::ofstream(Path("batch.jsonl")) << "{\"url\":\"http://one\",\"output\":\"" << Path("one.bmp") << "\"}\n"
+                                     << "{\"url\":\"no prefix\",\"output\":\"" << Path("two.bmp") << "\"}\n"
+                                     << "\n"
+                                     << "not json\n"
+                                     << "{\"text\":\"three\",\"mirror\":true,\"o\":\"" << Path("three.bmp") << "\"}\n";
+  const ToolRun run = Build({"--batch", Path("batch.jsonl"), "--jobs", "2", "--host", "127.0.0.1"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("line 2: Not Text"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("line 4: not a JSON object"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("2 of 4 symbols built"), std::string::npos) << run.err;
+  EXPECT_NE(Read(Path("one.bmp")).out.find("Text: http://one"), std::string::npos);
+  EXPECT_NE(Read(Path("three.bmp")).out.find("Text: three"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Path("two.bmp")));
+
+  const ToolRun json = Build({"--batch", Path("batch.jsonl"), "--json"});
+  EXPECT_EQ(json.exit_code, 1);
+  int objects = 0;
+  for (std::size_t at = 0; (at = json.out.find("{\"line\":", at)) != std::string::npos; ++at) ++objects;
+  EXPECT_EQ(objects, 4) << json.out;
+}
+
+}  // namespace
+}  // namespace tessellux::cli

@@ -1,0 +1,139 @@
+// tessellux-build's own parsing: the strict batch JSON and the options,
+// whose errors must name the bad value.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "cli/json.h"
+#include "cli/options.h"
+#include "generate/data_choice.h"
+
+namespace tessellux::cli {
+namespace {
+
+using Kind = JsonScalar::Kind;
+
+TEST(FlatJson, ReadsScalarsAndEscapes) {
+  std::string error;
+  const auto object = ParseFlatObject(
+      R"( {"url":"http://x/\u00e9\ud83d\ude00\n","grid":4,"dpi":-1.5e2,"mirror":true,"temporary":false,"tag":null} )",
+      &error);
+  ASSERT_TRUE(object) << error;
+  EXPECT_EQ(object->at("url").text, "http://x/\xC3\xA9\xF0\x9F\x98\x80\n");
+  EXPECT_EQ(object->at("grid").kind, Kind::kNumber);
+  EXPECT_EQ(object->at("dpi").text, "-1.5e2");
+  EXPECT_EQ(object->at("mirror").kind, Kind::kTrue);
+  EXPECT_EQ(object->at("temporary").kind, Kind::kFalse);
+  EXPECT_EQ(object->at("tag").kind, Kind::kNull);
+  EXPECT_TRUE(ParseFlatObject("{}", &error));
+  EXPECT_EQ(JsonString("a\"b\\c\n\x01"), R"("a\"b\\c\n\u0001")");
+}
+
+TEST(FlatJson, RefusesWhatIsNotStrictJson) {
+  for (const char* bad : {"", "[]", "{\"a\":1,}", "{'a':1}", "{\"a\":01}", "{\"a\":1.}", "{\"a\":.5}",
+                          "{\"a\":\"x\" \"b\":1}", "{\"a\":1} x", "{\"a\":[1]}", "{\"a\":{}}", "{\"a\":\"\\x\"}",
+                          "{\"a\":\"\\ud800\"}", "{\"a\":\"tab\there\"}", "{\"a\":1,\"a\":2}", "{\"a\":tru}",
+                          "{\"a\":\"open}"}) {
+    std::string error;
+    EXPECT_FALSE(ParseFlatObject(bad, &error)) << bad;
+    EXPECT_NE(error.find("column"), std::string::npos) << bad << ": " << error;
+  }
+}
+
+std::string UsageErrorOf(const std::vector<std::string>& args) {
+  try {
+    const ToolOptions tool = ParseCommandLine(args);
+    MakeBuildRequest(tool.symbol, tool);
+  } catch (const UsageError& error) {
+    return error.what();
+  }
+  return "(accepted)";
+}
+
+TEST(Options, ErrorsNameTheBadValue) {
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"--bogus"}, "unknown option --bogus"},
+      {{"--url"}, "option --url needs a value"},
+      {{"--url", "http://x", "-o", "a.bmp", "--grid", "2"}, "--grid 2:"},
+      {{"--url", "http://x", "-o", "a.bmp", "--rows", "3", "--columns", "4"}, "--rows 3:"},
+      {{"--url", "http://x", "-o", "a.bmp", "--rows", "4"}, "--rows and --columns together"},
+      {{"--url", "http://x", "-o", "a.bmp", "--error-correction", "18"}, "--error-correction 18:"},
+      {{"--url", "http://x", "-o", "a.bmp", "--style", "wavy"}, "--style wavy:"},
+      {{"--url", "http://x", "-o", "a.bmp", "--security", "secret"}, "--security secret:"},
+      {{"--url", "http://x", "-o", "a.gif"}, "-o a.gif:"},
+      {{"--url", "http://x", "-o", "page.pdf"}, "PDF"},
+      {{"--url", "http://x", "-o", "/no/such/folder/a.bmp"}, "the folder /no/such/folder does not exist"},
+      {{"--jpeg", "p.jpg", "-o", "a.bmp"}, "--jpeg p.jpg:"},
+      {{"--url", "http://x", "--text", "t", "-o", "a.bmp"}, "give one of"},
+      {{"-o", "a.bmp"}, "nothing to build"},
+      {{"--url", "http://x"}, "no output file"},
+      {{"--text-file", "/no/such.txt", "-o", "a.bmp"}, "--text-file /no/such.txt: no such file"},
+      {{"--text", "\xC3", "-o", "a.bmp"}, "not valid UTF-8"},
+      {{"--security", "unique", "--secret-phrase", "p", "--second-phrase", "12-34", "-o", "a.bmp"},
+       "--second-phrase 12-34: a serial number"},
+      {{"--url", "http://x", "-o", "a.bmp", "--dpi", "0"}, "--dpi 0:"},
+      {{"--url", "http://x", "-o", "a.bmp", "--port", "70000"}, "--port 70000:"},
+  };
+  ::unsetenv("TESSELLUX_SECRET_PHRASE");
+  ::unsetenv("TESSELLUX_SECOND_PHRASE");
+  for (const auto& c : cases) {
+    const std::string error = UsageErrorOf(c.args);
+    EXPECT_NE(error.find(c.says), std::string::npos) << c.args[0] << " ... gave: " << error;
+  }
+}
+
+TEST(Options, ChoicesBecomeTheWindowsRequest) {
+  const ToolOptions tool = ParseCommandLine({"--text", "caf\xC3\xA9", "-o", "a.png", "--rows", "1", "--columns", "254",
+                                             "--error-correction", "17", "--grid", "4", "--thickness", "3", "--style",
+                                             "dots", "--mirror", "--dpi", "300", "--host", "h1", "--host", "h2"});
+  const generate::BuildRequest r = MakeBuildRequest(tool.symbol, tool);
+  EXPECT_EQ(r.checks.data_choice, generate::kText);
+  EXPECT_EQ(r.choices.data_text, (Bytes{'c', 'a', 'f', 0xC3, 0xA9}));
+  const auto layout = generate::LayoutBytes(r.choices);
+  EXPECT_EQ(layout, (std::array<std::uint8_t, 6>{1, 254, 34, 4, 2, 3}));
+  EXPECT_TRUE(r.mirror);
+  EXPECT_EQ(r.dots_per_inch, 300);
+  EXPECT_EQ(tool.hosts, (std::vector<std::string>{"h1", "h2"}));
+
+  // Secrets from a file or the environment stay off the command line.
+  const std::string file = ::testing::TempDir() + "phrase_" + std::to_string(::getpid());
+  std::ofstream(file) << "from file\n";
+  ::setenv("TESSELLUX_SECRET_PHRASE", "from env", 1);
+  ::setenv("TESSELLUX_SECOND_PHRASE", "old phrase", 1);
+  const ToolOptions cascaded = ParseCommandLine({"--security", "cascaded", "--temporary", "--tag", "T", "-o", "a.bmp"});
+  const generate::BuildRequest c = MakeBuildRequest(cascaded.symbol, cascaded);
+  EXPECT_EQ(c.checks.data_choice, generate::kAuthorization);
+  EXPECT_EQ(c.choices.phrase0, u"from env");
+  EXPECT_EQ(c.choices.phrase1, u"old phrase");
+  const ToolOptions private_file = ParseCommandLine({"--security", "private", "--secret-phrase-file", file, "--url",
+                                                     "http://x", "-o", "a.bmp"});
+  EXPECT_EQ(MakeBuildRequest(private_file.symbol, private_file).choices.phrase0, u"from file");
+  ::unsetenv("TESSELLUX_SECRET_PHRASE");
+  ::unsetenv("TESSELLUX_SECOND_PHRASE");
+  std::remove(file.c_str());
+}
+
+TEST(Options, BatchLinesApplyOnTopOfTheCommandLine) {
+  const ToolOptions tool = ParseCommandLine({"--batch", "b.jsonl", "--grid", "5", "--jobs", "2"});
+  std::string error;
+  const auto line = ParseFlatObject(R"({"url":"http://x","output":"a.bmp","mirror":true,"thickness":1})", &error);
+  const SymbolOptions options = ApplyBatchLine(tool.symbol, *line);
+  EXPECT_EQ(options.grid, 5);
+  EXPECT_EQ(options.thickness, 1);
+  EXPECT_TRUE(options.mirror);
+  EXPECT_EQ(options.output, "a.bmp");
+  for (const char* bad : {R"({"url":"http://x"})", R"({"url":"http://x","o":"a.bmp","colour":"red"})",
+                          R"({"url":"http://x","o":"a.bmp","mirror":"yes"})"}) {
+    EXPECT_THROW(ApplyBatchLine(tool.symbol, *ParseFlatObject(bad, &error)), UsageError) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace tessellux::cli

@@ -1,0 +1,258 @@
+// The build driver against a scripted Code Generator: the series, the
+// geometry and statistics read back, the upload and the picture fetch.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include <unistd.h>
+
+#include "app/tabs.h"
+#include "generate/build_driver.h"
+#include "generate/data_choice.h"
+
+namespace tessellux::generate {
+namespace {
+
+using Kind = BuildFailure::Kind;
+using Outcome = link::ExchangeOutcome;
+
+void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+Bytes BmpHeader(std::int32_t width, std::int32_t height) {
+  Bytes h(62, 0);
+  h[0] = 'B';
+  h[1] = 'M';
+  Put32(h, 10, 62);
+  Put32(h, 14, 40);
+  Put32(h, 18, static_cast<std::uint32_t>(width));
+  Put32(h, 22, static_cast<std::uint32_t>(height));
+  h[26] = 1;
+  h[28] = 1;
+  return h;
+}
+
+Bytes Prefixed(std::initializer_list<std::uint8_t> head, const Bytes& tail) {
+  Bytes out(head);
+  out.insert(out.end(), tail.begin(), tail.end());
+  return out;
+}
+
+// Answers like a Code Generator: every command succeeds, the security
+// command with `geometry`, 0x61 with `header`, 0x62 with the next row and
+// then "bb". `override` may replace any answer.
+class FakeCodeGenerator : public link::CommandExchange {
+ public:
+  Outcome Exchange(const Bytes& message) override {
+    commands.push_back(message);
+    if (commands.size() > 100000) return {Outcome::Kind::kLinkLost, {}, "runaway"};
+    if (override_reply) {
+      if (auto outcome = override_reply(message)) return *outcome;
+    }
+    const std::uint8_t code = message.empty() ? 0 : message[0];
+    if (code >= 0x51 && code <= 0x54) return Reply(Prefixed({code, 0x00}, geometry));
+    if (code == 0x61) return Reply(Prefixed({0x61, 0x00}, header));
+    if (code == 0x62) return Reply(next_row < rows.size() ? Prefixed({0x62, 0x00}, rows[next_row++]) : Bytes{0x62, 0x62});
+    return Reply({code, 0x00});
+  }
+  static Outcome Reply(Bytes reply) { return {Outcome::Kind::kReply, std::move(reply), {}}; }
+
+  std::vector<Bytes> commands;
+  Bytes geometry{5, 4, 6};
+  Bytes header = BmpHeader(20, 3);
+  std::vector<Bytes> rows{Bytes(4, 'A'), Bytes(4, 'B'), Bytes(4, 'C')};
+  std::size_t next_row = 0;
+  std::function<std::optional<Outcome>(const Bytes&)> override_reply;
+};
+
+BuildRequest WebAddress(std::string url = "http://example.com/") {
+  BuildRequest request;
+  request.checks.data_choice = kWebAddress;
+  request.checks.data_text = ToBytes(url);
+  request.choices.data_text = request.checks.data_text;
+  request.dots_per_inch = 600;
+  return request;
+}
+
+Bytes Body(const BuildResult& result) {
+  return result.picture ? Bytes(result.picture->begin() + 62, result.picture->end()) : ToBytes("(none)");
+}
+
+TEST(BuildDriver, DefaultWebAddressSeriesResultsAndPicture) {
+  FakeCodeGenerator peer;
+  std::vector<std::pair<BuildStage, std::uint64_t>> progress;
+  std::uint64_t last_total = 0;
+  BuildDriver driver(peer, [&](BuildStage stage, std::uint64_t done, std::uint64_t total) {
+    progress.emplace_back(stage, done);
+    last_total = total;
+  });
+  const BuildResult result = driver.Build(WebAddress());
+  ASSERT_TRUE(result.ok()) << result.failure->Describe();
+
+  const std::vector<Bytes> series = {{0x11, 0, 0, 0, 8, 1, 2}, Prefixed({0x21}, ToBytes("http://example.com/")), {0x51},
+                                     {0x61}, {0x62}, {0x62}, {0x62}, {0x62}};
+  EXPECT_EQ(peer.commands, series) << "every row, then the end reply";
+
+  EXPECT_EQ((std::array{result.scroll.rows, result.scroll.cols, result.scroll.error}), (std::array{2, 2, 4}));
+  EXPECT_EQ((std::array{result.usage.total, result.usage.error, result.usage.user}),
+            (std::array<std::string, 3>{"280", "100", "180"}));
+  // 8 x (8 x 4 + 2) + 2 = 274 pixels wide, 8 x (8 x 5 + 2) + 2 = 338 high, at 600 dpi.
+  EXPECT_EQ(result.pixel_size.width, 274);
+  EXPECT_EQ(result.width_text, "0.457\"");
+  EXPECT_EQ(result.height_text, "0.563\"");
+  EXPECT_EQ(Body(result), ToBytes("AAAABBBBCCCC"));
+  EXPECT_EQ(result.picture_shape.height, 3);
+
+  // Three sends, then four fetch exchanges counted up to their total.
+  ASSERT_EQ(progress.size(), 7u);
+  EXPECT_EQ(progress[2], std::make_pair(BuildStage::kSending, std::uint64_t{3}));
+  EXPECT_EQ(progress.back(), std::make_pair(BuildStage::kFetching, std::uint64_t{4}));
+  EXPECT_EQ(last_total, 4u);
+}
+
+TEST(BuildDriver, MirrorSeparatorsAndAFailedCheck) {
+  FakeCodeGenerator peer;
+  BuildRequest request = WebAddress();
+  request.mirror = true;
+  request.group_separator = ".";
+  request.decimal_point = ",";
+  peer.geometry = {10, 10, 6};
+  const BuildResult mirrored = BuildDriver(peer).Build(request);
+  EXPECT_EQ(Body(mirrored), ToBytes("CCCCBBBBAAAA"));
+  EXPECT_EQ(mirrored.usage.total, "1.400");
+  EXPECT_EQ(mirrored.width_text, "1,097\"");  // 658 pixels
+
+  FakeCodeGenerator quiet;
+  const BuildResult failed = BuildDriver(quiet).Build(WebAddress("example.com"));
+  ASSERT_FALSE(failed.ok());
+  EXPECT_EQ(failed.failure->kind, Kind::kCheck);
+  EXPECT_EQ(failed.failure->tab, app::kTextTab);
+  EXPECT_EQ(failed.failure->warning.title, "Not Text");
+  EXPECT_TRUE(quiet.commands.empty()) << "a failed check sends nothing";
+}
+
+TEST(BuildDriver, ZipFileGoesUpInPiecesAndAnUnreadableOneStopsTheSeries) {
+  const std::string path = ::testing::TempDir() + "driver_" + std::to_string(::getpid()) + ".zip";
+  const std::string piece(1000, static_cast<char>(0xAA));  // every byte needs escaping on the wire
+  std::ofstream(path, std::ios::binary) << piece << piece << piece.substr(0, 500);
+  BuildRequest request;
+  request.checks.data_choice = kZippedFile;
+  request.checks.zip_file_given = true;
+  request.choices.upload_file = path;
+  FakeCodeGenerator peer;
+  ASSERT_TRUE(BuildDriver(peer).Build(request).ok());
+  const std::vector<Bytes> uploaded(peer.commands.begin() + 1, peer.commands.begin() + 6);
+  const Bytes full(piece.begin(), piece.end());
+  EXPECT_EQ(uploaded, (std::vector<Bytes>{{0x21}, Prefixed({0x31}, full), Prefixed({0x32}, full),
+                                          Prefixed({0x32}, Bytes(500, 0xAA)), {0x51}}));
+  std::filesystem::remove(path);
+
+  FakeCodeGenerator second;
+  const BuildResult failed = BuildDriver(second).Build(request);
+  ASSERT_FALSE(failed.ok());
+  EXPECT_EQ(failed.failure->kind, Kind::kUpload);
+  EXPECT_EQ(failed.failure->warning.title, "File Not Sent");
+  EXPECT_NE(failed.failure->warning.text.find(path), std::string::npos);
+  EXPECT_EQ(second.commands.size(), 2u) << "the layout and the text went out, nothing after";
+}
+
+TEST(BuildDriver, ExchangeFailuresStopTheSeriesAndSayWhatHappened) {
+  const struct {
+    const char* what;
+    std::uint8_t failing_code;
+    Outcome outcome;
+    Kind kind;
+    std::size_t commands_sent;
+    const char* described;  // part of Describe()
+  } cases[] = {
+      {"lost at the text", 0x21, {Outcome::Kind::kLinkLost, {}, "closed"}, Kind::kLinkLost, 2, "lost at command 0x21 (text)"},
+      {"timeout at the layout", 0x11, {Outcome::Kind::kTimeout, {}, {}}, Kind::kTimeout, 1, "no reply to command 0x11 (layout) within 1000 ms"},
+      {"status 4 at the build", 0x51, FakeCodeGenerator::Reply({0x51, 0x04}), Kind::kStatus, 3,
+       "0x51 (build public symbol) failed with status 0x04: data too large"},
+      {"bytes after the end", 0x21, {Outcome::Kind::kProtocolError, {}, "bytes after the reply's end byte"},
+       Kind::kProtocolError, 2, "broke the protocol: bytes after"},
+      {"no status", 0x11, FakeCodeGenerator::Reply({0x11}), Kind::kNoStatus, 1, "without a status byte"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeCodeGenerator peer;
+    peer.override_reply = [&](const Bytes& m) -> std::optional<Outcome> {
+      if (m[0] == c.failing_code) return c.outcome;
+      return std::nullopt;
+    };
+    const BuildResult result = BuildDriver(peer).Build(WebAddress());
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.failure->kind, c.kind);
+    EXPECT_EQ(peer.commands.size(), c.commands_sent);
+    EXPECT_FALSE(result.geometry) << "no statistics from a broken series";
+    EXPECT_NE(result.failure->Describe().find(c.described), std::string::npos) << result.failure->Describe();
+  }
+  FakeCodeGenerator peer;
+  peer.override_reply = [](const Bytes& m) -> std::optional<Outcome> {
+    if (m[0] == 0x21) return FakeCodeGenerator::Reply({0x21, 0x03});
+    return std::nullopt;
+  };
+  const BuildResult status = BuildDriver(peer).Build(WebAddress());
+  EXPECT_EQ(status.failure->warning.title, "Unexpected error");
+  EXPECT_EQ(status.failure->warning.text, "Unexpected error code 3 to command code 21");
+}
+
+TEST(BuildDriver, GeometryOutOfRangeFetchesNothing) {
+  FakeCodeGenerator peer;
+  peer.geometry = {4, 4, 18};
+  const BuildResult result = BuildDriver(peer).Build(WebAddress());
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.failure->kind, Kind::kGeometry);
+  EXPECT_EQ(result.failure->warning.title, "Unexpected Symbol Geometry");
+  EXPECT_EQ(peer.commands.size(), 3u);
+}
+
+// A peer may lie about the picture; the fetch ends at the header's height,
+// checks every row and hands over nothing that does not match.
+TEST(BuildDriver, FetchEndsAtTheHeadersHeightAndRefusesPicturesThatDoNotMatch) {
+  const struct {
+    const char* what;
+    Bytes header;
+    std::vector<Bytes> rows;
+    bool endless_empty_rows;
+    std::size_t max_fetch_exchanges;
+  } cases[] = {
+      {"header of 10 bytes", Bytes(10, 'B'), {}, false, 1},
+      {"negative height", BmpHeader(20, -3), {}, false, 1},
+      {"40000 x 40000", BmpHeader(40000, 40000), {}, false, 1},
+      {"an empty row", BmpHeader(20, 3), {Bytes{}}, false, 2},
+      {"a row too long", BmpHeader(20, 3), {Bytes(4, 'A'), Bytes(5, 'B')}, false, 3},
+      {"more rows than the height", BmpHeader(20, 2), {Bytes(4, 'A'), Bytes(4, 'B'), Bytes(4, 'C')}, false, 4},
+      {"ends early", BmpHeader(20, 3), {Bytes(4, 'A')}, false, 3},
+      {"every row request answered empty", BmpHeader(20, 3), {}, true, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeCodeGenerator peer;
+    peer.header = c.header;
+    peer.rows = c.rows;
+    if (c.endless_empty_rows) {
+      peer.override_reply = [](const Bytes& m) -> std::optional<Outcome> {
+        if (m[0] == 0x62) return FakeCodeGenerator::Reply({0x62, 0x00});
+        return std::nullopt;
+      };
+    }
+    BuildRequest request = WebAddress();
+    request.picture_limit = 64 << 20;
+    const BuildResult result = BuildDriver(peer).Build(request);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.failure->kind, Kind::kPicture);
+    EXPECT_EQ(result.failure->warning.title, "Unusable Symbol Picture");
+    EXPECT_FALSE(result.picture);
+    EXPECT_TRUE(result.geometry) << "this run's statistics stay";
+    EXPECT_LE(peer.commands.size() - 3, c.max_fetch_exchanges);
+  }
+}
+
+}  // namespace
+}  // namespace tessellux::generate
