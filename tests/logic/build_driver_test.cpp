@@ -13,6 +13,7 @@
 #include "app/tabs.h"
 #include "generate/build_driver.h"
 #include "generate/data_choice.h"
+#include "support/bmp_header.h"
 
 namespace tessellux::generate {
 namespace {
@@ -20,22 +21,7 @@ namespace {
 using Kind = BuildFailure::Kind;
 using Outcome = link::ExchangeOutcome;
 
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-Bytes BmpHeader(std::int32_t width, std::int32_t height) {
-  Bytes h(62, 0);
-  h[0] = 'B';
-  h[1] = 'M';
-  Put32(h, 10, 62);
-  Put32(h, 14, 40);
-  Put32(h, 18, static_cast<std::uint32_t>(width));
-  Put32(h, 22, static_cast<std::uint32_t>(height));
-  h[26] = 1;
-  h[28] = 1;
-  return h;
-}
+using tessellux::testing::BmpHeader;
 
 Bytes Prefixed(std::initializer_list<std::uint8_t> head, const Bytes& tail) {
   Bytes out(head);

@@ -11,8 +11,10 @@ namespace {
 using layout::Style;
 
 // Inputs for a data choice; `given` names the files chosen ("picture zip emboss").
-CheckInputs In(int choice, std::string_view text = "", std::string_view given = "", Style style = Style::kLines) {
+CheckInputs In(int choice, std::string_view text = "", std::string_view given = "", Style style = Style::kLines,
+               std::string security_status = "") {
   CheckInputs in;
+  in.security_status = std::move(security_status);
   in.data_choice = choice;
   in.data_text = ToBytes(text);
   in.picture_file_given = given.find("picture") != given.npos;
@@ -49,6 +51,10 @@ TEST(InputChecks, FirstFailedRowGivesItsTabTitleAndText) {
        "Please either choose a ZIP file, or go to the Style tab and select another choice."},
       {In(kAuthorization, "", "", Style::kDotsWithEmboss), "Missing Emboss Picture", 5,
        "The style selected is Dots with an embossed picture, but no embossed file has been entered."},
+      // The Security tab's status line stops a build after the data checks.
+      {In(kAuthorization, "", "", Style::kLines, "Please enter the reader's serial number"), "Security Setting Incomplete",
+       6, "Please enter the reader's serial number"},
+      {In(kText, "", "", Style::kLines, "Please enter the secret phrase"), "Text Missing", 1},
       {In(kWebAddress, "http://a")},
       {In(kWebAddress, "https://a")},
       {In(kWebAddress, "http://")},

@@ -7,29 +7,18 @@
 
 #include "output/atomic_file.h"
 #include "output/picture_assembly.h"
+#include "support/bmp_header.h"
 
 namespace tessellux::output {
 namespace {
 
 namespace fs = std::filesystem;
 
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // A 62-byte header of a 1-bit BMP (rows of 4 bytes up to 32 pixels wide).
 Bytes Header(std::int32_t width, std::int32_t height, std::uint16_t bits = 1) {
-  Bytes h(62, 0);
-  h[0] = 'B';
-  h[1] = 'M';
-  Put32(h, 10, 62);
-  Put32(h, 14, 40);
-  Put32(h, 18, static_cast<std::uint32_t>(width));
-  Put32(h, 22, static_cast<std::uint32_t>(height));
-  h[26] = 1;
-  h[28] = static_cast<std::uint8_t>(bits);
-  return h;
+  return tessellux::testing::BmpHeader(width, height, bits);
 }
+using tessellux::testing::Put32;
 
 Bytes Reply(Bytes payload) {
   payload.insert(payload.begin(), {0x62, 0x00});
