@@ -124,6 +124,14 @@ std::string_view LineBreakOf(std::string_view content) {
   return newline != std::string_view::npos && newline > 0 && content[newline - 1] == '\r' ? "\r\n" : "\n";
 }
 
+// What ends the last line of `text` before something is added after it:
+// nothing after a line break, "\n" after a lone carriage return (which
+// already ends that line), the file's own line break otherwise.
+std::string_view BreakToEnd(std::string_view text, std::string_view line_break) {
+  if (text.empty() || text.back() == '\n') return {};
+  return text.back() == '\r' ? "\n" : line_break;
+}
+
 // The first `count` characters of UTF-8 text; a character is a lead byte and
 // at most three continuation bytes, so any bytes at all are cut safely.
 std::string_view FirstCharacters(std::string_view text, std::size_t count) {
@@ -205,14 +213,12 @@ std::string SetIniValue(std::string_view content, std::string_view section, std:
   }
   if (place.section) {
     const Line& after = lines[place.last_entry];
-    const bool has_break = after.next > after.begin && content[after.next - 1] == '\n';
-    std::string insert = has_break ? entry + std::string(line_break)
-                                   : std::string(line_break) + entry + std::string(line_break);
-    out.insert(after.next, insert);
+    out.insert(after.next, std::string(BreakToEnd(content.substr(0, after.next), line_break)) + entry +
+                               std::string(line_break));
     return out;
   }
-  if (!out.empty() && out.back() != '\n') out += line_break;
-  out += "[" + safe_section + "]" + std::string(line_break) + entry + std::string(line_break);
+  out += std::string(BreakToEnd(content, line_break)) + "[" + safe_section + "]" + std::string(line_break) + entry +
+         std::string(line_break);
   return out;
 }
 

@@ -51,6 +51,8 @@ TEST(IniContent, WriteChangesOnlyTheKey) {
        "[Security]\r\nA=1\r\n\r\n; next\r\n[B]\r\nC=2\r\n", "[Security]\r\nA=1\r\nCompanyName=Acme\r\n\r\n; next\r\n[B]\r\nC=2\r\n"},
       {"section at the end without a break", "[Security]", "[Security]\nCompanyName=Acme\n"},
       {"section header ending in a lone carriage return", "[Security\r", "[Security\r\nCompanyName=Acme\n"},
+      {"last entry ending in a lone carriage return keeps its value", "[Security]\r\nA=1\r",
+       "[Security]\r\nA=1\r\nCompanyName=Acme\r\n"},
       {"byte order mark kept", "\xEF\xBB\xBF[Security]\nCompanyName=x\n", "\xEF\xBB\xBF[Security]\nCompanyName=Acme\n"},
   };
   for (const Row& row : rows) {
