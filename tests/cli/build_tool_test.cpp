@@ -244,6 +244,27 @@ TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
   EXPECT_EQ(objects, 4) << json.out;
 }
 
+// Every program answers --help and --version on a terminal without a
+// display, naming itself; the window refuses what it does not take rather
+// than opening.
+TEST_F(BuildToolTest, EveryProgramAnswersHelpAndVersion) {
+  for (const auto& [program, name] : {std::pair<std::string, std::string>{TESSELLUX_BUILD_PATH, "tessellux-build"},
+                                      {TESSELLUX_READ_PATH, "tessellux-read"},
+                                      {TESSELLUX_CODEGEN_PATH, "tessellux-codegen"},
+                                      {TESSELLUX_WINDOW_PATH, "create-tessellux"}}) {
+    const ToolRun help = Exec(program, {"--help"});
+    EXPECT_EQ(help.exit_code, 0) << name;
+    EXPECT_NE(help.out.find("Usage: " + name), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("Exit codes"), std::string::npos) << help.out;
+    const ToolRun version = Exec(program, {"--version"});
+    EXPECT_EQ(version.exit_code, 0) << name;
+    EXPECT_EQ(version.out.rfind(name + " 2.0", 0), 0u) << version.out;
+  }
+  const ToolRun help_all = Exec(TESSELLUX_WINDOW_PATH, {"--help-all"});
+  EXPECT_EQ(help_all.exit_code, 2);
+  EXPECT_NE(help_all.err.find("Unknown option 'help-all'"), std::string::npos) << help_all.err;
+}
+
 // A failed check stops the build before anything is sent: a listener that
 // never answers would otherwise keep the tool waiting for a reply.
 TEST_F(BuildToolTest, NothingIsSentWhenACheckFails) {
