@@ -9,8 +9,11 @@
 #include <iterator>
 #include <map>
 
+#include "cli/picture_upload.h"
 #include "generate/data_choice.h"
 #include "generate/unicode.h"
+#include "pictures/jpeg_recompress.h"
+#include "security/security_controls.h"
 
 namespace tessellux::cli {
 namespace {
@@ -109,7 +112,9 @@ const std::map<std::string, std::pair<bool, Setter>>& SymbolSetters() {
       {"text-file", {true, [](SymbolOptions& o, const std::string& v) { o.text_file = v; }}},
       {"jpeg", {true, [](SymbolOptions& o, const std::string& v) { o.jpeg = v; }}},
       {"quality", {true, [](SymbolOptions& o, const std::string& v) {
-         o.quality = ParseInt("--quality", v, 5, 95, "the JPEG quality is 5 to 95");
+         o.quality = ParseInt("--quality", v, pictures::kMinQuality, pictures::kMaxQuality,
+                              "the JPEG quality is " + std::to_string(pictures::kMinQuality) + " to " +
+                                  std::to_string(pictures::kMaxQuality));
        }}},
       {"zip", {true, [](SymbolOptions& o, const std::string& v) { o.zip = v; }}},
       {"style", {true, [](SymbolOptions& o, const std::string& v) {
@@ -160,15 +165,6 @@ const std::map<std::string, std::pair<bool, Setter>>& SymbolSetters() {
   return setters;
 }
 
-bool IsSerialNumber(const std::string& text) {
-  if (text.size() != 14) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool dash = i == 4 || i == 9;
-    if (dash ? text[i] != '-' : (text[i] < '0' || text[i] > '9')) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 const char* const kUsageText =
@@ -182,7 +178,8 @@ const char* const kUsageText =
     "  --text TEXT               plain text\n"
     "  --text-file FILE          plain text from a UTF-8 file\n"
     "  --zip FILE                a zipped file\n"
-    "  --jpeg FILE --quality N   a JPEG picture (not available yet)\n"
+    "  --jpeg FILE [--quality N] a JPEG picture, recompressed at quality 5-95 (default 20);\n"
+    "                            with --text or --text-file: text plus the picture\n"
     "  (none of these, with an authorization mode: an authorization symbol)\n"
     "Layout:\n"
     "  --style lines|dots|emboss --emboss FILE   drawing style (emboss needs a picture)\n"
@@ -197,8 +194,9 @@ const char* const kUsageText =
     "  --second-phrase P | --second-phrase-file FILE | env TESSELLUX_SECOND_PHRASE\n"
     "                            the reader's serial number (unique) or the old phrase (cascaded)\n"
     "Output:\n"
-    "  -o, --output OUT          .bmp or .png (.pdf, the printed page: not available yet)\n"
-    "  --dpi N                   printer resolution for the size in inches (default 600)\n"
+    "  -o, --output OUT          .bmp, .png, or .pdf: the page the window prints\n"
+    "  --dpi N                   printer resolution: the size in inches and the PDF page's\n"
+    "                            dots per inch, one symbol pixel per dot (default 600)\n"
     "  --json                    one JSON object per symbol on stdout\n"
     "  --group-separator S --decimal-point S   number format (default \",\" and \".\")\n"
     "Code Generator:\n"
@@ -305,32 +303,39 @@ OutputKind OutputKindOf(const std::string& path) {
   Bad("-o " + path + ": the output is a .bmp, .png or .pdf file");
 }
 
-const char* const kPdfUnavailable = "the printed page (PDF) cannot be made by this build yet; write .bmp or .png";
-
-bool CanWrite(OutputKind kind) { return kind != OutputKind::kPdf; }
 
 generate::BuildRequest MakeBuildRequest(const SymbolOptions& o, const ToolOptions& tool) {
   // Refused before anything is sent, not after the build.
-  if (!CanWrite(OutputKindOf(o.output))) Bad("-o " + o.output + ": " + kPdfUnavailable);
+  if (OutputKindOf(o.output) == OutputKind::kPdf && o.dpi != static_cast<int>(o.dpi)) {
+    Bad("--dpi " + std::to_string(o.dpi) + ": a printed page (PDF) needs a whole number of dots per inch");
+  }
   const std::string folder = std::filesystem::path(o.output).parent_path().string();
   std::error_code ec;
   if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
     Bad("-o " + o.output + ": the folder " + folder + " does not exist");
   }
-  if (o.jpeg) {
-    Bad("--jpeg " + *o.jpeg + ": JPEG pictures cannot be recompressed by this build yet; "
-        "use the window, or send the data as --zip");
-  }
-  const int data_options = (o.url ? 1 : 0) + (o.text || o.text_file ? 1 : 0) + (o.zip ? 1 : 0);
+  const int data_options = (o.url ? 1 : 0) + (o.text || o.text_file || o.jpeg ? 1 : 0) + (o.zip ? 1 : 0);
   if (data_options > 1 || (o.text && o.text_file)) {
-    Bad("give one of --url, --text, --text-file and --zip");
+    Bad("give one of --url, --text (or --text-file) and --zip; --jpeg goes alone or with a text");
   }
 
   generate::BuildRequest request;
   generate::CheckInputs& checks = request.checks;
   generate::GenerationChoices& c = request.choices;
   std::string text;
-  if (o.url) {
+  if (o.jpeg) {
+    // The text, if any, goes with the picture, as the window's choices go.
+    checks.data_choice = o.text || o.text_file ? generate::kTextPlusPicture : generate::kPictureOnly;
+    if (o.text || o.text_file) text = o.text ? *o.text : ReadSmallFile("--text-file", *o.text_file);
+    checks.picture_file_given = !o.jpeg->empty();
+    if (checks.picture_file_given) {
+      std::string error;
+      auto work = PrivateWorkFile::Make(&error);
+      if (!work) Bad(error);
+      c.upload_file = work->path();
+      request.prepare_upload = RecompressHook(*o.jpeg, o.quality, std::move(work));
+    }
+  } else if (o.url) {
     checks.data_choice = generate::kWebAddress;
     text = *o.url;
   } else if (o.text || o.text_file) {
@@ -364,27 +369,17 @@ generate::BuildRequest MakeBuildRequest(const SymbolOptions& o, const ToolOption
   c.temporary = o.temporary;
   c.identification_tag = Utf16Or("--tag", o.tag);
 
+  // Phrases not given stay blank: the Security status check below says so
+  // with the window's words, as it judges a malformed serial number.
   if (o.security != security::SecurityMode::kPublic) {
     const auto phrase = Phrase(o.secret_phrase, o.secret_phrase_file, "--secret-phrase-file", "TESSELLUX_SECRET_PHRASE");
-    if (!phrase || phrase->empty()) {
-      Bad("this security mode needs the secret phrase: --secret-phrase-file FILE, TESSELLUX_SECRET_PHRASE or --secret-phrase");
-    }
-    c.phrase0 = Utf16Or("the secret phrase", *phrase);
+    c.phrase0 = Utf16Or("the secret phrase", phrase.value_or(""));
   }
   if (o.security == security::SecurityMode::kUnique || o.security == security::SecurityMode::kCascaded) {
     const auto second = Phrase(o.second_phrase, o.second_phrase_file, "--second-phrase-file", "TESSELLUX_SECOND_PHRASE");
-    const bool unique = o.security == security::SecurityMode::kUnique;
-    if (!second || second->empty()) {
-      Bad(std::string(unique ? "--security unique needs the reader's serial number"
-                             : "--security cascaded needs the old secret phrase") +
-          " as --second-phrase, --second-phrase-file or TESSELLUX_SECOND_PHRASE");
-    }
-    if (unique != IsSerialNumber(*second)) {
-      Bad(unique ? "--second-phrase " + *second + ": a serial number is NNNN-NNNN-NNNN"
-                 : "the old phrase of --security cascaded must not look like a serial number (NNNN-NNNN-NNNN)");
-    }
-    c.phrase1 = Utf16Or("the second phrase", *second);
+    c.phrase1 = Utf16Or("the second phrase", second.value_or(""));
   }
+  checks.security_status = security::BuildStatusText(o.security, {c.phrase0, c.phrase1}, checks.data_choice);
   request.mirror = o.mirror;
   request.dots_per_inch = o.dpi;
   request.group_separator = tool.group_separator;

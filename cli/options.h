@@ -11,6 +11,7 @@
 #include "cli/json.h"
 #include "generate/build_driver.h"
 #include "layout/style.h"
+#include "pictures/jpeg_recompress.h"
 #include "security/security_mode.h"
 
 namespace tessellux::cli {
@@ -23,7 +24,7 @@ struct UsageError : std::runtime_error {
 // One symbol's choices, as given.
 struct SymbolOptions {
   std::optional<std::string> url, text, text_file, jpeg, zip, emboss;
-  int quality = 20;
+  int quality = pictures::kDefaultQuality;
   layout::Style style = layout::Style::kLines;
   int grid = 8;
   int thickness = 2;
@@ -67,10 +68,6 @@ generate::BuildRequest MakeBuildRequest(const SymbolOptions& options, const Tool
 // The output's kind by its extension; throws UsageError for others.
 enum class OutputKind { kBmp, kPng, kPdf };
 OutputKind OutputKindOf(const std::string& path);
-
-// Whether this build can write `kind` (not yet PDF, the printed page).
-bool CanWrite(OutputKind kind);
-extern const char* const kPdfUnavailable;
 
 extern const char* const kUsageText;
 

@@ -109,7 +109,7 @@ bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, st
     case OutputKind::kPdf:
       break;
   }
-  *error = kPdfUnavailable;
+  *error = "a PDF is a printed page, written by WritePdfPage";
   return false;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // Writes a fetched symbol picture: the BMP as it came, or as PNG (palette
-// kept, rows top-down); PDF, the printed page, is refused until it can be
-// drawn here. Each replaces the file at once (never a half-written file).
+// kept, rows top-down); the printed page (PDF) is cli/pdf_page.h's. Each
+// replaces the file at once (never a half-written file).
 
 #include <string>
 

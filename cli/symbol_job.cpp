@@ -4,7 +4,9 @@
 #include <charconv>
 
 #include "cli/json.h"
+#include "cli/pdf_page.h"
 #include "cli/picture_output.h"
+#include "output/print_geometry.h"
 #include "output/symbol_size.h"
 
 namespace tessellux::cli {
@@ -47,7 +49,19 @@ JobReport RunJob(link::CommandExchange& exchange, const generate::BuildRequest& 
     return report;
   }
   std::string error;
-  if (!WritePicture(*report.result.picture, output, OutputKindOf(output), &error)) {
+  const OutputKind kind = OutputKindOf(output);
+  bool written = false;
+  if (kind == OutputKind::kPdf) {
+    // Annotated as the window's "Print" annotates its page.
+    const auto annotations = output::SymbolAnnotations(report.result.width_text, report.result.height_text,
+                                                       request.choices.grid_size, request.choices.thickness,
+                                                       request.choices.style);
+    written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(request.dots_per_inch), output},
+                           &error);
+  } else {
+    written = WritePicture(*report.result.picture, output, kind, &error);
+  }
+  if (!written) {
     report.exit_code = kExitBuildFailed;
     report.error = "cannot write " + output + ": " + error;
   }

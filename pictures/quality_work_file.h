@@ -12,6 +12,9 @@
 namespace tessellux::pictures {
 
 inline constexpr const char* kUsingOriginal = "using original since smaller";
+// The title of the warning that stops a build whose picture cannot be
+// recompressed (the text is RecompressResult::error).
+inline constexpr const char* kPictureNotUsableTitle = "Picture Not Usable";
 
 struct QualityLabels {
   std::string quality;  // "20%"

@@ -64,4 +64,15 @@ SecurityStatus SecurityStatusFor(const SecurityStatusInputs& in) {
   return status;
 }
 
+std::string BuildStatusText(SecurityMode mode, const std::array<std::u16string, 2>& phrase, int data_choice) {
+  SecurityStatusInputs inputs;
+  inputs.mode = mode;
+  inputs.phrase = phrase;
+  const SecurityControls controls = ControlsForMode(mode);
+  for (int i = 0; i < 2; ++i) inputs.caption[i] = controls.phrase_caption[i];
+  inputs.linked = true;
+  inputs.data_choice = data_choice;
+  return SecurityStatusFor(inputs).status_text.value_or("");
+}
+
 }  // namespace tessellux::security

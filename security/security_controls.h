@@ -61,6 +61,12 @@ struct SecurityStatus {
 // tested before entry 1.
 SecurityStatus SecurityStatusFor(const SecurityStatusInputs& inputs);
 
+// What the status line shows while a build goes out (so linked), with the
+// captions the mode gives the phrase labels: the text a build is refused
+// on, "" when nothing is missing. The window and the command line both ask
+// here.
+std::string BuildStatusText(SecurityMode mode, const std::array<std::u16string, 2>& phrase, int data_choice);
+
 // The title of the warning shown when a build is refused for what the
 // status line says.
 inline constexpr const char* kSecurityWarningTitle = "Security Setting Incomplete";

@@ -24,7 +24,11 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Prepares a Tessellux symbol, has the Code Generator on the network build it, shows and prints it."));
-  parser.addHelpOption();
+  // Not addHelpOption: its --help-all (Qt's own options) would be taken for
+  // an ordinary option here and open the window.
+  const QCommandLineOption help_option({QStringLiteral("h"), QStringLiteral("help")},
+                                       QStringLiteral("Displays help on commandline options."));
+  parser.addOption(help_option);
   parser.addVersionOption();
   const QCommandLineOption address_option(
       QStringLiteral("discovery-address"),
@@ -47,8 +51,11 @@ int main(int argc, char** argv) {
                  qPrintable(parser.errorText()));
     return 2;
   }
-  if (parser.isSet(QStringLiteral("help"))) {
-    std::printf("%s\nExit codes: 0 closed normally, 2 bad command line.\n", qPrintable(parser.helpText()));
+  if (parser.isSet(help_option)) {
+    // Without an application object the text names no program.
+    QString help = parser.helpText();
+    help.replace(QStringLiteral("<executable_name>"), QStringLiteral("create-tessellux"));
+    std::printf("%s\nExit codes: 0 closed normally, 2 bad command line.\n", qPrintable(help));
     return 0;
   }
   if (parser.isSet(QStringLiteral("version"))) {

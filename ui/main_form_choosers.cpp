@@ -11,6 +11,7 @@
 #include "app/tabs.h"
 #include "pictures/file_filters.h"
 #include "pictures/jpeg_recompress.h"
+#include "pictures/quality_work_file.h"
 #include "ui/common_dialog.h"
 #include "ui/main_form.h"
 #include "ui/picture_box.h"
@@ -95,7 +96,7 @@ std::optional<app::Warning> MainForm::PrepareQualityWorkFile() {
     QualityScroll_Change();
   }
   if (quality_record_) return std::nullopt;
-  return app::Warning{"Picture Not Usable", quality_problem_.toStdString()};
+  return app::Warning{pictures::kPictureNotUsableTitle, quality_problem_.toStdString()};
 }
 
 }  // namespace tessellux::ui

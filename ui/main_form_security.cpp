@@ -122,15 +122,10 @@ void MainForm::ShowFieldState(QLineEdit& box, QLabel& label) {
 // Unique authorization without a well-formed serial number, say, would
 // otherwise go out as a Universal or Cascaded one.
 std::string MainForm::SecurityStatusText() const {
-  security::SecurityStatusInputs inputs;
-  inputs.mode = SelectedSecurityMode();
-  for (int i = 0; i < 2; ++i) {
-    inputs.phrase[i] = SecretPhraseText[i]->text().toStdU16String();
-    inputs.caption[i] = security::ControlsForMode(inputs.mode).phrase_caption[i];
-  }
-  inputs.linked = true;
-  inputs.data_choice = SelectedDataChoice();
-  return security::SecurityStatusFor(inputs).status_text.value_or("");
+  return security::BuildStatusText(SelectedSecurityMode(),
+                                   {SecretPhraseText[0]->text().toStdU16String(),
+                                    SecretPhraseText[1]->text().toStdU16String()},
+                                   SelectedDataChoice());
 }
 
 void MainForm::CompanyNameText_Change() { WriteSetting(kCompanyNameKey, CompanyNameText->text()); }

@@ -15,6 +15,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "pictures/jpeg_recompress.h"
 #include "ui/main_form.h"
 #include "ui/picture_box.h"
 #include "ui/style_samples.h"
@@ -99,7 +100,7 @@ QWidget* MainForm::BuildPictureTab() {
   JpegFileText = new QLineEdit(page);
   BeforeJpegPicture = new PictureBox(Twips(4815, 4335), page);
   AfterJpegPicture = new PictureBox(Twips(4815, 4335), page);
-  QualityScroll = HorizontalScroll(5, 95, 20, 5, page);
+  QualityScroll = HorizontalScroll(pictures::kMinQuality, pictures::kMaxQuality, pictures::kDefaultQuality, 5, page);
   QualityLabel = new QLabel(page);
   BeforeSizeLabel = new QLabel(page);
   AfterSizeLabel = new QLabel(page);

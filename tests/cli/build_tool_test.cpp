@@ -13,9 +13,19 @@
 #include <iterator>
 #include <thread>
 
-#include <QImage>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <QBuffer>
+#include <QImage>
+#include <QPdfWriter>
+
+#include "output/print_geometry.h"
+#include "output/symbol_size.h"
+#include "pictures/jpeg_recompress.h"
 #include "support/child_process.h"
+#include "support/picture_files.h"
 
 namespace tessellux::cli {
 namespace {
@@ -40,7 +50,9 @@ class BuildToolTest : public ::testing::Test {
                                          {"--bind", "127.0.0.1", "--port", "0", "--company", "ACME Ltd"});
     if (const auto line = service_->ReadLine(5000)) port_ = line->substr(line->rfind(':') + 1);
     dir_ = fs::temp_directory_path() / ("tessellux_build_tool_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
+    fs::create_directories(dir_ / "tmp");
+    // Work files go here, so that a test sees them gone.
+    ::setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
   }
   static void TearDownTestSuite() {
     delete service_;
@@ -88,6 +100,13 @@ class BuildToolTest : public ::testing::Test {
     return Exec(TESSELLUX_READ_PATH, std::move(args));
   }
   static std::string Path(const std::string& name) { return (dir_ / name).string(); }
+  // A poppler tool's standard output; fails the test when it does not run.
+  static std::string RunText(const std::string& tool, std::vector<std::string> args) {
+    const std::string program = fs::exists("/usr/bin/" + tool) ? "/usr/bin/" + tool : tool;
+    const ToolRun run = Exec(program, std::move(args));
+    EXPECT_EQ(run.exit_code, 0) << tool << ": " << run.err;
+    return run.out;
+  }
 
   static inline testing::ChildProcess* service_ = nullptr;
   static inline std::string port_;
@@ -143,7 +162,7 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
   const struct {
     std::vector<std::string> args;
     int exit_code;
-    const char* says;
+    std::string says;
   } cases[] = {
       {{"--text", "http://x", "-o", Path("a.bmp")}, 1,
        "Not A Web Address (URL): The data selection is Text, but the text begins with either http:// or https://."},
@@ -151,8 +170,17 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
       {{"--text", std::string(2000, 'x'), "--rows", "1", "--columns", "1", "-o", Path("a.bmp")}, 1,
        "command 0x51 (build public symbol) failed with status 0x04: data too large"},
       {{"--bogus", "-o", Path("a.bmp")}, 2, "unknown option --bogus"},
-      {{"--url", "http://x", "-o", Path("a.pdf")}, 2, "PDF"},
+      {{"--url", "http://x", "-o", Path("a.pdf"), "--dpi", "72.5"}, 2, "a whole number of dots per inch"},
+      // The Security tab's status line, word for word.
+      {{"--security", "unique", "--secret-phrase", "pw", "--second-phrase", "12-34", "-o", Path("a.bmp")}, 1,
+       "Security Setting Incomplete: Reader Serial Number must be ####-####-####"},
+      {{"--url", "http://x", "--security", "private", "-o", Path("a.bmp")}, 1,
+       "Security Setting Incomplete: Secret Phrase cannot be blank"},
+      {{"--security", "cascaded", "--secret-phrase", "new", "-o", Path("a.bmp")}, 1,
+       "Security Setting Incomplete: Old Secret Phrase cannot be blank"},
+      {{"--jpeg", Path("not.jpg"), "-o", Path("a.bmp")}, 1, "Picture Not Usable: The picture " + Path("not.jpg")},
   };
+  std::ofstream(Path("not.jpg")) << "not a JPEG";
   for (const auto& c : cases) {
     const ToolRun run = Build(c.args);
     EXPECT_EQ(run.exit_code, c.exit_code) << c.args[0] << ": " << run.err;
@@ -160,6 +188,7 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
     EXPECT_TRUE(run.out.empty()) << run.out;
   }
   EXPECT_FALSE(fs::exists(Path("a.bmp")));
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 
   // A Code Generator that is not running: the port of one that was stopped.
   std::string stopped_port;
@@ -213,6 +242,158 @@ TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
   int objects = 0;
   for (std::size_t at = 0; (at = json.out.find("{\"line\":", at)) != std::string::npos; ++at) ++objects;
   EXPECT_EQ(objects, 4) << json.out;
+}
+
+// Every program answers --help and --version on a terminal without a
+// display, naming itself; the window refuses what it does not take rather
+// than opening.
+TEST_F(BuildToolTest, EveryProgramAnswersHelpAndVersion) {
+  for (const auto& [program, name] : {std::pair<std::string, std::string>{TESSELLUX_BUILD_PATH, "tessellux-build"},
+                                      {TESSELLUX_READ_PATH, "tessellux-read"},
+                                      {TESSELLUX_CODEGEN_PATH, "tessellux-codegen"},
+                                      {TESSELLUX_WINDOW_PATH, "create-tessellux"}}) {
+    const ToolRun help = Exec(program, {"--help"});
+    EXPECT_EQ(help.exit_code, 0) << name;
+    EXPECT_NE(help.out.find("Usage: " + name), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("Exit codes"), std::string::npos) << help.out;
+    const ToolRun version = Exec(program, {"--version"});
+    EXPECT_EQ(version.exit_code, 0) << name;
+    EXPECT_EQ(version.out.rfind(name + " 2.0", 0), 0u) << version.out;
+  }
+  const ToolRun help_all = Exec(TESSELLUX_WINDOW_PATH, {"--help-all"});
+  EXPECT_EQ(help_all.exit_code, 2);
+  EXPECT_NE(help_all.err.find("Unknown option 'help-all'"), std::string::npos) << help_all.err;
+}
+
+// A failed check stops the build before anything is sent: a listener that
+// never answers would otherwise keep the tool waiting for a reply.
+TEST_F(BuildToolTest, NothingIsSentWhenACheckFails) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  socklen_t length = sizeof address;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  const std::string port = std::to_string(ntohs(address.sin_port));
+  const ToolRun run = Exec(TESSELLUX_BUILD_PATH, {"--host", "127.0.0.1", "--port", port, "--security", "unique",
+                                                  "--secret-phrase", "pw", "--second-phrase", "1234-5678", "-o",
+                                                  Path("silent.bmp")});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("Reader Serial Number must be ####-####-####"), std::string::npos) << run.err;
+  const int peer = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK);
+  if (peer >= 0) {
+    char byte = 0;
+    EXPECT_EQ(::recv(peer, &byte, 1, 0), 0) << "a command reached the Code Generator";
+    ::close(peer);
+  }
+  ::close(listener);
+}
+
+// The picture reaches the symbol as the window's recompression makes it, the
+// text beside it when one is given; each build's work file is gone after.
+TEST_F(BuildToolTest, JpegIsRecompressedAsTheWindowDoes) {
+  const std::string source = Path("photo.jpg");
+  testing::MakeJpeg(QString::fromStdString(source), 120, 90, 95);
+  const auto recompressed = [&](int quality) {
+    const std::string reference = Path("reference" + std::to_string(quality) + ".jpg");
+    EXPECT_TRUE(pictures::RecompressJpeg(source, quality, reference).ok);
+    return Slurp(reference);
+  };
+  const struct {
+    std::vector<std::string> build;
+    int quality;
+    const char* text;  // in the reader's output, or nothing
+  } cases[] = {
+      {{"--jpeg", source, "--quality", "35", "--text", "caption"}, 35, "Text: caption"},
+      {{"--jpeg", source}, pictures::kDefaultQuality, nullptr},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string out = Path("picture" + std::to_string(n) + ".bmp");
+    std::vector<std::string> args = c.build;
+    args.insert(args.end(), {"-o", out});
+    const ToolRun built = Build(args);
+    ASSERT_EQ(built.exit_code, 0) << built.err;
+    const fs::path carried = dir_ / ("carried" + std::to_string(n++));
+    fs::create_directories(carried);
+    const ToolRun read = Read(out, {"--out", carried.string()});
+    ASSERT_EQ(read.exit_code, 0) << read.err;
+    if (c.text) {
+      EXPECT_NE(read.out.find(c.text), std::string::npos) << read.out;
+    }
+    EXPECT_EQ(Slurp(carried / "tessellux-file.jpg"), recompressed(c.quality));
+  }
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+
+  // Batch lines in parallel, each with its own work file.
+  std::ofstream(Path("pictures.jsonl")) << "{\"jpeg\":\"" << source << "\",\"quality\":50,\"o\":\"" << Path("b1.bmp") << "\"}\n"
+                                        << "{\"jpeg\":\"" << source << "\",\"quality\":60,\"o\":\"" << Path("b2.bmp") << "\"}\n"
+                                        << "{\"jpeg\":\"" << Path("not.jpg") << "\",\"o\":\"" << Path("b3.bmp") << "\"}\n";
+  std::ofstream(Path("not.jpg")) << "not a JPEG";
+  const ToolRun batch = Build({"--batch", Path("pictures.jsonl"), "--jobs", "2"});
+  EXPECT_EQ(batch.exit_code, 1);
+  EXPECT_NE(batch.err.find("line 3: Picture Not Usable"), std::string::npos) << batch.err;
+  for (const auto& [name, quality] : {std::pair{"b1", 50}, std::pair{"b2", 60}}) {
+    const fs::path carried = dir_ / (std::string("carried_") + name);
+    fs::create_directories(carried);
+    ASSERT_EQ(Read(Path(std::string(name) + ".bmp"), {"--out", carried.string()}).exit_code, 0) << name;
+    EXPECT_EQ(Slurp(carried / "tessellux-file.jpg"), recompressed(quality)) << name;
+  }
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+}
+
+// The printed page: the symbol one pixel per dot where the window's "Print"
+// puts it, and the annotation lines below it.
+TEST_F(BuildToolTest, PdfIsThePrintedPageAtTheGivenResolution) {
+  const int dpi = 300;
+  const std::vector<std::string> symbol = {"--url", "https://example.com/page", "--style", "dots", "--grid", "6",
+                                           "--thickness", "3", "--dpi", std::to_string(dpi)};
+  auto args = symbol;
+  args.insert(args.end(), {"-o", Path("page.pdf")});
+  const ToolRun built = Build(args);
+  ASSERT_EQ(built.exit_code, 0) << built.err;
+  EXPECT_TRUE(built.err.empty()) << built.err;
+  args = symbol;
+  args.insert(args.end(), {"-o", Path("page.bmp")});
+  ASSERT_EQ(Build(args).exit_code, 0);
+  const QImage picture(QString::fromStdString(Path("page.bmp")), "BMP");
+  ASSERT_FALSE(picture.isNull());
+
+  const std::string text = RunText("pdftotext", {"-layout", Path("page.pdf"), "-"});
+  std::size_t at = 0;
+  for (const std::string& line : {"Width: " + output::SymbolSizeText(picture.width(), dpi, "."),
+                                 "Height: " + output::SymbolSizeText(picture.height(), dpi, "."),
+                                 std::string("Grid size: 6"), std::string("Dot size: 3")}) {
+    const std::size_t next = text.find(line, at);
+    ASSERT_NE(next, std::string::npos) << line << " in\n" << text;
+    at = next;
+  }
+
+  // Where the page puts the symbol: a PDF writer set up as the tool's.
+  QBuffer probe_buffer;
+  probe_buffer.open(QIODevice::WriteOnly);
+  QPdfWriter probe(&probe_buffer);
+  probe.setResolution(dpi);
+  const QPoint paint = probe.pageLayout().paintRectPixels(dpi).topLeft();
+  const output::SymbolPage place = output::PlaceSymbol(probe.width(), dpi, picture.width(), picture.height());
+  const int margin = 10;
+  const QPoint origin = paint + QPoint(place.symbol.x - margin, place.symbol.y - margin);
+  // pdftocairo, not pdftoppm: the latter widens every image by one dot.
+  RunText("pdftocairo", {"-png", "-gray", "-r", std::to_string(dpi), "-singlefile", "-x", std::to_string(origin.x()),
+                         "-y", std::to_string(origin.y()), "-W", std::to_string(picture.width() + 2 * margin), "-H",
+                         std::to_string(picture.height() + 2 * margin), Path("page.pdf"), Path("rendered")});
+  const QImage page(QString::fromStdString(Path("rendered.png")));
+  ASSERT_EQ(page.size(), picture.size() + QSize(2 * margin, 2 * margin));
+  int wrong = 0;
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x) {
+      const QPoint p(x - margin, y - margin);
+      const bool black = picture.rect().contains(p) && qGray(picture.pixel(p)) < 128;
+      wrong += qGray(page.pixel(x, y)) != (black ? 0 : 255);
+    }
+  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include <unistd.h>
@@ -11,6 +12,8 @@
 #include "cli/json.h"
 #include "cli/options.h"
 #include "generate/data_choice.h"
+#include "pictures/jpeg_recompress.h"
+#include "security/field_checks.h"
 
 namespace tessellux::cli {
 namespace {
@@ -68,16 +71,15 @@ TEST(Options, ErrorsNameTheBadValue) {
       {{"--url", "http://x", "-o", "a.bmp", "--style", "wavy"}, "--style wavy:"},
       {{"--url", "http://x", "-o", "a.bmp", "--security", "secret"}, "--security secret:"},
       {{"--url", "http://x", "-o", "a.gif"}, "-o a.gif:"},
-      {{"--url", "http://x", "-o", "page.pdf"}, "PDF"},
+      {{"--url", "http://x", "-o", "page.pdf", "--dpi", "600.5"}, "a whole number of dots per inch"},
       {{"--url", "http://x", "-o", "/no/such/folder/a.bmp"}, "the folder /no/such/folder does not exist"},
-      {{"--jpeg", "p.jpg", "-o", "a.bmp"}, "--jpeg p.jpg:"},
+      {{"--jpeg", "p.jpg", "--url", "http://x", "-o", "a.bmp"}, "--jpeg goes alone or with a text"},
+      {{"--jpeg", "p.jpg", "--quality", "96", "-o", "a.bmp"}, "--quality 96: the JPEG quality is 5 to 95"},
       {{"--url", "http://x", "--text", "t", "-o", "a.bmp"}, "give one of"},
       {{"-o", "a.bmp"}, "nothing to build"},
       {{"--url", "http://x"}, "no output file"},
       {{"--text-file", "/no/such.txt", "-o", "a.bmp"}, "--text-file /no/such.txt: no such file"},
       {{"--text", "\xC3", "-o", "a.bmp"}, "not valid UTF-8"},
-      {{"--security", "unique", "--secret-phrase", "p", "--second-phrase", "12-34", "-o", "a.bmp"},
-       "--second-phrase 12-34: a serial number"},
       {{"--url", "http://x", "-o", "a.bmp", "--dpi", "0"}, "--dpi 0:"},
       {{"--url", "http://x", "-o", "a.bmp", "--port", "70000"}, "--port 70000:"},
   };
@@ -86,6 +88,70 @@ TEST(Options, ErrorsNameTheBadValue) {
   for (const auto& c : cases) {
     const std::string error = UsageErrorOf(c.args);
     EXPECT_NE(error.find(c.says), std::string::npos) << c.args[0] << " ... gave: " << error;
+  }
+}
+
+// The Security tab's status line, as the window shows it, goes to the
+// driver's check; phrases not given stay blank for it to name.
+TEST(Options, SecurityStatusIsTheWindowsStatusLine) {
+  ::unsetenv("TESSELLUX_SECRET_PHRASE");
+  ::unsetenv("TESSELLUX_SECOND_PHRASE");
+  const struct {
+    std::vector<std::string> args;
+    std::string status;
+  } cases[] = {
+      {{"--url", "http://x"}, ""},
+      {{"--url", "http://x", "--security", "private"}, "Secret Phrase cannot be blank"},
+      {{"--security", "unique", "--secret-phrase", "p", "--second-phrase", "12-34"}, security::kSerialNumberMessage},
+      {{"--security", "unique", "--secret-phrase", "p"}, security::kSerialNumberMessage},
+      {{"--security", "unique", "--secret-phrase", "p", "--second-phrase", "1234-5678-9012"}, ""},
+      {{"--security", "cascaded", "--second-phrase", "old"}, "New Secret Phrase cannot be blank"},
+      {{"--security", "cascaded", "--secret-phrase", "new"}, "Old Secret Phrase cannot be blank"},
+      {{"--security", "cascaded", "--secret-phrase", "new", "--second-phrase", "1234-5678-9012"}, ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-o", "a.bmp"});
+    const ToolOptions tool = ParseCommandLine(args);
+    EXPECT_EQ(MakeBuildRequest(tool.symbol, tool).checks.security_status, c.status) << args[1] << " " << args[2];
+  }
+}
+
+// A picture is recompressed into a private work file of its own, made with
+// the request and gone with it.
+TEST(Options, JpegGoesOutAsTheWindowsDataChoice) {
+  const struct {
+    std::vector<std::string> args;
+    int choice;
+  } cases[] = {
+      {{"--jpeg", "p.jpg"}, generate::kPictureOnly},
+      {{"--jpeg", "p.jpg", "--text", "t"}, generate::kTextPlusPicture},
+  };
+  std::string first_work_file;
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-o", "a.bmp"});
+    const ToolOptions tool = ParseCommandLine(args);
+    std::string work;
+    {
+      const generate::BuildRequest r = MakeBuildRequest(tool.symbol, tool);
+      EXPECT_EQ(r.checks.data_choice, c.choice);
+      EXPECT_TRUE(r.checks.picture_file_given);
+      EXPECT_EQ(tool.symbol.quality, pictures::kDefaultQuality);
+      ASSERT_TRUE(r.prepare_upload);
+      work = r.choices.upload_file;
+      EXPECT_NE(work, first_work_file);
+      const auto status = std::filesystem::status(work);
+      ASSERT_EQ(status.type(), std::filesystem::file_type::regular);
+      EXPECT_EQ(status.permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_read |
+                                                                        std::filesystem::perms::owner_write);
+      const auto warning = r.prepare_upload();  // p.jpg does not exist
+      ASSERT_TRUE(warning);
+      EXPECT_EQ(warning->title, "Picture Not Usable");
+      EXPECT_NE(warning->text.find("p.jpg"), std::string::npos) << warning->text;
+      first_work_file = work;
+    }
+    EXPECT_FALSE(std::filesystem::exists(work));
   }
 }
 

@@ -5,11 +5,11 @@
 # pages pass their own checkers where these are installed. Nothing is
 # installed on this machine and no service is started.
 #
-# check_deb.sh CPACK CPACK_CONFIG PREFIX BINDIR SYSCONFDIR UNITDIR DATADIR MANDIR HAS_UI HAS_BUILD_TOOL
+# check_deb.sh CPACK CPACK_CONFIG PREFIX BINDIR SYSCONFDIR UNITDIR DATADIR MANDIR HAS_UI HAS_BUILD_TOOL LIBDIR
 set -euo pipefail
 
 cpack=$1 config=$2 prefix=$3 bindir=$4 sysconfdir=$5 unitdir=$6 datadir=$7 mandir=$8
-has_ui=$9 has_build_tool=${10}
+has_ui=$9 has_build_tool=${10} libdir=${11}
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/tessellux-deb.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
@@ -57,6 +57,8 @@ fi
 if [ "$has_build_tool" = 1 ]; then
   expect_file "$tools_deb" "$bindir/tessellux-build" executable
   expect_file "$tools_deb" "$mandir/man1/tessellux-build.1.gz"
+  # The printed page's module, where tessellux-build looks for it.
+  if [ "$has_ui" = 1 ]; then expect_file "$tools_deb" "$libdir/tessellux/tessellux-build-pdf.so"; fi
 fi
 # The service's files belong to its own package only.
 grep -q "tessellux-codegen" "$tools_deb.list" && fail "create-tessellux carries Code Generator files"
