@@ -33,7 +33,7 @@ Bytes Interleave(const Bytes& stream, const GroupPlan& plan) {
 }
 
 int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, const std::vector<bool>& erased,
-                 std::uint8_t* group, IntactGroups intact) {
+                 std::uint8_t* group, IntactGroups intact, Repair repair) {
   const int length = plan.Length(g), parity = plan.Parity(g);
   std::array<int, kGroupSize> erasures{};
   int count = 0;
@@ -42,9 +42,10 @@ int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, c
     group[j] = codewords[at];
     if (erased[at / kBytesPerBlock]) erasures[static_cast<std::size_t>(count++)] = j;
   }
+  if (count == 0 && intact == IntactGroups::Trust) return 0;
+  if (repair == Repair::ErasuresOnly) return SolveGroupErasures(parity, length, group, erasures.data(), count);
   // More erasures than parity bytes: the checks cannot help this group, but
   // a few destroyed blocks may still read mostly right.
-  if (count == 0 && intact == IntactGroups::Trust) return 0;
   if (count == 0 || count > parity) return DecodeGroup(parity, length, group);
   const int corrected = DecodeGroup(parity, length, group, erasures.data(), count);
   if (corrected >= 0) return corrected;

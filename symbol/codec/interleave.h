@@ -27,6 +27,10 @@ struct Deinterleaved {
 // decides) or decoded like any other.
 enum class IntactGroups { Trust, Decode };
 
+// Whether a group is repaired by its erasures alone (cheap, enough for most
+// damaged prints) or searched for errors too (libfec's decoder).
+enum class Repair { ErasuresOnly, Full };
+
 // erased: one flag per block, true for a block whose bytes are not to be
 // trusted (failed check, wrong reference marks).
 Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased,
@@ -36,6 +40,6 @@ Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const 
 // erased blocks taken as erasures where the group's parity allows; -1 beyond
 // repair.
 int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, const std::vector<bool>& erased,
-                 std::uint8_t* group, IntactGroups intact = IntactGroups::Decode);
+                 std::uint8_t* group, IntactGroups intact = IntactGroups::Decode, Repair repair = Repair::Full);
 
 }  // namespace tessellux::symbol::codec
