@@ -173,6 +173,46 @@ TEST(ReedSolomon, ErasuresAndErrorsWithinTheParityAreRestored) {
   }
 }
 
+// The erasure-only solver: erasures alone come back exactly, with the count
+// of bytes really changed; an error they do not name, or more erasures than
+// parity bytes, is refused and the group left as it was (for libfec).
+TEST(ReedSolomon, ErasureSolverRestoresOrRefusesUntouched) {
+  std::mt19937 random(91);
+  for (int parity : {1, 2, 8, 17, 34}) {
+    for (int length : {12, 36, 48}) {
+      if (parity >= length) continue;
+      for (int trial = 0; trial < 30; ++trial) {
+        const Bytes data = RandomBytes(static_cast<std::size_t>(length), random());
+        Bytes group(data.begin(), data.end());
+        codec::EncodeGroup(parity, length, data.data(), group.data() + (length - parity));
+        const Bytes clean = group;
+        enum { kAlone, kUnnamedError, kTooMany } const kind = static_cast<decltype(kAlone)>(trial % 3);
+        int erasures = static_cast<int>(random() % static_cast<unsigned>(parity + 1));
+        if (kind == kUnnamedError) erasures = std::min(erasures, parity - 1);
+        if (kind == kTooMany) erasures = parity + 1;
+        std::vector<int> places(static_cast<std::size_t>(length));
+        std::iota(places.begin(), places.end(), 0);
+        std::shuffle(places.begin(), places.end(), random);
+        int changed = 0;
+        for (int i = 0; i < erasures + (kind == kUnnamedError); ++i) {
+          const auto mask = static_cast<std::uint8_t>(random() % 4 == 0 ? 0 : 1 + random() % 255);
+          group[static_cast<std::size_t>(places[static_cast<std::size_t>(i)])] ^= kind == kUnnamedError && i == erasures ? 0x5A : mask;
+          changed += mask != 0;
+        }
+        const Bytes damaged = group;
+        const int solved = codec::SolveGroupErasures(parity, length, group.data(), places.data(), erasures);
+        if (kind == kAlone) {
+          EXPECT_EQ(solved, changed) << parity << " " << length << " " << erasures;
+          EXPECT_EQ(group, clean) << parity << " " << length << " " << erasures;
+        } else {
+          EXPECT_EQ(solved, -1) << parity << " " << length << " " << erasures << " " << kind;
+          EXPECT_EQ(group, damaged) << parity << " " << length << " " << erasures << " " << kind;
+        }
+      }
+    }
+  }
+}
+
 // Most significant bit first, one bit at a time.
 std::uint16_t Crc16BitByBit(const std::uint8_t* data, std::size_t size) {
   std::uint16_t c = 0xFFFF;
