@@ -4,6 +4,7 @@
 // group bytes across the symbol (see groups.h) and each block's check.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct Deinterleaved {
   Bytes stream;                            // data bytes of the groups that could be corrected
   int corrected = 0;                       // bytes repaired
   std::optional<std::size_t> failed_group; // the first group beyond repair: stream stops there
+  std::vector<std::int8_t> repairs;        // per group before failed_group: bytes repaired, kTaken if taken as it was
+  static constexpr std::int8_t kTaken = -1;
 };
 
 // Whether a group whose bytes all lie in blocks that pass their checks is
@@ -36,10 +39,18 @@ enum class Repair { ErasuresOnly, Full };
 Deinterleaved Deinterleave(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased,
                            IntactGroups intact);
 
+// After a Trust pass whose stream proved damaged: decodes the groups it took
+// as they were, in place, as Deinterleave(..., Decode) would; the groups it
+// already decoded keep their result rather than being decoded again.
+void DecodeTakenGroups(const Bytes& codewords, const GroupPlan& plan, const std::vector<bool>& erased,
+                       Deinterleaved& data);
+
 // Group g gathered into group (Length(g) bytes) and corrected, its bytes in
 // erased blocks taken as erasures where the group's parity allows; -1 beyond
 // repair.
+// taken, when given, tells whether a group was taken as it was (Trust).
 int CorrectGroup(const Bytes& codewords, const GroupPlan& plan, std::size_t g, const std::vector<bool>& erased,
-                 std::uint8_t* group, IntactGroups intact = IntactGroups::Decode, Repair repair = Repair::Full);
+                 std::uint8_t* group, IntactGroups intact = IntactGroups::Decode, Repair repair = Repair::Full,
+                 bool* taken = nullptr);
 
 }  // namespace tessellux::symbol::codec

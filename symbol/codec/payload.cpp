@@ -60,16 +60,13 @@ std::vector<std::pair<int, int>> CandidateKs(const Bytes& codewords, int rows, i
   return found;
 }
 
-std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, int rows, int cols, int k,
-                                                      const std::vector<bool>& erased, const ReaderKeys& keys,
-                                                      codec::IntactGroups intact) {
-  const GroupPlan plan = codec::PlanGroups(rows, cols, k);
-  codec::Deinterleaved data = codec::Deinterleave(codewords, plan, erased, intact);
+std::variant<DecodedPayload, DecodeError> ReadGroups(const codec::Deinterleaved& data, const GroupPlan& plan,
+                                                     const std::vector<bool>& erased, const ReaderKeys& keys) {
   auto result = codec::ReadStream(data.stream, keys);
   if (auto* payload = std::get_if<DecodedPayload>(&result)) {
     payload->corrected = data.corrected;
     payload->damaged_blocks = static_cast<int>(std::count(erased.begin(), erased.end(), true));
-    payload->k = k;
+    payload->k = plan.k;
     return result;
   }
   auto& error = std::get<DecodeError>(result);
@@ -80,14 +77,20 @@ std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, in
 }
 
 // Groups in blocks that pass their checks are taken as they are; only when
-// the stream then proves damaged (a check passed by chance) is every group
-// decoded.
+// the stream then proves damaged (a check passed by chance) are those groups
+// decoded too (the others were already).
 std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, int rows, int cols, int k,
                                                       const std::vector<bool>& erased, const ReaderKeys& keys) {
-  auto fast = DecodeWithK(codewords, rows, cols, k, erased, keys, codec::IntactGroups::Trust);
+  const GroupPlan plan = codec::PlanGroups(rows, cols, k);
+  codec::Deinterleaved data = codec::Deinterleave(codewords, plan, erased, codec::IntactGroups::Trust);
+  auto fast = ReadGroups(data, plan, erased, keys);
   const auto* error = std::get_if<DecodeError>(&fast);
   if (!error || error->kind != DecodeFailure::Damaged) return fast;
-  return DecodeWithK(codewords, rows, cols, k, erased, keys, codec::IntactGroups::Decode);
+  if (std::none_of(data.repairs.begin(), data.repairs.end(),
+                   [](std::int8_t r) { return r == codec::Deinterleaved::kTaken; }))
+    return fast;  // nothing was taken on trust: decoding again changes nothing
+  codec::DecodeTakenGroups(codewords, plan, erased, data);
+  return ReadGroups(data, plan, erased, keys);
 }
 
 // k = 4 unless the caller fixed both sides and the data needs less parity.
