@@ -39,13 +39,13 @@ void* CodecFor(int parity) {
 // sum involving it lands in the zeros at the top of exp.
 constexpr int kZeroLog = 512;
 constexpr int kLane = 8;  // syndromes computed together
-constexpr int kSyndromeRows = (kMaxParity + 7) / 8 * 8;
+constexpr int kSyndromeRows = (kMaxParity + kLane - 1) / kLane * kLane;
 
 struct Field {
   std::array<std::uint8_t, 2 * kZeroLog + 1> exp{};  // alpha^n for n < 510, then zeros
   std::array<int, 256> log{};
-  // mul[j][x] = x * alpha^j: one row per syndrome, for Horner's rule.
-  std::array<std::array<std::uint8_t, 256>, kSyndromeRows> mul{};
+  // mul[256 * j + x] = x * alpha^j: one row per syndrome, for Horner's rule.
+  std::array<std::uint8_t, 256 * kSyndromeRows> mul{};
 };
 
 constexpr Field MakeField() {
@@ -60,7 +60,7 @@ constexpr Field MakeField() {
   f.log[0] = kZeroLog;
   for (int j = 0; j < kSyndromeRows; ++j)
     for (int v = 1; v < 256; ++v)
-      f.mul[static_cast<std::size_t>(j)][static_cast<std::size_t>(v)] =
+      f.mul[static_cast<std::size_t>(256 * j + v)] =
           f.exp[static_cast<std::size_t>(f.log[static_cast<std::size_t>(v)] + j)];
   return f;
 }
@@ -80,7 +80,7 @@ std::uint8_t MulLog(std::uint8_t a, int n) { return kField.exp[static_cast<std::
 bool Syndromes(int parity, int length, const std::uint8_t* word, std::uint8_t* syndrome) {
   std::uint8_t any = 0;
   for (int first = 0; first < parity; first += kLane) {
-    const auto* mul = kField.mul[static_cast<std::size_t>(first)].data();
+    const std::uint8_t* mul = kField.mul.data() + 256 * first;  // rows first .. first + 7
     std::array<std::uint8_t, kLane> lane{};
     for (int i = 0; i < length; ++i) {
       const std::uint8_t r = word[i];
@@ -120,7 +120,8 @@ int SolveErasures(int parity, int length, std::uint8_t* word, const int* positio
   for (int d = 0; d <= erasures; ++d)
     locator_log[static_cast<std::size_t>(d)] = Log(locator[static_cast<std::size_t>(d)]);
   std::array<int, kMaxParity> syndrome_log;
-  for (int j = 0; j < parity; ++j) syndrome_log[static_cast<std::size_t>(j)] = Log(syndrome[static_cast<std::size_t>(j)]);
+  for (int j = 0; j < parity; ++j)
+    syndrome_log[static_cast<std::size_t>(j)] = Log(syndrome[static_cast<std::size_t>(j)]);
   std::uint8_t beyond = 0;
   for (int j = 0; j < parity; ++j) {
     std::uint8_t sum = 0;
@@ -153,7 +154,8 @@ int SolveErasures(int parity, int length, std::uint8_t* word, const int* positio
       n -= n >= 255 ? 255 : 0;
     }
     if (slope == 0) return -1;  // two erasures at one place
-    errors[static_cast<std::size_t>(k)] = MulLog(value, (255 - Log(slope) + place[static_cast<std::size_t>(k)]) % 255);
+    const int place_k = place[static_cast<std::size_t>(k)];
+    errors[static_cast<std::size_t>(k)] = MulLog(value, (255 - Log(slope) + place_k) % 255);
   }
   int changed = 0;
   for (int k = 0; k < erasures; ++k) {

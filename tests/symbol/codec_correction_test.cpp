@@ -196,7 +196,8 @@ TEST(ReedSolomon, ErasureSolverRestoresOrRefusesUntouched) {
         int changed = 0;
         for (int i = 0; i < erasures + (kind == kUnnamedError); ++i) {
           const auto mask = static_cast<std::uint8_t>(random() % 4 == 0 ? 0 : 1 + random() % 255);
-          group[static_cast<std::size_t>(places[static_cast<std::size_t>(i)])] ^= kind == kUnnamedError && i == erasures ? 0x5A : mask;
+          const bool unnamed = kind == kUnnamedError && i == erasures;
+          group[static_cast<std::size_t>(places[static_cast<std::size_t>(i)])] ^= unnamed ? 0x5A : mask;
           changed += mask != 0;
         }
         const Bytes damaged = group;
