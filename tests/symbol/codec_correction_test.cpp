@@ -72,6 +72,27 @@ TEST(CodecCorrection, UndetectedErrorsKPerGroupRepairedKPlusOneRefused) {
   }
 }
 
+// Destroyed blocks (erasures, decoded at once) together with an error in
+// every group that the checks miss (found only when the stream's CRC-32
+// fails and the groups taken as they were are decoded): both kinds are
+// repaired, and every changed byte is counted once.
+TEST(CodecCorrection, ErasuresAndUndetectedErrorsTogetherRepaired) {
+  const Bytes text = RandomBytes(1500, 5);
+  const Content content{std::string(text.begin(), text.end()), std::nullopt};
+  const Encoded clean = MustEncode(content, {}, 0, 0, 8);
+  Encoded encoded = clean;
+  DamageEveryGroup(encoded, 1, 12, true);
+  for (std::size_t b : {3u, 17u, 40u})
+    std::fill_n(encoded.codewords.begin() + static_cast<std::ptrdiff_t>(b * kBytesPerBlock), kBytesPerBlock, 0);
+  int changed = 0;
+  for (std::size_t i = 0; i < clean.codewords.size(); ++i)
+    changed += i % kBytesPerBlock < kGroupBytesPerBlock && clean.codewords[i] != encoded.codewords[i];
+  const DecodedPayload decoded = MustDecode(encoded);
+  EXPECT_EQ(decoded.content.text, content.text);
+  EXPECT_EQ(decoded.corrected, changed);
+  EXPECT_EQ(decoded.damaged_blocks, 3);
+}
+
 // 10 x 10 blocks, k = 4: 25 groups of 48 bytes, each spread over 48 blocks.
 TEST(CodecCorrection, ErasedBlocksUpTo2kPerGroupRestoredOneMoreRefused) {
   const std::size_t capacity = StreamCapacity(10, 10, 4);
