@@ -2,6 +2,8 @@
 // spread over the codewords, and back.
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,14 +43,14 @@ bool HeaderRulesOut(const Bytes& codewords, const GroupPlan& plan, const std::ve
 // first. A header in intact blocks names its k at once; only when no k
 // passes that way is every k tried.
 std::vector<std::pair<int, int>> CandidateKs(const Bytes& codewords, int rows, int cols,
-                                             const std::vector<bool>& erased) {
+                                             const std::vector<bool>& erased, codec::Repair repair) {
   std::vector<std::pair<int, int>> found;  // (corrected, k)
   std::uint8_t group[kGroupSize];
   for (bool shortcut : {true, false}) {
     for (int k = kMinCorrectable; k <= kMaxCorrectable; ++k) {
       const GroupPlan plan = codec::PlanGroups(rows, cols, k);
       if (shortcut && HeaderRulesOut(codewords, plan, erased, k)) continue;
-      const int corrected = codec::CorrectGroup(codewords, plan, 0, erased, group);
+      const int corrected = codec::CorrectGroup(codewords, plan, 0, erased, group, codec::IntactGroups::Decode, repair);
       if (corrected >= 0 && codec::LooksLikeStreamStart(group, static_cast<std::size_t>(plan.DataLength(0)), k))
         found.emplace_back(corrected, k);
     }
@@ -58,16 +60,13 @@ std::vector<std::pair<int, int>> CandidateKs(const Bytes& codewords, int rows, i
   return found;
 }
 
-std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, int rows, int cols, int k,
-                                                      const std::vector<bool>& erased, const ReaderKeys& keys,
-                                                      codec::IntactGroups intact) {
-  const GroupPlan plan = codec::PlanGroups(rows, cols, k);
-  codec::Deinterleaved data = codec::Deinterleave(codewords, plan, erased, intact);
+std::variant<DecodedPayload, DecodeError> ReadGroups(const codec::Deinterleaved& data, const GroupPlan& plan,
+                                                     const std::vector<bool>& erased, const ReaderKeys& keys) {
   auto result = codec::ReadStream(data.stream, keys);
   if (auto* payload = std::get_if<DecodedPayload>(&result)) {
     payload->corrected = data.corrected;
     payload->damaged_blocks = static_cast<int>(std::count(erased.begin(), erased.end(), true));
-    payload->k = k;
+    payload->k = plan.k;
     return result;
   }
   auto& error = std::get<DecodeError>(result);
@@ -78,14 +77,20 @@ std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, in
 }
 
 // Groups in blocks that pass their checks are taken as they are; only when
-// the stream then proves damaged (a check passed by chance) is every group
-// decoded.
+// the stream then proves damaged (a check passed by chance) are those groups
+// decoded too (the others were already).
 std::variant<DecodedPayload, DecodeError> DecodeWithK(const Bytes& codewords, int rows, int cols, int k,
                                                       const std::vector<bool>& erased, const ReaderKeys& keys) {
-  auto fast = DecodeWithK(codewords, rows, cols, k, erased, keys, codec::IntactGroups::Trust);
+  const GroupPlan plan = codec::PlanGroups(rows, cols, k);
+  codec::Deinterleaved data = codec::Deinterleave(codewords, plan, erased, codec::IntactGroups::Trust);
+  auto fast = ReadGroups(data, plan, erased, keys);
   const auto* error = std::get_if<DecodeError>(&fast);
   if (!error || error->kind != DecodeFailure::Damaged) return fast;
-  return DecodeWithK(codewords, rows, cols, k, erased, keys, codec::IntactGroups::Decode);
+  if (std::none_of(data.repairs.begin(), data.repairs.end(),
+                   [](std::int8_t r) { return r == codec::Deinterleaved::kTaken; }))
+    return fast;  // nothing was taken on trust: decoding again changes nothing
+  codec::DecodeTakenGroups(codewords, plan, erased, data);
+  return ReadGroups(data, plan, erased, keys);
 }
 
 // k = 4 unless the caller fixed both sides and the data needs less parity.
@@ -141,18 +146,29 @@ std::variant<DecodedPayload, DecodeError> DecodePayload(const Bytes& codewords, 
   std::vector<bool> erased = codec::FailedChecks(codewords.data(), blocks);
   for (std::size_t b = 0; b < suspect.size(); ++b)
     if (suspect[b] != 0) erased[b] = true;
-  const auto candidates = CandidateKs(codewords, rows, cols, erased);
+  using Result = std::variant<DecodedPayload, DecodeError>;
+  std::array<std::optional<Result>, kMaxCorrectable + 1> tried;  // by k: each k is decoded once
+  const auto decoded = [&](int k) -> Result& {
+    auto& result = tried[static_cast<std::size_t>(k)];
+    if (!result) result = DecodeWithK(codewords, rows, cols, k, erased, keys);
+    return *result;
+  };
+  // Only damage makes another k worth a try; a key problem is the answer.
+  const auto damaged = [](const Result& result) {
+    const auto* error = std::get_if<DecodeError>(&result);
+    return error && error->kind == DecodeFailure::Damaged;
+  };
+  // Erasures alone repair the first group of most damaged prints; the search
+  // for errors in it, for every k (libfec's decoder, far dearer), only runs
+  // when no k found that way decodes.
+  for (const auto& [corrected, k] : CandidateKs(codewords, rows, cols, erased, codec::Repair::ErasuresOnly))
+    if (Result& result = decoded(k); !damaged(result)) return std::move(result);
+  const auto candidates = CandidateKs(codewords, rows, cols, erased, codec::Repair::Full);
   if (candidates.empty())
     return DecodeError{"no Tessellux data found: the symbol is damaged beyond correction or foreign"};
-  std::optional<std::variant<DecodedPayload, DecodeError>> first;
-  for (const auto& [corrected, k] : candidates) {
-    auto result = DecodeWithK(codewords, rows, cols, k, erased, keys);
-    const auto* error = std::get_if<DecodeError>(&result);
-    // Only damage makes another k worth a try; a key problem is the answer.
-    if (!error || error->kind != DecodeFailure::Damaged) return result;
-    if (!first) first = std::move(result);
-  }
-  return *first;
+  for (const auto& [corrected, k] : candidates)
+    if (Result& result = decoded(k); !damaged(result)) return std::move(result);
+  return std::move(decoded(candidates.front().second));
 }
 
 }  // namespace tessellux::symbol

@@ -17,4 +17,10 @@ void EncodeGroup(int parity, int length, const std::uint8_t* data, std::uint8_t*
 // Returns the number of bytes corrected, or -1 beyond repair.
 int DecodeGroup(int parity, int length, std::uint8_t* group, const int* erased = nullptr, int erasures = 0);
 
+// The erasures alone, no search for other errors: the common case of a
+// damaged print, solved in O(erasures * length) without allocation. Returns
+// the bytes corrected, or -1 (group unchanged) when there are more erasures
+// than parity bytes or the syndromes show errors elsewhere.
+int SolveGroupErasures(int parity, int length, std::uint8_t* group, const int* erased, int erasures);
+
 }  // namespace tessellux::symbol::codec

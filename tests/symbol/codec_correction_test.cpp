@@ -72,6 +72,27 @@ TEST(CodecCorrection, UndetectedErrorsKPerGroupRepairedKPlusOneRefused) {
   }
 }
 
+// Destroyed blocks (erasures, decoded at once) together with an error in
+// every group that the checks miss (found only when the stream's CRC-32
+// fails and the groups taken as they were are decoded): both kinds are
+// repaired, and every changed byte is counted once.
+TEST(CodecCorrection, ErasuresAndUndetectedErrorsTogetherRepaired) {
+  const Bytes text = RandomBytes(1500, 5);
+  const Content content{std::string(text.begin(), text.end()), std::nullopt};
+  const Encoded clean = MustEncode(content, {}, 0, 0, 8);
+  Encoded encoded = clean;
+  DamageEveryGroup(encoded, 1, 12, true);
+  for (std::size_t b : {3u, 17u, 40u})
+    std::fill_n(encoded.codewords.begin() + static_cast<std::ptrdiff_t>(b * kBytesPerBlock), kBytesPerBlock, 0);
+  int changed = 0;
+  for (std::size_t i = 0; i < clean.codewords.size(); ++i)
+    changed += i % kBytesPerBlock < kGroupBytesPerBlock && clean.codewords[i] != encoded.codewords[i];
+  const DecodedPayload decoded = MustDecode(encoded);
+  EXPECT_EQ(decoded.content.text, content.text);
+  EXPECT_EQ(decoded.corrected, changed);
+  EXPECT_EQ(decoded.damaged_blocks, 3);
+}
+
 // 10 x 10 blocks, k = 4: 25 groups of 48 bytes, each spread over 48 blocks.
 TEST(CodecCorrection, ErasedBlocksUpTo2kPerGroupRestoredOneMoreRefused) {
   const std::size_t capacity = StreamCapacity(10, 10, 4);
@@ -168,6 +189,47 @@ TEST(ReedSolomon, ErasuresAndErrorsWithinTheParityAreRestored) {
         ASSERT_GE(codec::DecodeGroup(parity, length, group.data(), places.data(), erasures), 0)
             << parity << " " << length << " " << erasures << " " << extra;
         ASSERT_EQ(group, clean) << parity << " " << length << " " << erasures << " " << extra;
+      }
+    }
+  }
+}
+
+// The erasure-only solver: erasures alone come back exactly, with the count
+// of bytes really changed; an error they do not name, or more erasures than
+// parity bytes, is refused and the group left as it was (for libfec).
+TEST(ReedSolomon, ErasureSolverRestoresOrRefusesUntouched) {
+  std::mt19937 random(91);
+  for (int parity : {1, 2, 8, 17, 34}) {
+    for (int length : {12, 36, 48}) {
+      if (parity >= length) continue;
+      for (int trial = 0; trial < 30; ++trial) {
+        const Bytes data = RandomBytes(static_cast<std::size_t>(length), random());
+        Bytes group(data.begin(), data.end());
+        codec::EncodeGroup(parity, length, data.data(), group.data() + (length - parity));
+        const Bytes clean = group;
+        enum { kAlone, kUnnamedError, kTooMany } const kind = static_cast<decltype(kAlone)>(trial % 3);
+        int erasures = static_cast<int>(random() % static_cast<unsigned>(parity + 1));
+        if (kind == kUnnamedError) erasures = std::min(erasures, parity - 1);
+        if (kind == kTooMany) erasures = parity + 1;
+        std::vector<int> places(static_cast<std::size_t>(length));
+        std::iota(places.begin(), places.end(), 0);
+        std::shuffle(places.begin(), places.end(), random);
+        int changed = 0;
+        for (int i = 0; i < erasures + (kind == kUnnamedError); ++i) {
+          const auto mask = static_cast<std::uint8_t>(random() % 4 == 0 ? 0 : 1 + random() % 255);
+          const bool unnamed = kind == kUnnamedError && i == erasures;
+          group[static_cast<std::size_t>(places[static_cast<std::size_t>(i)])] ^= unnamed ? 0x5A : mask;
+          changed += mask != 0;
+        }
+        const Bytes damaged = group;
+        const int solved = codec::SolveGroupErasures(parity, length, group.data(), places.data(), erasures);
+        if (kind == kAlone) {
+          EXPECT_EQ(solved, changed) << parity << " " << length << " " << erasures;
+          EXPECT_EQ(group, clean) << parity << " " << length << " " << erasures;
+        } else {
+          EXPECT_EQ(solved, -1) << parity << " " << length << " " << erasures << " " << kind;
+          EXPECT_EQ(group, damaged) << parity << " " << length << " " << erasures << " " << kind;
+        }
       }
     }
   }
