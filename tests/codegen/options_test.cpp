@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 
@@ -27,11 +28,21 @@ std::string Error(const std::variant<Options, std::string>& parsed) {
   return std::holds_alternative<std::string>(parsed) ? std::get<std::string>(parsed) : "";
 }
 
-std::string WriteTemp(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + "tessellux-options-" + std::to_string(::getpid()) + name;
-  std::ofstream(path) << text;
-  return path;
-}
+// A file in the test folder that removes itself.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& text)
+      : path_(::testing::TempDir() + "tessellux-options-" + std::to_string(::getpid()) + "-" +
+              std::to_string(counter_++)) {
+    std::ofstream(path_) << text;
+  }
+  ~TempFile() { std::remove(path_.c_str()); }
+  const std::string& path() const { return path_; }
+
+ private:
+  static inline int counter_ = 0;
+  std::string path_;
+};
 
 TEST(ServiceOptions, DefaultsAndEveryOption) {
   const ServiceOptions defaults = Ok(ParseServiceOptions({"--company", "ACME Ltd"}));
@@ -61,15 +72,49 @@ TEST(ServiceOptions, DefaultsAndEveryOption) {
   EXPECT_NE(VersionText().find("tessellux-codegen "), std::string::npos);
 }
 
-TEST(ServiceOptions, CompanyFromConfigFileUnlessGivenOnTheCommandLine) {
-  const std::string config = WriteTemp("config", "# settings\n\n  company = Config Co \nport=9000\n");
-  EXPECT_EQ(Ok(ParseServiceOptions({"--config", config})).company, "Config Co");
-  EXPECT_EQ(Ok(ParseServiceOptions({"--config", config, "--company", "Cli"})).company, "Cli");
-  std::remove(config.c_str());
+TEST(ServiceOptions, ConfigFileSetsEveryOptionAndTheCommandLineWins) {
+  const TempFile file(
+      "# the service's settings\n company = Acme Labs \n\n  # indented comment\nbind=127.0.0.1\nport=9011\n"
+      "max-clients=5\nidle-timeout=30\nmax-bitmap-mib=8\nmax-session-mib=2\n");
+  const ServiceOptions o = Ok(ParseServiceOptions({"--config", file.path()}));
+  EXPECT_EQ(o.company, "Acme Labs");
+  EXPECT_EQ(o.bind, "127.0.0.1");
+  EXPECT_EQ(o.port, 9011);
+  EXPECT_EQ(o.idle_timeout_s, 30);
+  EXPECT_EQ((std::array{o.max_clients, o.max_bitmap_mib, o.max_session_mib}), (std::array<std::size_t, 3>{5, 8, 2}));
+  // Options before and after --config both win over the file.
+  const ServiceOptions m = Ok(ParseServiceOptions({"--port", "9012", "--config", file.path(), "--company", "Cli"}));
+  EXPECT_EQ(m.port, 9012);
+  EXPECT_EQ(m.company, "Cli");
+  EXPECT_EQ(m.bind, "127.0.0.1");
+}
+
+TEST(ServiceOptions, TheInstalledDefaultConfigNeedsOnlyACompany) {
+  const TempFile file("# company=Example Ltd\nbind=0.0.0.0\nport=8877\n");
+  EXPECT_NE(Error(ParseServiceOptions({"--config", file.path()})).find("company=NAME"), std::string::npos);
+  EXPECT_EQ(Ok(ParseServiceOptions({"--config", file.path(), "--company", "X"})).port, 8877);
+}
+
+TEST(ServiceOptions, BadConfigLinesAreNamedWithFileAndLine) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"company=X\nport=70000\n", {"line 2", "--port"}},
+      {"company=X\nprot=9000\n", {"line 2", "prot"}},
+      {"company=X\nbind 127.0.0.1\n", {"line 2", "key=value", "bind 127.0.0.1"}},
+      {"company=\n", {"line 1", "company= needs a value"}},
+      {"company=X\nconfig=/etc/other.conf\n", {"line 2", "config"}},
+      {"company=X\n=9000\n", {"line 2", "unknown setting"}},
+      {"company=X\nmax-clients=0\n", {"line 2", "--max-clients"}},
+  };
+  for (const auto& [text, named] : cases) {
+    const TempFile file(text);
+    const std::string error = Error(ParseServiceOptions({"--config", file.path(), "--company", "Cli"}));
+    EXPECT_NE(error.find(file.path()), std::string::npos) << text << " / " << error;
+    for (const auto& part : named) EXPECT_NE(error.find(part), std::string::npos) << error << " lacks " << part;
+  }
 }
 
 TEST(Options, BadOrMissingValuesAreNamed) {
-  const std::string empty = WriteTemp("empty", "company=\n");
+  const TempFile empty("company=\n");
   const std::pair<Args, std::string> service[] = {
       {{}, "company"},
       {{"--bogus"}, "unknown option --bogus"},
@@ -78,8 +123,8 @@ TEST(Options, BadOrMissingValuesAreNamed) {
       {{"--company", "X", "--idle-timeout", "-1"}, "not \"-1\""},
       {{"--company", "X", "--memory-budget-mib", "60"}, "--memory-budget-mib 60 is too small"},
       {{"--company", "X", "--memory-budget-mib", "60", "--max-clients", "4", "--build-threads", "1"}, ""},
-      {{"--config", empty}, "company"},
-      {{"--config", "/nonexistent/tessellux.conf"}, "cannot read"},
+      {{"--config", empty.path()}, "company"},
+      {{"--config", "/nonexistent/tessellux.conf"}, "cannot read config file /nonexistent/tessellux.conf: No such file"},
       {{"--company", "X", "--port", "65536"}, "--port"},
       {{"--company", "X", "--port", "8877x"}, "--port needs a number from 0 to 65535, not \"8877x\""},
       {{"--company", "X", "--max-bitmap-mib", "0"}, "--max-bitmap-mib"},
@@ -91,7 +136,6 @@ TEST(Options, BadOrMissingValuesAreNamed) {
     EXPECT_EQ(error.empty(), named.empty()) << error;
     EXPECT_NE(error.find(named), std::string::npos) << named << " / " << error;
   }
-  std::remove(empty.c_str());
 
   const std::pair<Args, std::string> encode[] = {
       {{"--text", "x"}, "-o"},
@@ -133,12 +177,11 @@ TEST(LayoutProblem, NamesTheValueOutOfRange) {
 }
 
 TEST(EncodeOptions, LayoutContentAndSecurity) {
-  const std::string file = WriteTemp("file", "JPEG-ish");
+  const TempFile file("JPEG-ish");
   const EncodeOptions o = Ok(ParseEncodeOptions(
       {"--rows", "4", "--cols", "6", "--reserved", "8", "--grid", "5", "--style", "dots", "--thickness", "3",
-       "--text", "hi", "--file", file, "--mode", "unique", "--temporary", "--company", "C", "--tag", "T",
+       "--text", "hi", "--file", file.path(), "--mode", "unique", "--temporary", "--company", "C", "--tag", "T",
        "--secret-phrase", "P", "--serial", "1234-5678-9012", "--max-bitmap-mib", "2", "-o", "out.bmp"}));
-  std::remove(file.c_str());
   const auto& layout = o.request.layout;
   EXPECT_EQ((std::array{layout.rows, layout.cols, layout.reserved, layout.grid, layout.thickness}),
             (std::array{4, 6, 8, 5, 3}));

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fstream>
 
 #include "support/child_process.h"
 #include "support/codegen_client.h"
+#include "support/temp_folder.h"
 #include "symbol/symbol.h"
 
 namespace tessellux::codegen {
@@ -127,17 +127,15 @@ TEST(ServiceProcess, RefusesToStartWithoutCompany) {
 }
 
 TEST(EncodeCommand, WritesASymbolThatReadsBack) {
-  const std::string out = ::testing::TempDir() + "tessellux-encode-test.bmp";
+  const tessellux::testing::TempFolder folder;
+  const std::string out = folder / "encoded.bmp";
   ChildProcess child(TESSELLUX_CODEGEN_PATH,
                      {"encode", "--text", "from the command line", "--mode", "private", "--company", "C",
                       "--secret-phrase", "P", "--style", "dots", "--grid", "6", "--thickness", "2", "-o", out});
   ASSERT_EQ(child.Wait(10000), 0);
-  std::ifstream in(out, std::ios::binary);
-  const Bytes bmp((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto read = symbol::ReadSymbol(bmp, {"C", "P", "", ""});
+  auto read = symbol::ReadSymbol(tessellux::testing::ReadAll(out), {"C", "P", "", ""});
   ASSERT_TRUE(std::holds_alternative<symbol::ReadResult>(read)) << std::get<symbol::ReadError>(read).message;
   EXPECT_EQ(std::get<symbol::ReadResult>(read).content.text, "from the command line");
-  std::remove(out.c_str());
 
   ChildProcess refused(TESSELLUX_CODEGEN_PATH, {"encode", "--rows", "1", "--cols", "1", "--text",
                                                 std::string(200, 'x'), "-o", out});

@@ -5,15 +5,13 @@
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-
-#include <unistd.h>
 
 #include "app/tabs.h"
 #include "generate/build_driver.h"
 #include "generate/data_choice.h"
 #include "support/bmp_header.h"
+#include "support/temp_folder.h"
 
 namespace tessellux::generate {
 namespace {
@@ -123,9 +121,8 @@ TEST(BuildDriver, MirrorSeparatorsAndAFailedCheck) {
 }
 
 TEST(BuildDriver, ZipFileGoesUpInPiecesAndAnUnreadableOneStopsTheSeries) {
-  const std::string path = ::testing::TempDir() + "driver_" + std::to_string(::getpid()) + ".zip";
-  const std::string piece(1000, static_cast<char>(0xAA));  // every byte needs escaping on the wire
-  std::ofstream(path, std::ios::binary) << piece << piece << piece.substr(0, 500);
+  const tessellux::testing::TempFolder folder;
+  const std::string path = folder.Write("driver.zip", Bytes(2500, 0xAA));  // every byte needs escaping on the wire
   BuildRequest request;
   request.checks.data_choice = kZippedFile;
   request.checks.zip_file_given = true;
@@ -133,7 +130,7 @@ TEST(BuildDriver, ZipFileGoesUpInPiecesAndAnUnreadableOneStopsTheSeries) {
   FakeCodeGenerator peer;
   ASSERT_TRUE(BuildDriver(peer).Build(request).ok());
   const std::vector<Bytes> uploaded(peer.commands.begin() + 1, peer.commands.begin() + 6);
-  const Bytes full(piece.begin(), piece.end());
+  const Bytes full(1000, 0xAA);
   EXPECT_EQ(uploaded, (std::vector<Bytes>{{0x21}, Prefixed({0x31}, full), Prefixed({0x32}, full),
                                           Prefixed({0x32}, Bytes(500, 0xAA)), {0x51}}));
   std::filesystem::remove(path);

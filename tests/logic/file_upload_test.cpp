@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include <unistd.h>
 
 #include "link/file_upload.h"
+#include "support/temp_folder.h"
 
 namespace tessellux::link {
 namespace {
@@ -14,17 +14,14 @@ namespace fs = std::filesystem;
 
 class FileUploadTest : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directories(dir_); }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // A file of `size` bytes that are not all alike.
   std::string Write(std::size_t size) {
-    std::ofstream out(dir_ / "upload.bin", std::ios::binary);
-    for (std::size_t i = 0; i < size; ++i) out.put(static_cast<char>(i * 7 + 0xA9));
-    return (dir_ / "upload.bin").string();
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 0xA9);
+    return dir_.Write("upload.bin", bytes);
   }
 
-  const fs::path dir_ = fs::temp_directory_path() / ("tessellux_upload_" + std::to_string(::getpid()));
+  testing::TempFolder dir_;
 };
 
 TEST_F(FileUploadTest, PiecesOfAtMostAThousandBytes) {
@@ -35,8 +32,7 @@ TEST_F(FileUploadTest, PiecesOfAtMostAThousandBytes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
     const std::string path = Write(c.size);
-    std::ifstream in(path, std::ios::binary);
-    const Bytes content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Bytes content = testing::ReadAll(path);
     FileUpload upload(path);
     Bytes joined;
     std::vector<std::size_t> pieces;
@@ -54,7 +50,7 @@ TEST_F(FileUploadTest, PiecesOfAtMostAThousandBytes) {
 }
 
 TEST_F(FileUploadTest, MissingFolderOrShrinkingFileFails) {
-  const std::string missing = (dir_ / "missing.zip").string();
+  const std::string missing = dir_ / "missing.zip";
   FileUpload upload(missing);
   EXPECT_FALSE(upload.NextMessage());
   EXPECT_TRUE(upload.Failed());
@@ -62,7 +58,7 @@ TEST_F(FileUploadTest, MissingFolderOrShrinkingFileFails) {
   EXPECT_EQ(upload.Failure().text,
             "The file " + missing + " could not be read, so it was not sent to the Code Generator.");
 
-  FileUpload folder(dir_.string());
+  FileUpload folder(dir_.path().string());
   EXPECT_FALSE(folder.NextMessage());
   EXPECT_TRUE(folder.Failed());
 

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/ini_file.h"
+#include "support/temp_folder.h"
 
 namespace tessellux::app {
 namespace {
@@ -71,21 +71,11 @@ TEST(IniContent, NoValueAddsLinesOrKeys) {
 
 class IniFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/ini_file_test.XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
-    path = (dir / "create-tessellux.ini").string();
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   std::string Contents() const {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    const Bytes bytes = testing::ReadAll(path);
+    return std::string(bytes.begin(), bytes.end());
   }
-  void Put(const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
+  void Put(const std::string& text) const { dir.Write("create-tessellux.ini", ToBytes(text)); }
   unsigned Mode() const {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 01000;
@@ -97,8 +87,8 @@ class IniFile : public ::testing::Test {
     return ok;
   }
 
-  fs::path dir;
-  std::string path;
+  testing::TempFolder dir;
+  const std::string path = dir / "create-tessellux.ini";
 };
 
 TEST_F(IniFile, RoundTripInAPrivateFile) {
@@ -112,7 +102,7 @@ TEST_F(IniFile, RoundTripInAPrivateFile) {
   EXPECT_EQ(ReadIniString(path, "Security", "SecretPhrase", ""), "changed");
   EXPECT_EQ(ReadIniString(path, "security", "companyname", ""), "Acme Labs");
   EXPECT_EQ(Contents(), "[Security]\nSecretPhrase=changed\nCompanyName=Acme Labs\n");
-  EXPECT_EQ(fs::directory_iterator(dir)->path().string(), path) << "no temporary file left";
+  EXPECT_EQ(fs::directory_iterator(dir.path())->path().string(), path) << "no temporary file left";
 }
 
 TEST_F(IniFile, RewriteKeepsEverythingElseAndTheFilesPermissions) {
@@ -154,7 +144,7 @@ TEST_F(IniFile, ASettingsPathThatCannotBeReadIsReportedAndLeftAlone) {
 }
 
 TEST_F(IniFile, ASymbolicLinkIsWrittenThrough) {
-  const std::string target = (dir / "real.ini").string();
+  const std::string target = dir / "real.ini";
   std::ofstream(target) << "[Security]\nCompanyName=a\n";
   fs::create_symlink(target, path);
   Write("CompanyName", "b");

@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "generate/results.h"
@@ -17,6 +14,7 @@
 #include "pictures/file_filters.h"
 #include "pictures/jpeg_recompress.h"
 #include "pictures/quality_work_file.h"
+#include "support/temp_folder.h"
 
 namespace tessellux::pictures {
 namespace {
@@ -85,29 +83,12 @@ Bytes WithExifOrientation(const Bytes& jpeg, int orientation) {
   return out;
 }
 
-Bytes Contains(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), {});
-}
-
 class RecompressTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("tessellux_jpeg_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  std::string Write(const std::string& name, const Bytes& bytes) { return dir.Write(name, bytes); }
+  std::string Work() const { return dir / "Quality.tmp"; }
 
-  std::string Write(const std::string& name, const Bytes& bytes) {
-    const fs::path path = dir / name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    return path.string();
-  }
-  std::string Work() const { return (dir / "Quality.tmp").string(); }
-
-  fs::path dir;
+  testing::TempFolder dir;
 };
 
 TEST_F(RecompressTest, SmallerFileIsKeptAndBothLimitsWork) {
@@ -129,7 +110,7 @@ TEST_F(RecompressTest, NotSmallerUsesTheOriginalByteForByte) {
   const RecompressResult result = RecompressJpeg(source, 95, Work());
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_TRUE(result.used_original);
-  EXPECT_EQ(Contains(Work()), original);
+  EXPECT_EQ(testing::ReadAll(Work()), original);
   EXPECT_EQ(LabelsFor(95, result).after, "using original since smaller");
 }
 
@@ -159,19 +140,20 @@ TEST_F(RecompressTest, BadInputFailsNamingTheSourceAndRemovesTheWorkFile) {
     EXPECT_EQ(result.short_error, c.label);
     EXPECT_FALSE(fs::exists(Work()));
   }
-  const RecompressResult missing = RecompressJpeg((dir / "gone.jpg").string(), 20, Work());
+  const RecompressResult missing = RecompressJpeg(dir / "gone.jpg", 20, Work());
   EXPECT_FALSE(missing.ok);
   EXPECT_FALSE(missing.source_read);
   EXPECT_EQ(LabelsFor(20, missing).before, "");
 }
 
 TEST_F(RecompressTest, ExifIsDroppedAndTheOrientationApplied) {
-  const std::string source = Write("turned.jpg", WithExifOrientation(Encode(Halves(32, 16), 32, 16, 100), 6));
-  ASSERT_EQ(ExifOrientation(Contains(source).data(), Contains(source).size()), 6);
+  const Bytes turned = WithExifOrientation(Encode(Halves(32, 16), 32, 16, 100), 6);
+  ASSERT_EQ(ExifOrientation(turned.data(), turned.size()), 6);
+  const std::string source = Write("turned.jpg", turned);
   const RecompressResult result = RecompressJpeg(source, 60, Work());
   ASSERT_TRUE(result.ok) << result.error;
   ASSERT_FALSE(result.used_original);
-  const Bytes out = Contains(Work());
+  const Bytes out = testing::ReadAll(Work());
   EXPECT_EQ(std::search(out.begin(), out.end(), std::begin("Exif"), std::end("Exif") - 1), out.end());
   int w = 0, h = 0;
   const Pixels rgb = Decode(out, &w, &h);

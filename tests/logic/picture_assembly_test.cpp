@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-
-#include <unistd.h>
 
 #include "output/atomic_file.h"
 #include "output/picture_assembly.h"
 #include "support/bmp_header.h"
+#include "support/temp_folder.h"
 
 namespace tessellux::output {
 namespace {
@@ -83,15 +81,14 @@ TEST(PictureAssembly, RowsInOrderOrMirroredAndOnlyAsManyAsTheHeaderSays) {
 }
 
 TEST(AtomicWrite, ReplacesTheFileOrKeepsTheOldOneAndSaysWhy) {
-  const fs::path dir = fs::temp_directory_path() / ("tessellux_atomic_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const tessellux::testing::TempFolder folder;
+  const fs::path& dir = folder.path();
   const auto entries = [&] { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); };
   const fs::path target = dir / "Tessellux.bmp";
   std::string error;
   ASSERT_TRUE(WriteFileAtomically(target.string(), ToBytes("old picture"), &error)) << error;
   ASSERT_TRUE(WriteFileAtomically(target.string(), ToBytes("new"), &error)) << error;
-  std::ifstream in(target, std::ios::binary);
-  EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), ToBytes("new"));
+  EXPECT_EQ(tessellux::testing::ReadAll(target), ToBytes("new"));
   EXPECT_EQ(entries(), 1) << "no temporary file is left";
 
   // A non-empty folder cannot be replaced by rename; a missing folder takes nothing.
@@ -102,7 +99,6 @@ TEST(AtomicWrite, ReplacesTheFileOrKeepsTheOldOneAndSaysWhy) {
   EXPECT_TRUE(fs::is_directory(busy / "inside"));
   EXPECT_FALSE(WriteFileAtomically((dir / "no" / "file.bmp").string(), ToBytes("x"), nullptr));
   EXPECT_EQ(entries(), 2);
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -78,37 +78,32 @@ std::string RunSheet(int thickness, int grid, SheetLimits limits, const SheetPag
   return labels;
 }
 
-const SheetPage kLetter{4800, 6300, 600, 600, 60};
-
-TEST(ThicknessSheet, RowsRaiseTheGridAlongAndTheThicknessDown) {
-  // A row holds symbols while x + w + one inch stays within 4800 dots: the
-  // 17/2 one starts at 3660 and ends at 4000, the next would end at 4510.
-  EXPECT_EQ(RunSheet(2, 8, {8, 128}, kLetter),
-            "8/2 9/2 10/2 11/2 12/2 13/2 14/2 15/2 16/2 17/2 | 9/3 10/3 11/3 12/3 13/3 14/3 15/3 16/3 17/3 18/3 | "
-            "10/4 11/4 12/4 13/4 14/4 15/4 16/4 17/4 18/4 | 11/5 12/5 13/5 14/5 15/5 16/5 17/5 18/5 19/5 | "
-            "12/6 13/6 14/6 15/6 16/6 17/6 18/6 19/6 | 13/7 14/7 15/7 16/7 17/7 18/7 19/7 20/7 | "
-            "14/8 15/8 16/8 17/8 18/8 19/8 20/8 21/8");
-}
-
-TEST(ThicknessSheet, AtTheThicknessMaximumOneRowIsPrinted) {
-  EXPECT_EQ(RunSheet(8, 8, {8, 128}, kLetter), "8/8 9/8 10/8 11/8 12/8 13/8 14/8 15/8 16/8 17/8");
-}
-
-TEST(ThicknessSheet, RowEndsBeforeTheGridSizePassesItsMaximum) {
-  const SheetPage wide{100000, 6300, 600, 600, 60};
-  EXPECT_EQ(RunSheet(1, 9, {2, 11}, wide), "9/1 10/1 11/1 | 10/2 11/2");
-  // A next row that would start past the maximum ends the sheet.
-  EXPECT_EQ(RunSheet(1, 11, {8, 11}, wide), "11/1");
-}
-
-TEST(ThicknessSheet, EndsWhenThePageIsFull) {
-  // 150 + h + half an inch must stay within 700 dots: up to 240 high.
-  const SheetPage short_page{4800, 700, 600, 600, 60};
-  EXPECT_EQ(RunSheet(2, 8, {8, 128}, short_page), "8/2 9/2 10/2 11/2 12/2");
-  // The second row starts at 150 + 625 (the first row's label line bottom).
-  const SheetPage two_rows{4800, 1400, 600, 600, 60};
-  EXPECT_EQ(RunSheet(2, 8, {8, 128}, two_rows),
-            "8/2 9/2 10/2 11/2 12/2 13/2 14/2 15/2 16/2 17/2 | 9/3 10/3 11/3 12/3 13/3 14/3 15/3 16/3");
+TEST(ThicknessSheet, RowsRaiseTheGridAlongAndTheThicknessDownUntilALimitOrThePageEnds) {
+  const SheetPage letter{4800, 6300, 600, 600, 60}, wide{100000, 6300, 600, 600, 60};
+  const struct {
+    const char* what;
+    int thickness, grid;
+    SheetLimits limits;
+    SheetPage page;
+    std::string labels;
+  } cases[] = {
+      // A row holds symbols while x + w + one inch stays within 4800 dots: the
+      // 17/2 one starts at 3660 and ends at 4000, the next would end at 4510.
+      {"letter", 2, 8, {8, 128}, letter,
+       "8/2 9/2 10/2 11/2 12/2 13/2 14/2 15/2 16/2 17/2 | 9/3 10/3 11/3 12/3 13/3 14/3 15/3 16/3 17/3 18/3 | "
+       "10/4 11/4 12/4 13/4 14/4 15/4 16/4 17/4 18/4 | 11/5 12/5 13/5 14/5 15/5 16/5 17/5 18/5 19/5 | "
+       "12/6 13/6 14/6 15/6 16/6 17/6 18/6 19/6 | 13/7 14/7 15/7 16/7 17/7 18/7 19/7 20/7 | "
+       "14/8 15/8 16/8 17/8 18/8 19/8 20/8 21/8"},
+      {"one row at the thickness maximum", 8, 8, {8, 128}, letter, "8/8 9/8 10/8 11/8 12/8 13/8 14/8 15/8 16/8 17/8"},
+      {"rows end before the grid passes its maximum", 1, 9, {2, 11}, wide, "9/1 10/1 11/1 | 10/2 11/2"},
+      {"a next row starting past the maximum ends the sheet", 1, 11, {8, 11}, wide, "11/1"},
+      // 150 + h + half an inch must stay within 700 dots: up to 240 high.
+      {"page full", 2, 8, {8, 128}, {4800, 700, 600, 600, 60}, "8/2 9/2 10/2 11/2 12/2"},
+      // The second row starts at 150 + 625 (the first row's label line bottom).
+      {"two rows", 2, 8, {8, 128}, {4800, 1400, 600, 600, 60},
+       "8/2 9/2 10/2 11/2 12/2 13/2 14/2 15/2 16/2 17/2 | 9/3 10/3 11/3 12/3 13/3 14/3 15/3 16/3"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RunSheet(c.thickness, c.grid, c.limits, c.page), c.labels) << c.what;
 }
 
 }  // namespace

@@ -23,12 +23,9 @@ TEST(FieldChecks, ReaderSerialNumber) {
   const std::u16string good = u"1234-5678-9012";
   EXPECT_EQ(CheckReaderSerialNumber(good), std::nullopt);
   EXPECT_EQ(CheckReaderSerialNumber(u"0000-0000-0000"), std::nullopt);
-  for (const std::u16string& bad : {std::u16string(u""), std::u16string(u"1234-5678-901"),
-                                   std::u16string(u"1234-5678-90123"), std::u16string(u"1234 5678 9012"),
-                                   std::u16string(u"12345-678-9012"), std::u16string(u"1234-5678-901-"),
-                                   std::u16string(u" 1234-5678-9012"), std::u16string(u"1234-5678-9012 "),
-                                   std::u16string(u"1234-5678-90a2"), std::u16string(u"1234-5678-901\u0662"),
-                                   std::u16string(u"\uFF11234-5678-9012"), std::u16string(u"1234-5678-9012-")}) {
+  for (const std::u16string bad : {u"", u"1234-5678-901", u"1234-5678-90123", u"1234 5678 9012", u"12345-678-9012",
+                                   u"1234-5678-901-", u" 1234-5678-9012", u"1234-5678-9012 ", u"1234-5678-90a2",
+                                   u"1234-5678-901\u0662", u"\uFF11234-5678-9012", u"1234-5678-9012-"}) {
     EXPECT_EQ(CheckReaderSerialNumber(bad), kSerialNumberMessage) << std::string(bad.begin(), bad.end());
   }
 }

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 
 #include "app/working_folder.h"
+#include "support/temp_folder.h"
 
 namespace tessellux::app {
 namespace {
@@ -53,19 +51,17 @@ TEST(WorkingFolder, WithoutProgramFilesTheInstallPrefixDecides) {
 TEST(WorkingFolder, EnterCreatesTheFolderOrSaysWhyNot) {
   namespace fs = std::filesystem;
   const fs::path before = fs::current_path();
-  const fs::path base = fs::temp_directory_path() / ("tessellux-wf-" + std::to_string(::getpid()));
-  fs::remove_all(base);
+  const tessellux::testing::TempFolder scratch;
+  const fs::path& base = scratch.path();
   const fs::path folder = base / "AppData" / "Tessellux";
   EXPECT_FALSE(EnterFolder(folder.string()).has_value());
   EXPECT_EQ(fs::current_path(), folder);
   EXPECT_FALSE(EnterFolder(folder.string()).has_value());  // existing: no error
 
   fs::current_path(before);
-  const fs::path blocked = base / "file";
-  { std::ofstream(blocked.string()) << "x"; }
-  EXPECT_TRUE(EnterFolder((blocked / "Tessellux").string()).has_value());
+  const std::string blocked = scratch.Write("file", ToBytes("x"));
+  EXPECT_TRUE(EnterFolder(blocked + "/Tessellux").has_value());
   EXPECT_EQ(fs::current_path(), before);
-  fs::remove_all(base);
 }
 
 TEST(WorkingFolder, RootFolderGivesADoubledSeparator) {

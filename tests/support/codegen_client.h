@@ -45,6 +45,16 @@ inline bool WaitReadable(int fd, int timeout_ms) {
   return ::poll(&entry, 1, timeout_ms) == 1;
 }
 
+// Sends every byte, however the socket splits them; false once it fails.
+inline bool SendAll(int fd, const Bytes& bytes) {
+  for (std::size_t sent = 0; sent < bytes.size();) {
+    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 class TestClient {
  public:
   explicit TestClient(std::uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
@@ -63,14 +73,7 @@ class TestClient {
     fd_ = -1;
   }
 
-  bool SendRaw(const Bytes& bytes) {
-    for (std::size_t sent = 0; sent < bytes.size();) {
-      const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) return false;
-      sent += static_cast<std::size_t>(n);
-    }
-    return true;
-  }
+  bool SendRaw(const Bytes& bytes) { return SendAll(fd_, bytes); }
   bool Send(const Bytes& message) { return SendRaw(link::FrameMessage(message)); }
 
   // The next reply, unframed; nullopt on timeout or when the peer closed.

@@ -32,6 +32,7 @@ namespace tessellux::codegen::soak {
 
 using Clock = std::chrono::steady_clock;
 using testing::Cmd;
+using testing::SendAll;
 using testing::Status;
 using testing::TestClient;
 
@@ -216,15 +217,6 @@ inline bool Drain(int fd, int wait_ms = 0) {
   while (testing::WaitReadable(fd, wait_ms)) {
     if (::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) <= 0) return false;
     wait_ms = 0;
-  }
-  return true;
-}
-
-inline bool SendAll(int fd, const Bytes& bytes) {
-  for (std::size_t sent = 0; sent < bytes.size();) {
-    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<std::size_t>(n);
   }
   return true;
 }

@@ -51,6 +51,9 @@ class WindowTest : public ::testing::Test {
   }
   ~WindowTest() override { QDir::setCurrent(start_folder_); }
 
+  // The test's working folder, where the window keeps its files.
+  const QTemporaryDir& folder() const { return working_folder_; }
+
   std::unique_ptr<ui::MainForm> MakeWindow(quint16 port) {
     ui::MainFormOptions options;
     options.discovery_address = QHostAddress::LocalHost;
@@ -68,6 +71,12 @@ class WindowTest : public ::testing::Test {
     return window;
   }
 
+  // A window that finds no Code Generator: the test's own peer never answers.
+  std::unique_ptr<ui::MainForm> UnlinkedWindow() {
+    unanswering_peer_.answer_discovery = false;
+    return MakeWindow(unanswering_peer_.port());
+  }
+
   // The titles of the message boxes shown so far, joined by " | ".
   QString Titles() const {
     QStringList titles;
@@ -81,6 +90,7 @@ class WindowTest : public ::testing::Test {
  private:
   QString start_folder_;
   QTemporaryDir working_folder_;
+  ScriptedPeer unanswering_peer_{false};
 };
 
 }  // namespace tessellux::testing

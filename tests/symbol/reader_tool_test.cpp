@@ -7,10 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "support/temp_folder.h"
 #include "tests/symbol/codec_test_support.h"
 #include "tests/symbol/symbol_damage_support.h"
 #include "tests/symbol/symbol_test_support.h"
@@ -64,17 +63,10 @@ Outcome RunReader(const std::vector<std::string>& args) {
 // One scratch folder for the whole suite.
 class ReaderTool : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { fs::create_directories(dir_); }
-  static void TearDownTestSuite() { fs::remove_all(dir_); }
+  static std::string Write(const std::string& name, const Bytes& bytes) { return folder_.Write(name, bytes); }
 
-  static std::string Write(const std::string& name, const Bytes& bytes) {
-    std::ofstream(dir_ / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return (dir_ / name).string();
-  }
-
-  static inline const fs::path dir_ =
-      fs::temp_directory_path() / ("tessellux-read-test-" + std::to_string(::getpid()));
+  static inline const tessellux::testing::TempFolder folder_;
+  static inline const fs::path& dir_ = folder_.path();
 };
 
 TEST_F(ReaderTool, PublicTextAndAFileWrittenIntoOut) {
@@ -89,8 +81,7 @@ TEST_F(ReaderTool, PublicTextAndAFileWrittenIntoOut) {
   EXPECT_TRUE(Reads({file_bmp, "--out", file_bmp}, 4, {"--out: not a folder"}));
   fs::create_directory(dir_ / "out");
   EXPECT_TRUE(Reads({file_bmp, "--out=" + (dir_ / "out").string()}, 0, {"written to"}));
-  std::ifstream in(dir_ / "out" / "tessellux-file.jpg", std::ios::binary);
-  EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), jpeg);
+  EXPECT_EQ(tessellux::testing::ReadAll(dir_ / "out" / "tessellux-file.jpg"), jpeg);
 }
 
 // A symbol's text can never pose as the reader's own lines or reach the terminal as controls.

@@ -34,18 +34,14 @@ void Type(QWidget& box, const QString& text) {
 }
 
 TEST_F(DataEntryTest, PastedMixedSizesEndInOneFormat) {
-  ScriptedPeer peer;
-  peer.answer_discovery = false;
-  auto window = MakeWindow(peer.port());
+  auto window = UnlinkedWindow();
   window->DataText->setHtml("<span style='font-size:30pt'>big</span> <b style='font-size:6pt'>small</b>");
   EXPECT_EQ(window->DataText->toPlainText(), "big small");
   EXPECT_TRUE(AllFourteenPoint(*window->DataText));
 }
 
 TEST_F(DataEntryTest, TypingInTheMiddleKeepsTheCaretAfterIt) {
-  ScriptedPeer peer;
-  peer.answer_discovery = false;
-  auto window = MakeWindow(peer.port());
+  auto window = UnlinkedWindow();
   window->DataText->setPlainText("abcd");
   QTextCursor caret = window->DataText->textCursor();
   caret.setPosition(2);
@@ -58,9 +54,7 @@ TEST_F(DataEntryTest, TypingInTheMiddleKeepsTheCaretAfterIt) {
 }
 
 TEST_F(DataEntryTest, SizeIsSetAndEveryOtherAttributeKept) {
-  ScriptedPeer peer;
-  peer.answer_discovery = false;
-  auto window = MakeWindow(peer.port());
+  auto window = UnlinkedWindow();
   window->DataText->setHtml("plain <b>bold</b> <i style='font-size:30pt'>italic</i>");
   QTextCursor cursor(window->DataText->document());
   cursor.setPosition(8);  // inside "bold"
@@ -71,9 +65,7 @@ TEST_F(DataEntryTest, SizeIsSetAndEveryOtherAttributeKept) {
 }
 
 TEST_F(DataEntryTest, TextIsReadExactlyAsTyped) {
-  ScriptedPeer peer;
-  peer.answer_discovery = false;
-  auto window = MakeWindow(peer.port());
+  auto window = UnlinkedWindow();
   window->DataText->clear();
   Type(*window->DataText, QStringLiteral("a\u00A0b"));
   QTest::keyClick(window->DataText, Qt::Key_Return);

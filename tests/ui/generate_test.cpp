@@ -10,7 +10,6 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtEndian>
 
@@ -46,9 +45,6 @@ SplitBmp MakeBmp(int width, int height) {
 class GenerateTest : public WindowTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    previous_dir = QDir::currentPath();
-    QDir::setCurrent(dir.path());  // the working files go here
     bmp = MakeBmp(20, 12);
     peer.default_reply = [this](const QByteArray& command) -> QByteArray {
       progress_seen = progress_seen || !window->BuildProgress->isHidden();
@@ -60,16 +56,19 @@ class GenerateTest : public WindowTest {
     };
     window = LinkedWindow(peer);
   }
-  void TearDown() override { QDir::setCurrent(previous_dir); }
-
   void EnterViewPrint() { window->SSTab->setCurrentIndex(app::kViewPrintTab); }
+  // Leaves "View/Print" and enters it again: a fresh build, fetch and messages.
+  void Rebuild() {
+    messages.shown.clear();
+    next_row = 0;
+    window->SSTab->setCurrentIndex(app::kStyleTab);
+    EnterViewPrint();
+  }
   QByteArray Written() const {
     QFile file(window->SymbolPictureFile());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : "(not written)";
   }
 
-  QTemporaryDir dir;
-  QString previous_dir;
   ScriptedPeer peer;
   SplitBmp bmp;
   int next_row = 0;
@@ -166,7 +165,7 @@ TEST_F(GenerateTest, FailedCheckSelectsItsTabAndUnreadableUploadIsReportedOnce) 
 
   // A zip file that cannot be read is reported once, after the layout and text went out.
   messages.shown.clear();
-  window->ZipFileText->setText(dir.filePath("missing.zip"));
+  window->ZipFileText->setText(folder().filePath("missing.zip"));
   EnterViewPrint();
   ASSERT_EQ(Titles(), "File Not Sent");
   EXPECT_TRUE(messages.shown[0].text.contains("missing.zip"));
@@ -182,31 +181,22 @@ TEST_F(GenerateTest, UnusablePictureKeepsThePreviousFileAndIsReportedOnce) {
   // previous good picture stays on disk.
   const QByteArray bad_headers[] = {"not a bitmap header", MakeBmp(20, 12).header.replace(22, 4, "\xf4\xff\xff\xff")};
   for (const QByteArray& header : bad_headers) {
-    messages.shown.clear();
-    next_row = 0;
     bmp.header = header;
-    window->SSTab->setCurrentIndex(app::kStyleTab);
-    EnterViewPrint();
+    Rebuild();
     EXPECT_EQ(Titles(), "Unusable Symbol Picture");
     EXPECT_EQ(window->TotalBytesText->text(), "280");  // this run's statistics stay
     EXPECT_EQ(Written(), good);
   }
-  messages.shown.clear();
-  next_row = 0;
   bmp = MakeBmp(20, 12);
   bmp.rows[3].chop(1);
-  window->SSTab->setCurrentIndex(app::kStyleTab);
-  EnterViewPrint();
+  Rebuild();
   EXPECT_EQ(Titles(), "Unusable Symbol Picture");
   EXPECT_EQ(Written(), good);
 
-  messages.shown.clear();
-  next_row = 0;
   bmp = MakeBmp(20, 12);
   QFile::remove(window->SymbolPictureFile());
   ASSERT_TRUE(QDir().mkdir(window->SymbolPictureFile()));  // a folder in the file's place
-  window->SSTab->setCurrentIndex(app::kStyleTab);
-  EnterViewPrint();
+  Rebuild();
   EXPECT_EQ(Titles(), "Symbol Picture Not Saved");
   EXPECT_TRUE(QFileInfo(window->SymbolPictureFile()).isDir());
 }

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 
 #include "pictures/file_filters.h"
 #include "support/picture_files.h"
@@ -30,28 +29,15 @@ QStringList Filters(const char* filter) {
 
 class PicturesTest : public WindowTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    previous_dir = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    peer.answer_discovery = false;  // never linked: the choosers work regardless
-    window = MakeWindow(peer.port());
-  }
-  void TearDown() override {
-    window.reset();
-    QDir::setCurrent(previous_dir);
-  }
+  void SetUp() override { window = UnlinkedWindow(); }  // the choosers work regardless
 
-  QTemporaryDir dir;
-  QString previous_dir;
-  ScriptedPeer peer{false};
   std::unique_ptr<ui::MainForm> window;
 };
 
 TEST_F(PicturesTest, ChoosersFillTheirBoxAndCancelEmptiesIt) {
-  const QString jpeg = MakeJpeg(dir.filePath("photo.JPG"), 120, 90, 95);
-  const QString zip = dir.filePath("data.ZIP");
-  const QString bmp = dir.filePath("emboss.bmp");
+  const QString jpeg = MakeJpeg(folder().filePath("photo.JPG"), 120, 90, 95);
+  const QString zip = folder().filePath("data.ZIP");
+  const QString bmp = folder().filePath("emboss.bmp");
   QFile(zip).open(QIODevice::WriteOnly);
   ASSERT_TRUE(QImage(40, 30, QImage::Format_Mono).save(bmp, "BMP"));
   const QString cwd = QDir::currentPath();
@@ -93,24 +79,21 @@ TEST_F(PicturesTest, ChoosersFillTheirBoxAndCancelEmptiesIt) {
 }
 
 TEST_F(PicturesTest, QualityChangesRecompressOrFallBackToTheOriginal) {
-  const QString jpeg = MakeJpeg(dir.filePath("small.jpg"), 64, 64, 10);
+  const QString jpeg = MakeJpeg(folder().filePath("small.jpg"), 64, 64, 10);
   dialogs.files = {jpeg};
   window->DataOption[2]->setChecked(true);
   window->ChooseJpegCommand->click();
   window->QualityScroll->setValue(95);
   EXPECT_EQ(window->QualityLabel->text(), "95%");
   EXPECT_EQ(window->AfterSizeLabel->text(), "using original since smaller");
-  QFile original(jpeg), work(window->QualityWorkFile());
-  ASSERT_TRUE(original.open(QIODevice::ReadOnly) && work.open(QIODevice::ReadOnly));
-  EXPECT_EQ(work.readAll(), original.readAll());
+  EXPECT_EQ(Contents(window->QualityWorkFile()), Contents(jpeg));
 
   window->QualityScroll->setValue(5);
   EXPECT_EQ(window->QualityLabel->text(), "5%");
   EXPECT_EQ(window->AfterSizeLabel->text(), QString::number(QFileInfo(window->QualityWorkFile()).size()) + " bytes");
 
-  QFile broken(dir.filePath("broken.jpg"));
-  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-  broken.write("not a picture at all");
+  QFile broken(folder().filePath("broken.jpg"));
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("not a picture at all") == 20);
   broken.close();
   dialogs.files = {broken.fileName()};
   window->ChooseJpegCommand->click();
@@ -122,13 +105,13 @@ TEST_F(PicturesTest, QualityChangesRecompressOrFallBackToTheOriginal) {
 TEST_F(PicturesTest, PdfPrinterAtSixHundredDotsPerInch) {
   EXPECT_EQ(window->ResolutionText->text(), "600");
   EXPECT_EQ(window->Printer().outputFormat(), QPrinter::PdfFormat);
-  EXPECT_EQ(window->Printer().outputFileName(), QDir(dir.path()).filePath("Tessellux.pdf"));
+  EXPECT_EQ(window->Printer().outputFileName(), QDir(folder().path()).filePath("Tessellux.pdf"));
   EXPECT_TRUE(window->PrinterNoteLabel->text().contains(window->Printer().outputFileName()));
 
   // "Select printer": the chosen printer's resolution and file are shown after.
   dialogs.choose_printer = [&](QPrinter& printer) {
     printer.setResolution(300);
-    printer.setOutputFileName(dir.filePath("other.pdf"));
+    printer.setOutputFileName(folder().filePath("other.pdf"));
   };
   window->SelectPrinterCommand->click();
   EXPECT_EQ(dialogs.printer_questions, 1);
@@ -152,7 +135,7 @@ TEST_F(PicturesTest, ViewWithNoViewerSaysWhereTheFileIs) {
   ASSERT_TRUE(symbol.open(QIODevice::WriteOnly));
   symbol.close();
   const QByteArray path = qgetenv("PATH");
-  qputenv("PATH", dir.path().toLocal8Bit());  // no opener to be found
+  qputenv("PATH", folder().path().toLocal8Bit());  // no opener to be found
   window->ViewCommand->click();
   qputenv("PATH", path);
   ASSERT_TRUE(WaitFor([&] { return !messages.shown.isEmpty(); }));

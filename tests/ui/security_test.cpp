@@ -35,19 +35,11 @@ class SecurityTest : public WindowTest {
     file.write(content);
   }
 
-  // A window that finds no Code Generator.
-  std::unique_ptr<ui::MainForm> UnlinkedWindow() {
-    quiet.answer_discovery = false;
-    return MakeWindow(quiet.port());
-  }
-
   static QRadioButton* Option(ui::MainForm& w, SecurityMode mode) {
     QRadioButton* options[] = {w.PublicOption, w.PrivateOption, w.UniversalOption, w.UniqueOption,
                                w.CascadedOption};
     return options[static_cast<int>(mode)];
   }
-
-  ScriptedPeer quiet{false};
 };
 
 TEST_F(SecurityTest, EachModeAppliesItsControlsWhileTheLinkIsDown) {

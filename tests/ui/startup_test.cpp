@@ -14,9 +14,7 @@ namespace {
 using StartupTest = WindowTest;
 
 TEST_F(StartupTest, WindowOpensOnSecurityWhileSearching) {
-  ScriptedPeer peer;
-  peer.answer_discovery = false;
-  auto window = MakeWindow(peer.port());
+  auto window = UnlinkedWindow();
 
   EXPECT_EQ(window->windowTitle(), "Create Tessellux   Version 2.0");
   EXPECT_EQ(window->SSTab->currentIndex(), app::kSecurityTab);
@@ -59,9 +57,7 @@ TEST_F(StartupTest, QueriesGoOutOnceASecond) {
 }
 
 TEST_F(StartupTest, DataChoiceAndStyleGovernTheInputTabs) {
-  ScriptedPeer peer;
-  peer.answer_discovery = false;
-  auto window = MakeWindow(peer.port());
+  auto window = UnlinkedWindow();
   window->DataOption[2]->setChecked(true);  // text plus a JPEG picture
   EXPECT_TRUE(window->SSTab->isTabEnabled(app::kTextTab));
   EXPECT_TRUE(window->SSTab->isTabEnabled(app::kPictureTab));
