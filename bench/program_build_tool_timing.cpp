@@ -31,19 +31,13 @@
 #include "generate/data_choice.h"
 #include "output/atomic_file.h"
 #include "ui/code_generator_link.h"
-#include "ui/message_boxes.h"
+#include "bench/silent_message_boxes.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class SilentBoxes : public tessellux::ui::MessageBoxes {
- public:
-  void Warning(const QString& title, const QString& text) override {
-    std::fprintf(stderr, "warning: %s: %s\n", qPrintable(title), qPrintable(text));
-  }
-  void Information(const QString& title, const QString& text) override { Warning(title, text); }
-};
+using tessellux::bench::SilentBoxes;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 

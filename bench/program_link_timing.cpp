@@ -28,20 +28,14 @@
 #include "link/framing.h"
 #include "output/picture_assembly.h"
 #include "ui/code_generator_link.h"
-#include "ui/message_boxes.h"
+#include "bench/silent_message_boxes.h"
 
 namespace {
 
 using tessellux::Bytes;
 using Clock = std::chrono::steady_clock;
 
-class SilentBoxes : public tessellux::ui::MessageBoxes {
- public:
-  void Warning(const QString& title, const QString& text) override {
-    std::fprintf(stderr, "warning: %s: %s\n", qPrintable(title), qPrintable(text));
-  }
-  void Information(const QString& title, const QString& text) override { Warning(title, text); }
-};
+using tessellux::bench::SilentBoxes;
 
 // A blocking client: the cheapest way to do one exchange.
 class BareClient {
