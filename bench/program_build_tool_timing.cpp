@@ -14,7 +14,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -31,7 +30,7 @@
 #include "generate/data_choice.h"
 #include "output/atomic_file.h"
 #include "ui/code_generator_link.h"
-#include "bench/silent_message_boxes.h"
+#include "bench/window_link_support.h"
 
 namespace {
 
@@ -92,9 +91,7 @@ int main(int argc, char** argv) {
   SilentBoxes boxes;
   tessellux::ui::CodeGeneratorLink link(QHostAddress::LocalHost, port, boxes);
   link.Start();
-  QElapsedTimer waited;
-  waited.start();
-  while (!link.LinkUp() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  tessellux::bench::WaitForLink(link);
   tessellux::generate::BuildDriver window_driver(link);
   QTemporaryDir dir;
   const std::string window_file = dir.filePath("Tessellux.bmp").toStdString();

@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -28,7 +27,7 @@
 #include "link/framing.h"
 #include "output/picture_assembly.h"
 #include "ui/code_generator_link.h"
-#include "bench/silent_message_boxes.h"
+#include "bench/window_link_support.h"
 
 namespace {
 
@@ -144,9 +143,7 @@ int main(int argc, char** argv) {
   SilentBoxes boxes;
   tessellux::ui::CodeGeneratorLink link(QHostAddress::LocalHost, port, boxes);
   link.Start();
-  QElapsedTimer waited;
-  waited.start();
-  while (!link.LinkUp() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  tessellux::bench::WaitForLink(link);
   BareClient bare(port);
   if (!link.LinkUp() || !bare.Ok()) {
     std::fprintf(stderr, "no link to the Code Generator\n");
