@@ -11,6 +11,7 @@
 
 #include "cli/picture_upload.h"
 #include "generate/data_choice.h"
+#include "generate/results.h"
 #include "generate/unicode.h"
 #include "pictures/jpeg_recompress.h"
 #include "security/security_controls.h"
@@ -360,11 +361,14 @@ generate::BuildRequest MakeBuildRequest(const SymbolOptions& o, const ToolOption
   c.thickness = o.thickness;
   c.style = o.style;
   if (o.rows.has_value() != o.columns.has_value()) Bad("give --rows and --columns together (or neither: automatic)");
+  // Fixed values reach the series as the window's scroll bars hold them.
+  const generate::ScrollValues fixed =
+      generate::ScrollValuesOf({o.rows.value_or(2), o.columns.value_or(2), o.error_correction.value_or(2)});
   c.size_unchecked = o.rows.has_value();
-  c.rows_scroll = o.rows ? *o.rows / 2 : 1;
-  c.cols_scroll = o.columns ? *o.columns / 2 : 1;
+  c.rows_scroll = fixed.rows;
+  c.cols_scroll = fixed.cols;
   c.error_unchecked = o.error_correction.has_value();
-  c.error_scroll = o.error_correction ? *o.error_correction - 2 : 0;
+  c.error_scroll = fixed.error;
   c.mode = o.security;
   c.temporary = o.temporary;
   c.identification_tag = Utf16Or("--tag", o.tag);
