@@ -26,6 +26,7 @@
 #include "pictures/jpeg_recompress.h"
 #include "support/child_process.h"
 #include "support/picture_files.h"
+#include "support/printed_symbol.h"
 
 namespace tessellux::cli {
 namespace {
@@ -386,14 +387,7 @@ TEST_F(BuildToolTest, PdfIsThePrintedPageAtTheGivenResolution) {
                          std::to_string(picture.height() + 2 * margin), Path("page.pdf"), Path("rendered")});
   const QImage page(QString::fromStdString(Path("rendered.png")));
   ASSERT_EQ(page.size(), picture.size() + QSize(2 * margin, 2 * margin));
-  int wrong = 0;
-  for (int y = 0; y < page.height(); ++y)
-    for (int x = 0; x < page.width(); ++x) {
-      const QPoint p(x - margin, y - margin);
-      const bool black = picture.rect().contains(p) && qGray(picture.pixel(p)) < 128;
-      wrong += qGray(page.pixel(x, y)) != (black ? 0 : 255);
-    }
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(testing::DotsUnlikeSymbol(page, picture, margin), 0);
 }
 
 }  // namespace

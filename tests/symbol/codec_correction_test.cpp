@@ -26,6 +26,14 @@ using testing::MustDecode;
 using testing::MustEncode;
 using testing::RandomBytes;
 
+// `length` random bytes whose last `parity` are their Reed-Solomon parity.
+Bytes CodedGroup(int parity, int length, unsigned seed) {
+  const Bytes data = RandomBytes(static_cast<std::size_t>(length), seed);
+  Bytes group = data;
+  codec::EncodeGroup(parity, length, data.data(), group.data() + (length - parity));
+  return group;
+}
+
 // Damages `count` distinct bytes of every group, each with a non-zero
 // change; `reseal` then renews the block checks so that they pass.
 void DamageEveryGroup(Encoded& encoded, int count, unsigned seed, bool reseal) {
@@ -175,9 +183,7 @@ TEST(ReedSolomon, ErasuresAndErrorsWithinTheParityAreRestored) {
     for (int length : {12, 24, 36, 48}) {
       if (parity >= length) continue;
       for (int trial = 0; trial < 40; ++trial) {
-        const Bytes data = RandomBytes(static_cast<std::size_t>(length), random());
-        Bytes group(data.begin(), data.end());
-        codec::EncodeGroup(parity, length, data.data(), group.data() + (length - parity));
+        Bytes group = CodedGroup(parity, length, random());
         const Bytes clean = group;
         const int extra = parity >= 3 && trial % 2 ? 1 : 0;  // an error the erasures do not name
         const int erasures = static_cast<int>(random() % static_cast<unsigned>(parity - 2 * extra + 1));
@@ -203,9 +209,7 @@ TEST(ReedSolomon, ErasureSolverRestoresOrRefusesUntouched) {
     for (int length : {12, 36, 48}) {
       if (parity >= length) continue;
       for (int trial = 0; trial < 30; ++trial) {
-        const Bytes data = RandomBytes(static_cast<std::size_t>(length), random());
-        Bytes group(data.begin(), data.end());
-        codec::EncodeGroup(parity, length, data.data(), group.data() + (length - parity));
+        Bytes group = CodedGroup(parity, length, random());
         const Bytes clean = group;
         enum { kAlone, kUnnamedError, kTooMany } const kind = static_cast<decltype(kAlone)>(trial % 3);
         int erasures = static_cast<int>(random() % static_cast<unsigned>(parity + 1));

@@ -18,6 +18,7 @@
 #include "pictures/jpeg_recompress.h"
 #include "support/live_codegen_window.h"
 #include "support/picture_files.h"
+#include "support/printed_symbol.h"
 #include "ui/picture_box.h"
 
 namespace tessellux::testing {
@@ -141,15 +142,7 @@ TEST_F(PrintTest, PrintedPdfHoldsTheSymbolPixelForPixel) {
                        QString::number(symbol.height() + 2 * margin), pdf, dir.filePath("page")}));
   const QImage page(dir.filePath("page.png"));
   ASSERT_EQ(page.size(), symbol.size() + QSize(2 * margin, 2 * margin));
-  int wrong = 0;
-  for (int y = 0; y < page.height(); ++y)
-    for (int x = 0; x < page.width(); ++x) {
-      const QPoint at(x - margin, y - margin);
-      const bool black = symbol.rect().contains(at) && qGray(symbol.pixel(at)) < 128;
-      const int grey = qGray(page.pixel(x, y));
-      wrong += grey != (black ? 0 : 255);
-    }
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(DotsUnlikeSymbol(page, symbol, margin), 0);
   // One pixel per dot at 600 dpi: the printed size is the one shown.
   EXPECT_EQ(window->SymbolWidthText->text().toStdString(), output::SymbolSizeText(symbol.width(), 600));
 }
