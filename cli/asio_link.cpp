@@ -125,14 +125,11 @@ std::optional<Discovered> Discover(const std::string& address, int port, std::ch
   std::array<char, 2048> answer{};
   asio::ip::udp::endpoint sender;
   std::optional<Discovered> found;
-  const std::function<void()> receive = [&] {
-    socket.async_receive_from(asio::buffer(answer), sender, [&](std::error_code result, std::size_t size) {
-      if (result) return;
-      const Bytes datagram(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(size));
-      found = Discovered{sender.address().to_string(), link::CompanyFromAnswer(datagram)};
-    });
-  };
-  receive();
+  socket.async_receive_from(asio::buffer(answer), sender, [&](std::error_code result, std::size_t size) {
+    if (result) return;
+    const Bytes datagram(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(size));
+    found = Discovered{sender.address().to_string(), link::CompanyFromAnswer(datagram)};
+  });
   const auto end = Clock::now() + timeout;
   while (!found && Clock::now() < end) {
     socket.send_to(asio::buffer(link::kDiscoveryQuery.data(), link::kDiscoveryQuery.size()), target, 0, ec);

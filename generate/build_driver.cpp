@@ -46,6 +46,8 @@ std::string BuildFailure::Describe() const {
   const std::string name = "command " + link::CommandName(command);
   switch (kind) {
     case Kind::kCheck:
+    case Kind::kUpload:
+    case Kind::kGeometry:
       return warning.title + ": " + OneLine(warning.text);
     case Kind::kTimeout:
       return "no reply to " + name + " within " + std::to_string(link::kReplyTimeoutMs) +
@@ -59,9 +61,6 @@ std::string BuildFailure::Describe() const {
              link::StatusMeaning(status);
     case Kind::kNoStatus:
       return name + " got a reply without a status byte";
-    case Kind::kUpload:
-    case Kind::kGeometry:
-      return warning.title + ": " + OneLine(warning.text);
     case Kind::kPicture:
       return "the symbol picture cannot be used: " + detail;
   }
