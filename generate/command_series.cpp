@@ -4,7 +4,6 @@
 
 #include "generate/single_byte.h"
 #include "generate/unicode.h"
-#include "layout/layout_values.h"
 
 namespace tessellux::generate {
 namespace {
@@ -26,7 +25,7 @@ SeriesStep Command(std::uint8_t code, const Bytes& parameters = {}) {
   return step;
 }
 
-SeriesStep SecurityModeCommand(const GenerationChoices& choices) {
+SeriesStep SecurityModeCommand(const SecurityChoice& choices) {
   switch (choices.mode) {
     case SecurityMode::kPublic:
       return Command(0x51);
@@ -38,40 +37,34 @@ SeriesStep SecurityModeCommand(const GenerationChoices& choices) {
   const std::uint8_t code = choices.temporary ? 0x54 : 0x53;
   if (choices.mode == SecurityMode::kUniversal) return Command(code);
   // Serial number or old phrase: one byte per character, not UTF-8.
-  return Command(code, ToSingleByte(choices.phrase1));
+  return Command(code, ToSingleByte(choices.second_phrase));
 }
 
 }  // namespace
 
-std::array<std::uint8_t, 6> LayoutBytes(const GenerationChoices& c) {
-  const int rows = c.size_unchecked ? layout::BlockCount(c.rows_scroll) : 0;
-  const int cols = c.size_unchecked ? layout::BlockCount(c.cols_scroll) : 0;
-  const int reserved = c.error_unchecked ? layout::ReservedBytes(c.error_scroll) : 0;
+std::array<std::uint8_t, 6> LayoutBytes(const SymbolLayout& layout) {
+  const int rows = layout.rows.value_or(0);
+  const int cols = layout.columns.value_or(0);
+  const int reserved = layout.correctable ? 2 * *layout.correctable : 0;
   return {CheckedByte(rows, "rows"),          CheckedByte(cols, "columns"),
-          CheckedByte(reserved, "reserved"),  CheckedByte(c.grid_size, "grid size"),
-          layout::StyleByte(c.style),         CheckedByte(c.thickness, "thickness")};
+          CheckedByte(reserved, "reserved"),  CheckedByte(layout.grid, "grid size"),
+          layout::StyleByte(layout.style),    CheckedByte(layout.thickness, "thickness")};
 }
 
-std::string ChooseUploadFile(bool picture_tab_available, bool zip_tab_available,
-                             const std::string& quality_file, const std::string& zip_file_text) {
-  if (picture_tab_available) return quality_file;
-  if (zip_tab_available) return zip_file_text;
-  return {};
-}
-
-std::vector<SeriesStep> CommandSeries(const GenerationChoices& choices) {
+std::vector<SeriesStep> CommandSeries(const BuildRequest& request, const std::string& upload_file) {
+  const SecurityChoice& security = request.security;
   std::vector<SeriesStep> series;
-  const auto layout = LayoutBytes(choices);
+  const auto layout = LayoutBytes(request.layout);
   series.push_back(Command(0x11, Bytes(layout.begin(), layout.end())));
-  series.push_back(Command(0x21, choices.data_text));
-  if (!choices.upload_file.empty()) series.push_back(SeriesStep{{}, choices.upload_file});
-  if (security::IsAuthorization(choices.mode)) {
-    series.push_back(Command(0x42, UnicodeToUtf8(choices.identification_tag)));
+  series.push_back(Command(0x21, request.text));
+  if (!upload_file.empty()) series.push_back(SeriesStep{{}, upload_file});
+  if (security::IsAuthorization(security.mode)) {
+    series.push_back(Command(0x42, UnicodeToUtf8(security.identification_tag)));
   }
-  if (choices.mode != SecurityMode::kPublic) {
-    series.push_back(Command(0x41, UnicodeToUtf8(choices.phrase0)));
+  if (security.mode != SecurityMode::kPublic) {
+    series.push_back(Command(0x41, UnicodeToUtf8(security.phrase)));
   }
-  series.push_back(SecurityModeCommand(choices));
+  series.push_back(SecurityModeCommand(security));
   return series;
 }
 
