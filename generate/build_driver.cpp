@@ -1,17 +1,18 @@
 #include "generate/build_driver.h"
 
-#include "link/command_names.h"
 #include "link/file_upload.h"
 #include "link/reply.h"
 #include "output/symbol_size.h"
+#include "protocol/codes.h"
+#include "protocol/hex.h"
 
 namespace tessellux::generate {
 namespace {
 
 using Kind = BuildFailure::Kind;
 
-constexpr std::uint8_t kPictureHeaderCommand = 0x61;
-constexpr std::uint8_t kPictureRowCommand = 0x62;
+constexpr std::uint8_t kPictureHeaderCommand = protocol::Code(protocol::Command::PictureHeader);
+constexpr std::uint8_t kPictureRowCommand = protocol::Code(protocol::Command::PictureRow);
 
 BuildFailure Failure(Kind kind, std::uint8_t command, std::string detail = {}) {
   BuildFailure failure;
@@ -43,7 +44,7 @@ std::string OneLine(std::string_view text) {
 }  // namespace
 
 std::string BuildFailure::Describe() const {
-  const std::string name = "command " + link::CommandName(command);
+  const std::string name = "command " + protocol::CommandName(command);
   switch (kind) {
     case Kind::kCheck:
     case Kind::kUpload:
@@ -57,8 +58,7 @@ std::string BuildFailure::Describe() const {
     case Kind::kProtocolError:
       return "the Code Generator's reply to " + name + " broke the protocol: " + detail;
     case Kind::kStatus:
-      return name + " failed with status 0x" + (status < 16 ? "0" : "") + link::Hex(status) + ": " +
-             link::StatusMeaning(status);
+      return name + " failed with status " + protocol::Hex(status) + ": " + protocol::StatusMeaning(status);
     case Kind::kNoStatus:
       return name + " got a reply without a status byte";
     case Kind::kPicture:
@@ -153,21 +153,24 @@ std::optional<BuildFailure> BuildDriver::Fetch(const BuildRequest& request, Buil
     failure.command = kPictureHeaderCommand;
     return failure;
   }
-  // The header's height says how many rows come; one more request must be
-  // answered with the end of the picture.
+  // The header says how many pixel bytes come, in pieces of at least one
+  // byte; once they are all there, one more request must be answered with
+  // the end of the picture. Progress counts whole rows.
   const auto height = static_cast<std::uint64_t>(picture.Shape().height);
+  const std::uint64_t pixel_bytes = height * picture.Shape().row_bytes;
   done_ = 0;
   total_ = height + 1;
-  for (std::uint64_t row = 0; row <= height; ++row) {
+  for (std::uint64_t piece = 0; piece <= pixel_bytes; ++piece) {
     link::ExchangeOutcome outcome = exchange_.Exchange({kPictureRowCommand});
     const bool end = outcome.kind == link::ExchangeOutcome::Kind::kReply && link::IsEndOfSequence(outcome.reply);
-    if (end && row < height) {
-      return PictureFailure("it ended after " + std::to_string(row) + " of its " + std::to_string(height) + " rows");
+    if (end && !picture.Complete()) {
+      return PictureFailure("it ended after " + std::to_string(picture.RowsReceived()) + " of its " +
+                            std::to_string(height) + " rows");
     }
     if (end) break;
     if (auto failure = Judge(kPictureRowCommand, std::move(outcome), &reply)) return failure;
-    if (!picture.AddRow(reply, &problem)) return PictureFailure(problem);
-    Step(BuildStage::kFetching);
+    if (!picture.AddPiece(reply, &problem)) return PictureFailure(problem);
+    while (done_ < static_cast<std::uint64_t>(picture.RowsReceived())) Step(BuildStage::kFetching);
   }
   Step(BuildStage::kFetching);
   result.picture_shape = picture.Shape();

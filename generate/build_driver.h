@@ -19,9 +19,9 @@
 #include "generate/command_series.h"
 #include "generate/input_checks.h"
 #include "generate/results.h"
-#include "link/bytes.h"
 #include "link/exchange.h"
 #include "output/picture_assembly.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::generate {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "layout/style.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 #include "security/security_mode.h"
 
 namespace tessellux::generate {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "layout/style.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::generate {
 

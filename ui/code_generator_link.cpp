@@ -46,8 +46,8 @@ void CodeGeneratorLink::Start() { UdpTimer.start(); }
 
 void CodeGeneratorLink::SendQuery(const QHostAddress& to) {
   // A failed send (no route, interface down) is not fatal: the next tick tries again.
-  UdpWinsock->writeDatagram(link::kDiscoveryQuery.data(),
-                            static_cast<qint64>(link::kDiscoveryQuery.size()), to, port_);
+  UdpWinsock->writeDatagram(protocol::kDiscoveryQuery.data(),
+                            static_cast<qint64>(protocol::kDiscoveryQuery.size()), to, port_);
 }
 
 void CodeGeneratorLink::UdpTimer_Timer() {
@@ -76,7 +76,7 @@ void CodeGeneratorLink::UdpWinsock_DataArrival() {
   // The first datagram is the answer, whatever it holds; later ones are never read.
   const QNetworkDatagram datagram = UdpWinsock->receiveDatagram();
   const QByteArray data = datagram.data();
-  const std::string company = link::CompanyFromAnswer(Bytes(data.begin(), data.end()));
+  const std::string company = protocol::CompanyFromAnswer(Bytes(data.begin(), data.end()));
   const QHostAddress sender = datagram.senderAddress();
   UdpTimer.stop();
   UdpWinsock->close();
@@ -155,7 +155,7 @@ link::ExchangeOutcome CodeGeneratorLink::Exchange(const Bytes& message) {
   reply_.clear();
   timed_out_ = false;
   TcpTimer.start();
-  const Bytes frame = link::FrameMessage(message);
+  const Bytes frame = protocol::FrameMessage(message);
   awaiting_ = true;
   if (TcpWinsock->state() != QAbstractSocket::ConnectedState ||
       TcpWinsock->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size())) !=

@@ -9,9 +9,9 @@
 #include <QObject>
 #include <QTimer>
 
-#include "link/bytes.h"
 #include "link/exchange.h"
-#include "link/framing.h"
+#include "protocol/bytes.h"
+#include "protocol/framing.h"
 
 class QEventLoop;
 class QTcpSocket;
@@ -75,7 +75,7 @@ class CodeGeneratorLink : public QObject, public link::CommandExchange {
   QUdpSocket* UdpWinsock;
   QTcpSocket* TcpWinsock;
   bool link_up_ = false;
-  link::ReplyBuffer receive_;
+  protocol::ReplyBuffer receive_;
   Bytes reply_;
   QEventLoop* wait_loop_ = nullptr;
   bool awaiting_ = false;
