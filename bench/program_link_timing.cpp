@@ -23,11 +23,11 @@
 #include <cstdio>
 #include <fstream>
 
-#include "link/file_upload.h"
-#include "link/framing.h"
-#include "output/picture_assembly.h"
-#include "ui/code_generator_link.h"
 #include "bench/window_link_support.h"
+#include "link/file_upload.h"
+#include "output/picture_assembly.h"
+#include "protocol/framing.h"
+#include "ui/code_generator_link.h"
 
 namespace {
 
@@ -53,9 +53,9 @@ class BareClient {
   bool Ok() const { return fd_ >= 0; }
 
   Bytes Exchange(const Bytes& message) {
-    const Bytes frame = tessellux::link::FrameMessage(message);
+    const Bytes frame = tessellux::protocol::FrameMessage(message);
     if (::send(fd_, frame.data(), frame.size(), 0) != static_cast<ssize_t>(frame.size())) return {};
-    tessellux::link::ReplyBuffer reply;
+    tessellux::protocol::ReplyBuffer reply;
     std::uint8_t buffer[65536];
     while (!reply.Complete()) {
       const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
@@ -107,7 +107,7 @@ std::pair<double, int> Fetch(Exchange exchange, Reply last_reply, std::size_t te
   picture.SetHeader(last_reply(), &error);
   int rows = 0;
   while (exchange({0x62})) {
-    picture.AddRow(last_reply(), &error);
+    picture.AddPiece(last_reply(), &error);
     ++rows;
   }
   const Bytes joined = std::move(picture).Join(false);

@@ -12,7 +12,7 @@
 #include "app/warning.h"
 #include "generate/data_choice.h"
 #include "layout/style.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 #include "output/picture_assembly.h"
 #include "security/security_mode.h"
 

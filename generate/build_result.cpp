@@ -1,8 +1,8 @@
 #include "generate/build_result.h"
 
-#include "link/command_names.h"
 #include "link/exchange.h"
-#include "link/reply.h"
+#include "protocol/codes.h"
+#include "protocol/hex.h"
 
 namespace tessellux::generate {
 namespace {
@@ -23,7 +23,7 @@ std::string OneLine(std::string_view text) {
 }  // namespace
 
 std::string BuildFailure::Describe() const {
-  const std::string name = "command " + link::CommandName(command);
+  const std::string name = "command " + protocol::CommandName(command);
   switch (kind) {
     case Kind::kCheck:
     case Kind::kUpload:
@@ -37,8 +37,7 @@ std::string BuildFailure::Describe() const {
     case Kind::kProtocolError:
       return "the Code Generator's reply to " + name + " broke the protocol: " + detail;
     case Kind::kStatus:
-      return name + " failed with status 0x" + (status < 16 ? "0" : "") + link::Hex(status) + ": " +
-             link::StatusMeaning(status);
+      return name + " failed with status " + protocol::Hex(status) + ": " + protocol::StatusMeaning(status);
     case Kind::kNoStatus:
       return name + " got a reply without a status byte";
     case Kind::kPicture:

@@ -9,7 +9,7 @@
 
 #include "app/warning.h"
 #include "generate/results.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 #include "output/picture_assembly.h"
 
 namespace tessellux::generate {

@@ -2,14 +2,15 @@
 
 #include "generate/input_checks.h"
 #include "link/reply.h"
+#include "protocol/codes.h"
 
 namespace tessellux::generate {
 namespace {
 
 using Kind = BuildFailure::Kind;
 
-constexpr std::uint8_t kPictureHeaderCommand = 0x61;
-constexpr std::uint8_t kPictureRowCommand = 0x62;
+constexpr std::uint8_t kPictureHeaderCommand = protocol::Code(protocol::Command::PictureHeader);
+constexpr std::uint8_t kPictureRowCommand = protocol::Code(protocol::Command::PictureRow);
 
 BuildFailure Failure(Kind kind, std::uint8_t command, std::string detail = {}) {
   BuildFailure failure;
@@ -134,7 +135,7 @@ std::optional<Bytes> BuildRun::AfterHeader(const Bytes& reply) {
 }
 
 std::optional<Bytes> BuildRun::AfterRow(link::ExchangeOutcome outcome) {
-  const bool end = outcome.kind == link::ExchangeOutcome::Kind::kReply && link::IsEndOfSequence(outcome.reply);
+  const bool end = outcome.kind == link::ExchangeOutcome::Kind::kReply && protocol::IsEndOfPicture(outcome.reply);
   if (end && !picture_->Complete()) {
     return End(PictureFailure("it ended after " + std::to_string(picture_->RowsReceived()) + " of its " +
                               std::to_string(picture_->Shape().height) + " rows"));
@@ -148,9 +149,9 @@ std::optional<Bytes> BuildRun::AfterRow(link::ExchangeOutcome outcome) {
   }
   if (auto failure = Judge(outcome)) return End(std::move(failure));
   std::string problem;
-  if (picture_->Complete() || !picture_->AddRow(outcome.reply, &problem)) {
-    return End(PictureFailure(picture_->Complete() ? "it has more rows than its header says" : problem));
-  }
+  // Pieces may hold any part of the rows; each holds at least one byte, and
+  // none may reach past the header's size, so the fetch is bounded by it.
+  if (!picture_->AddPiece(outcome.reply, &problem)) return End(PictureFailure(problem));
   done_ = static_cast<std::uint64_t>(picture_->RowsReceived());
   return Send({kPictureRowCommand});
 }

@@ -4,10 +4,12 @@
 
 #include "generate/single_byte.h"
 #include "generate/unicode.h"
+#include "protocol/codes.h"
 
 namespace tessellux::generate {
 namespace {
 
+using protocol::Command;
 using security::SecurityMode;
 
 std::uint8_t CheckedByte(int value, const char* what) {
@@ -17,10 +19,10 @@ std::uint8_t CheckedByte(int value, const char* what) {
   return static_cast<std::uint8_t>(value);
 }
 
-SeriesStep Command(std::uint8_t code, const Bytes& parameters = {}) {
+SeriesStep Message(Command command, const Bytes& parameters = {}) {
   SeriesStep step;
   step.command.reserve(1 + parameters.size());
-  step.command.push_back(code);
+  step.command.push_back(protocol::Code(command));
   step.command.insert(step.command.end(), parameters.begin(), parameters.end());
   return step;
 }
@@ -28,16 +30,16 @@ SeriesStep Command(std::uint8_t code, const Bytes& parameters = {}) {
 SeriesStep SecurityModeCommand(const SecurityChoice& choices) {
   switch (choices.mode) {
     case SecurityMode::kPublic:
-      return Command(0x51);
+      return Message(Command::BuildPublic);
     case SecurityMode::kPrivate:
-      return Command(0x52);
+      return Message(Command::BuildPrivate);
     default:
       break;
   }
-  const std::uint8_t code = choices.temporary ? 0x54 : 0x53;
-  if (choices.mode == SecurityMode::kUniversal) return Command(code);
+  const Command command = choices.temporary ? Command::BuildTemporaryAuthorization : Command::BuildAuthorization;
+  if (choices.mode == SecurityMode::kUniversal) return Message(command);
   // Serial number or old phrase: one byte per character, not UTF-8.
-  return Command(code, ToSingleByte(choices.second_phrase));
+  return Message(command, ToSingleByte(choices.second_phrase));
 }
 
 }  // namespace
@@ -55,14 +57,14 @@ std::vector<SeriesStep> CommandSeries(const BuildRequest& request, const std::st
   const SecurityChoice& security = request.security;
   std::vector<SeriesStep> series;
   const auto layout = LayoutBytes(request.layout);
-  series.push_back(Command(0x11, Bytes(layout.begin(), layout.end())));
-  series.push_back(Command(0x21, request.text));
+  series.push_back(Message(Command::Layout, Bytes(layout.begin(), layout.end())));
+  series.push_back(Message(Command::Text, request.text));
   if (!upload_file.empty()) series.push_back(SeriesStep{{}, upload_file});
   if (security::IsAuthorization(security.mode)) {
-    series.push_back(Command(0x42, UnicodeToUtf8(security.identification_tag)));
+    series.push_back(Message(Command::IdentificationTag, UnicodeToUtf8(security.identification_tag)));
   }
   if (security.mode != SecurityMode::kPublic) {
-    series.push_back(Command(0x41, UnicodeToUtf8(security.phrase)));
+    series.push_back(Message(Command::SecretPhrase, UnicodeToUtf8(security.phrase)));
   }
   series.push_back(SecurityModeCommand(security));
   return series;

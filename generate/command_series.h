@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "generate/build_request.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::generate {
 

@@ -7,7 +7,7 @@
 
 #include "app/warning.h"
 #include "layout/style.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::generate {
 

@@ -44,8 +44,8 @@ void CodeGeneratorLink::Start() { UdpTimer.start(); }
 
 void CodeGeneratorLink::SendQuery(const QHostAddress& to) {
   // A failed send (no route, interface down) is not fatal: the next tick tries again.
-  UdpWinsock->writeDatagram(link::kDiscoveryQuery.data(),
-                            static_cast<qint64>(link::kDiscoveryQuery.size()), to, port_);
+  UdpWinsock->writeDatagram(protocol::kDiscoveryQuery.data(),
+                            static_cast<qint64>(protocol::kDiscoveryQuery.size()), to, port_);
 }
 
 void CodeGeneratorLink::UdpTimer_Timer() {
@@ -74,7 +74,7 @@ void CodeGeneratorLink::UdpWinsock_DataArrival() {
   // The first datagram is the answer, whatever it holds; later ones are never read.
   const QNetworkDatagram datagram = UdpWinsock->receiveDatagram();
   const QByteArray data = datagram.data();
-  const std::string company = link::CompanyFromAnswer(Bytes(data.begin(), data.end()));
+  const std::string company = protocol::CompanyFromAnswer(Bytes(data.begin(), data.end()));
   const QHostAddress sender = datagram.senderAddress();
   UdpTimer.stop();
   UdpWinsock->close();
@@ -161,7 +161,7 @@ void CodeGeneratorLink::Send(const Bytes& message) {
   // One exchange at a time: the receive buffer and the reply timer are shared.
   if (awaiting_) return EndExchangeLater({Kind::kLinkLost, {}, "another exchange is awaited"});
   receive_.Clear();
-  const Bytes frame = link::FrameMessage(message);
+  const Bytes frame = protocol::FrameMessage(message);
   if (TcpWinsock->state() != QAbstractSocket::ConnectedState ||
       TcpWinsock->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size())) !=
           static_cast<qint64>(frame.size())) {

@@ -10,9 +10,9 @@
 #include <QObject>
 #include <QTimer>
 
-#include "link/bytes.h"
 #include "link/exchange.h"
-#include "link/framing.h"
+#include "protocol/bytes.h"
+#include "protocol/framing.h"
 
 class QTcpSocket;
 class QUdpSocket;
@@ -77,7 +77,7 @@ class CodeGeneratorLink : public QObject {
   QUdpSocket* UdpWinsock;
   QTcpSocket* TcpWinsock;
   bool link_up_ = false;
-  link::ReplyBuffer receive_;
+  protocol::ReplyBuffer receive_;
   bool awaiting_ = false;
 };
 

@@ -42,7 +42,7 @@ struct SheetPrint;
 
 struct MainFormOptions {
   QHostAddress discovery_address{QString::fromLatin1(link::kDefaultDiscoveryAddress)};
-  quint16 port = link::kDefaultPort;
+  quint16 port = protocol::kDefaultPort;
   MessageBoxes* messages = nullptr;  // nullptr: real message boxes
   CommonDialog* dialogs = nullptr;   // nullptr: real file and printer dialogs
   // Print to a PDF file even where printers are installed (tests).

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -181,6 +182,62 @@ TEST(BuildDriver, ExchangeFailuresStopTheSeriesAndSayWhatHappened) {
   EXPECT_EQ(status.failure->warning.text, "Unexpected error code 3 to command code 21");
 }
 
+// A Code Generator over its memory budget answers Busy; the build tool says
+// what that means instead of calling the status undocumented.
+TEST(BuildDriver, BusyIsDescribedAsTheCodeGeneratorDocumentsIt) {
+  FakeCodeGenerator peer;
+  peer.override_reply = [](const Bytes& m) -> std::optional<Outcome> {
+    if (m[0] == 0x21) return FakeCodeGenerator::Reply({0x21, 0x08});
+    return std::nullopt;
+  };
+  const BuildResult result = BuildDriver(peer).Build(WebAddress());
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.failure->kind, Kind::kStatus);
+  const std::string described = result.failure->Describe();
+  EXPECT_NE(described.find("command 0x21 (text) failed with status 0x08: busy: the Code Generator's memory budget "
+                           "cannot take the command now"),
+            std::string::npos)
+      << described;
+  EXPECT_NE(described.find("try again later"), std::string::npos) << described;
+  EXPECT_EQ(described.find("not one the Code Generator documents"), std::string::npos) << described;
+}
+
+// How the pixels are split over the 0x62 replies is the Code Generator's
+// choice; the fetch stops asking once the header's size has arrived and
+// then wants the end reply.
+TEST(BuildDriver, FetchTakesThePixelsInAnySplit) {
+  const struct {
+    const char* what;
+    std::vector<Bytes> pieces;
+  } splits[] = {
+      {"two rows, then one", {ToBytes("AAAABBBB"), ToBytes("CCCC")}},
+      {"half rows", {ToBytes("AA"), ToBytes("AA"), ToBytes("BB"), ToBytes("BB"), ToBytes("CC"), ToBytes("CC")}},
+      {"mixed", {ToBytes("A"), ToBytes("AAABBBBC"), ToBytes("CCC")}},
+  };
+  for (const auto& split : splits) {
+    SCOPED_TRACE(split.what);
+    FakeCodeGenerator peer;
+    peer.rows = split.pieces;
+    std::vector<std::uint64_t> fetched;
+    std::uint64_t fetch_total = 0;
+    BuildDriver driver(peer, [&](BuildStage stage, std::uint64_t done, std::uint64_t total) {
+      if (stage == BuildStage::kFetching) fetched.push_back(done), fetch_total = total;
+    });
+    BuildRequest request = WebAddress();
+    request.layout.mirror = true;
+    const BuildResult result = driver.Build(request);
+    ASSERT_TRUE(result.ok()) << result.failure->Describe();
+    EXPECT_EQ(Body(result), ToBytes("CCCCBBBBAAAA"));
+    EXPECT_EQ(peer.commands.size(), 3 + 1 + split.pieces.size() + 1) << "every piece, then the end reply";
+    EXPECT_EQ(peer.commands.back(), Bytes{0x62});
+    // Progress by whole rows: a part row moves nothing, two rows move two.
+    ASSERT_FALSE(fetched.empty());
+    EXPECT_TRUE(std::adjacent_find(fetched.begin(), fetched.end(), std::greater_equal<>()) == fetched.end());
+    EXPECT_EQ(fetched.back(), 4u);
+    EXPECT_EQ(fetch_total, 4u);
+  }
+}
+
 TEST(BuildDriver, GeometryOutOfRangeFetchesNothing) {
   FakeCodeGenerator peer;
   peer.geometry = {4, 4, 18};
@@ -205,7 +262,7 @@ TEST(BuildDriver, FetchEndsAtTheHeadersHeightAndRefusesPicturesThatDoNotMatch) {
       {"negative height", BmpHeader(20, -3), {}, false, 1},
       {"40000 x 40000", BmpHeader(40000, 40000), {}, false, 1},
       {"an empty row", BmpHeader(20, 3), {Bytes{}}, false, 2},
-      {"a row too long", BmpHeader(20, 3), {Bytes(4, 'A'), Bytes(5, 'B')}, false, 3},
+      {"pixels beyond the header's size", BmpHeader(20, 3), {Bytes(4, 'A'), Bytes(9, 'B')}, false, 3},
       {"more rows than the height", BmpHeader(20, 2), {Bytes(4, 'A'), Bytes(4, 'B'), Bytes(4, 'C')}, false, 4},
       {"ends early", BmpHeader(20, 3), {Bytes(4, 'A')}, false, 3},
       {"every row request answered empty", BmpHeader(20, 3), {}, true, 2},
