@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "output/atomic_file.h"
+#include "app/atomic_file.h"
 
 namespace tessellux::app {
 namespace {
@@ -241,7 +241,7 @@ bool WriteIniFile(const std::string& path, std::string_view section, std::string
   if (read == ReadResult::kFailed) return false;  // never replace a file we could not read
   const std::string updated = SetIniValue(content, section, key, value);
   if (read == ReadResult::kRead && updated == content) return true;
-  return output::WriteFileAtomically(target, Bytes(updated.begin(), updated.end()), error, {.new_file_mode = 0600});
+  return app::WriteFileAtomically(target, Bytes(updated.begin(), updated.end()), error, {.new_file_mode = 0600});
 }
 
 }  // namespace tessellux::app

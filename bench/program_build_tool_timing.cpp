@@ -27,8 +27,8 @@
 #include "cli/asio_link.h"
 #include "cli/batch.h"
 #include "generate/build_driver.h"
-#include "generate/data_choice.h"
-#include "output/atomic_file.h"
+#include "app/data_choice.h"
+#include "app/atomic_file.h"
 #include "ui/code_generator_link.h"
 #include "bench/window_link_support.h"
 
@@ -42,7 +42,7 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 tessellux::generate::BuildRequest UrlRequest(int i) {
   tessellux::generate::BuildRequest request;
-  request.data = tessellux::generate::kWebAddress;
+  request.data = tessellux::app::kWebAddress;
   request.text = tessellux::ToBytes("https://example.com/product/" + std::to_string(i));
   return request;
 }
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kSingles; ++i) {
       // As the window does it: build, write Tessellux.bmp, load it.
       const auto result = window_driver.Build(UrlRequest(i));
-      tessellux::output::WriteFileAtomically(window_file, *result.picture, nullptr);
+      tessellux::app::WriteFileAtomically(window_file, *result.picture, nullptr);
       QImage loaded(QString::fromStdString(window_file));
     }
     window_build = std::min(window_build, Seconds(Clock::now() - start) / kSingles);

@@ -174,7 +174,7 @@ void PrintToPdf(const QImage& symbol, const QString& dir) {
   printer.setResolution(600);
   const QString pdf = dir + "/largest.pdf";
   printer.setOutputFileName(pdf);
-  const auto annotations = output::SymbolAnnotations("37.293\"", "37.293\"", 11, 2, layout::Style::kLines);
+  const auto annotations = output::SymbolAnnotations("37.293\"", "37.293\"", 11, 2, geometry::Style::kLines);
   QElapsedTimer clock;
   clock.start();
   const QString failure = print::PrintSymbolPage(printer, symbol, annotations);

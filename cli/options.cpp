@@ -10,7 +10,7 @@
 #include <map>
 
 #include "cli/picture_upload.h"
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 #include "generate/results.h"
 #include "generate/unicode.h"
 #include "pictures/jpeg_recompress.h"
@@ -119,9 +119,9 @@ const std::map<std::string, std::pair<bool, Setter>>& SymbolSetters() {
        }}},
       {"zip", {true, [](SymbolOptions& o, const std::string& v) { o.zip = v; }}},
       {"style", {true, [](SymbolOptions& o, const std::string& v) {
-         if (v == "lines") o.style = layout::Style::kLines;
-         else if (v == "dots") o.style = layout::Style::kDots;
-         else if (v == "emboss") o.style = layout::Style::kDotsWithEmboss;
+         if (v == "lines") o.style = geometry::Style::kLines;
+         else if (v == "dots") o.style = geometry::Style::kDots;
+         else if (v == "emboss") o.style = geometry::Style::kDotsWithEmboss;
          else Bad("--style " + v + ": the styles are lines, dots and emboss");
        }}},
       {"emboss", {true, [](SymbolOptions& o, const std::string& v) { o.emboss = v; }}},
@@ -147,11 +147,11 @@ const std::map<std::string, std::pair<bool, Setter>>& SymbolSetters() {
        }}},
       {"mirror", {false, [](SymbolOptions& o, const std::string&) { o.mirror = true; }}},
       {"security", {true, [](SymbolOptions& o, const std::string& v) {
-         if (v == "public") o.security = SecurityMode::kPublic;
-         else if (v == "private") o.security = SecurityMode::kPrivate;
-         else if (v == "universal") o.security = SecurityMode::kUniversal;
-         else if (v == "unique") o.security = SecurityMode::kUnique;
-         else if (v == "cascaded") o.security = SecurityMode::kCascaded;
+         if (v == "public") o.security = SecurityMode::Public;
+         else if (v == "private") o.security = SecurityMode::Private;
+         else if (v == "universal") o.security = SecurityMode::Universal;
+         else if (v == "unique") o.security = SecurityMode::Unique;
+         else if (v == "cascaded") o.security = SecurityMode::Cascaded;
          else Bad("--security " + v + ": the modes are public, private, universal, unique and cascaded");
        }}},
       {"temporary", {false, [](SymbolOptions& o, const std::string&) { o.temporary = true; }}},
@@ -324,7 +324,7 @@ generate::BuildRequest MakeBuildRequest(const SymbolOptions& o) {
   std::string text;
   if (o.jpeg) {
     // The text, if any, goes with the picture, as the window's choices go.
-    request.data = o.text || o.text_file ? generate::kTextPlusPicture : generate::kPictureOnly;
+    request.data = o.text || o.text_file ? app::kTextPlusPicture : app::kPictureOnly;
     if (o.text || o.text_file) text = o.text ? *o.text : ReadSmallFile("--text-file", *o.text_file);
     request.picture_file = *o.jpeg;
     if (!o.jpeg->empty()) {
@@ -335,16 +335,16 @@ generate::BuildRequest MakeBuildRequest(const SymbolOptions& o) {
       request.prepare_picture = RecompressHook(*o.jpeg, o.quality, std::move(work));
     }
   } else if (o.url) {
-    request.data = generate::kWebAddress;
+    request.data = app::kWebAddress;
     text = *o.url;
   } else if (o.text || o.text_file) {
-    request.data = generate::kText;
+    request.data = app::kText;
     text = o.text ? *o.text : ReadSmallFile("--text-file", *o.text_file);
   } else if (o.zip) {
-    request.data = generate::kZippedFile;
+    request.data = app::kZippedFile;
     request.zip_file = *o.zip;
   } else if (security::IsAuthorization(o.security)) {
-    request.data = generate::kAuthorization;
+    request.data = app::kAuthorization;
   } else {
     Bad("nothing to build: give --url, --text, --text-file or --zip (or an authorization --security mode)");
   }
@@ -368,11 +368,11 @@ generate::BuildRequest MakeBuildRequest(const SymbolOptions& o) {
   security.identification_tag = Utf16Or("--tag", o.tag);
   // Phrases not given stay blank: the build's security check says so with
   // the window's words, as it judges a malformed serial number.
-  if (o.security != security::SecurityMode::kPublic) {
+  if (o.security != security::SecurityMode::Public) {
     const auto phrase = Phrase(o.secret_phrase, o.secret_phrase_file, "--secret-phrase-file", "TESSELLUX_SECRET_PHRASE");
     security.phrase = Utf16Or("the secret phrase", phrase.value_or(""));
   }
-  if (o.security == security::SecurityMode::kUnique || o.security == security::SecurityMode::kCascaded) {
+  if (o.security == security::SecurityMode::Unique || o.security == security::SecurityMode::Cascaded) {
     const auto second = Phrase(o.second_phrase, o.second_phrase_file, "--second-phrase-file", "TESSELLUX_SECOND_PHRASE");
     security.second_phrase = Utf16Or("the second phrase", second.value_or(""));
   }

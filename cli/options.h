@@ -10,7 +10,7 @@
 
 #include "cli/json.h"
 #include "generate/build_driver.h"
-#include "layout/style.h"
+#include "geometry/style.h"
 #include "pictures/jpeg_recompress.h"
 #include "security/security_mode.h"
 
@@ -25,12 +25,12 @@ struct UsageError : std::runtime_error {
 struct SymbolOptions {
   std::optional<std::string> url, text, text_file, jpeg, zip, emboss;
   int quality = pictures::kDefaultQuality;
-  layout::Style style = layout::Style::kLines;
+  geometry::Style style = geometry::Style::kLines;
   int grid = 8;
   int thickness = 2;
   std::optional<int> rows, columns, error_correction;
   bool mirror = false;
-  security::SecurityMode security = security::SecurityMode::kPublic;
+  security::SecurityMode security = security::SecurityMode::Public;
   bool temporary = false;
   std::string tag;
   std::optional<std::string> secret_phrase, secret_phrase_file, second_phrase, second_phrase_file;

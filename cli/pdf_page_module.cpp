@@ -7,7 +7,7 @@
 #include <QPdfWriter>
 
 #include "cli/pdf_page.h"
-#include "output/atomic_file.h"
+#include "app/atomic_file.h"
 #include "ui/print/print_pages.h"
 
 namespace {
@@ -57,5 +57,5 @@ extern "C" __attribute__((visibility("default"))) bool tessellux_write_pdf_page(
     }
   }
   const QByteArray& data = pdf.data();
-  return tessellux::output::WriteFileAtomically(job.path, tessellux::Bytes(data.begin(), data.end()), error);
+  return tessellux::app::WriteFileAtomically(job.path, tessellux::Bytes(data.begin(), data.end()), error);
 }

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "output/atomic_file.h"
+#include "app/atomic_file.h"
 #include "output/picture_assembly.h"
 
 namespace tessellux::cli {
@@ -101,10 +101,10 @@ std::optional<Bytes> Png(const Bytes& bmp, std::string* error) {
 bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, std::string* error) {
   switch (kind) {
     case OutputKind::kBmp:
-      return output::WriteFileAtomically(path, bmp, error);
+      return app::WriteFileAtomically(path, bmp, error);
     case OutputKind::kPng: {
       const auto png = Png(bmp, error);
-      return png && output::WriteFileAtomically(path, *png, error);
+      return png && app::WriteFileAtomically(path, *png, error);
     }
     case OutputKind::kPdf:
       break;

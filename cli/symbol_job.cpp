@@ -7,7 +7,7 @@
 #include "cli/pdf_page.h"
 #include "cli/picture_output.h"
 #include "output/print_geometry.h"
-#include "output/symbol_size.h"
+#include "output/number_text.h"
 
 namespace tessellux::cli {
 namespace {
@@ -86,7 +86,7 @@ std::string TextReport(const JobReport& r, const NumberFormat& format) {
   text += "  Geometry: " + Count(g.r, "block row") + ", " + Count(g.c, "block column") + ", " +
           Count(g.k, "correctable byte") + " per 48-byte group\n";
   const auto& usage = r.result.usage;
-  const auto count = [&](std::int64_t n) { return generate::FormatByteCount(n, format.group_separator); };
+  const auto count = [&](std::int64_t n) { return output::FormatByteCount(n, format.group_separator); };
   text += "  Usage statistics (in bytes): total " + count(usage.total) + ", error correction " + count(usage.error) +
           ", user data " + count(usage.user) + "\n";
   const auto& px = r.result.pixel_size;

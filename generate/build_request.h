@@ -10,8 +10,8 @@
 #include <string>
 
 #include "app/warning.h"
-#include "generate/data_choice.h"
-#include "layout/style.h"
+#include "app/data_choice.h"
+#include "geometry/style.h"
 #include "protocol/bytes.h"
 #include "output/picture_assembly.h"
 #include "security/security_mode.h"
@@ -26,12 +26,12 @@ struct SymbolLayout {
   std::optional<int> correctable;  // bytes each 48-byte group corrects: 2 to 17
   int grid = 8;                    // pixels between grid lines
   int thickness = 2;               // line thickness or dot size in pixels
-  layout::Style style = layout::Style::kLines;
+  geometry::Style style = geometry::Style::kLines;
   bool mirror = false;             // rows joined in reverse order
 };
 
 struct SecurityChoice {
-  security::SecurityMode mode = security::SecurityMode::kPublic;
+  security::SecurityMode mode = security::SecurityMode::Public;
   bool temporary = false;
   std::u16string identification_tag;
   std::u16string phrase;         // the secret phrase
@@ -39,7 +39,7 @@ struct SecurityChoice {
 };
 
 struct BuildRequest {
-  int data = kWebAddress;     // DataChoice
+  int data = app::kWebAddress;     // DataChoice
   Bytes text;                 // UTF-8
   std::string picture_file;   // the user's JPEG, as chosen (may be empty)
   std::string zip_file;

@@ -30,7 +30,7 @@ BuildFailure PictureFailure(std::string detail, std::uint8_t command = kPictureR
 
 // The file the series uploads: the prepared picture, else the ZIP file, else none.
 std::string UploadFileOf(const BuildRequest& request) {
-  const DataChoiceEffects effects = EffectsOfDataChoice(request.data);
+  const app::DataChoiceEffects effects = app::EffectsOfDataChoice(request.data);
   if (effects.picture_tab_available) return request.picture_upload;
   if (effects.zip_tab_available) return request.zip_file;
   return {};
@@ -57,7 +57,7 @@ std::optional<Bytes> BuildRun::Start() {
     check.warning = {failure->title, failure->text};
     return End(std::move(check));
   }
-  if (EffectsOfDataChoice(request_.data).picture_tab_available && request_.prepare_picture) {
+  if (app::EffectsOfDataChoice(request_.data).picture_tab_available && request_.prepare_picture) {
     if (auto problem = request_.prepare_picture()) {
       BuildFailure failure = Failure(Kind::kUpload, 0);
       failure.warning = std::move(*problem);

@@ -29,15 +29,15 @@ SeriesStep Message(Command command, const Bytes& parameters = {}) {
 
 SeriesStep SecurityModeCommand(const SecurityChoice& choices) {
   switch (choices.mode) {
-    case SecurityMode::kPublic:
+    case SecurityMode::Public:
       return Message(Command::BuildPublic);
-    case SecurityMode::kPrivate:
+    case SecurityMode::Private:
       return Message(Command::BuildPrivate);
     default:
       break;
   }
   const Command command = choices.temporary ? Command::BuildTemporaryAuthorization : Command::BuildAuthorization;
-  if (choices.mode == SecurityMode::kUniversal) return Message(command);
+  if (choices.mode == SecurityMode::Universal) return Message(command);
   // Serial number or old phrase: one byte per character, not UTF-8.
   return Message(command, ToSingleByte(choices.second_phrase));
 }
@@ -50,7 +50,7 @@ std::array<std::uint8_t, 6> LayoutBytes(const SymbolLayout& layout) {
   const int reserved = layout.correctable ? 2 * *layout.correctable : 0;
   return {CheckedByte(rows, "rows"),          CheckedByte(cols, "columns"),
           CheckedByte(reserved, "reserved"),  CheckedByte(layout.grid, "grid size"),
-          layout::StyleByte(layout.style),    CheckedByte(layout.thickness, "thickness")};
+          geometry::StyleByte(layout.style),    CheckedByte(layout.thickness, "thickness")};
 }
 
 std::vector<SeriesStep> CommandSeries(const BuildRequest& request, const std::string& upload_file) {
@@ -63,7 +63,7 @@ std::vector<SeriesStep> CommandSeries(const BuildRequest& request, const std::st
   if (security::IsAuthorization(security.mode)) {
     series.push_back(Message(Command::IdentificationTag, UnicodeToUtf8(security.identification_tag)));
   }
-  if (security.mode != SecurityMode::kPublic) {
+  if (security.mode != SecurityMode::Public) {
     series.push_back(Message(Command::SecretPhrase, UnicodeToUtf8(security.phrase)));
   }
   series.push_back(SecurityModeCommand(security));

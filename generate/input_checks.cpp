@@ -5,7 +5,7 @@
 
 #include "app/tabs.h"
 #include "app/warning.h"
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 #include "security/security_controls.h"
 
 namespace tessellux::generate {
@@ -28,34 +28,34 @@ CheckFailure Fail(int tab, std::string title, std::string first, std::string sec
 
 std::optional<CheckFailure> CheckData(const BuildRequest& in) {
   const int choice = in.data;
-  if (choice == kWebAddress && !HasWebPrefix(in.text)) {
+  if (choice == app::kWebAddress && !HasWebPrefix(in.text)) {
     return Fail(app::kTextTab, "Not Text",
                 "The data selection is Web address (URL), but the text doesn't begin with "
                 "http:// or https://.",
                 "Please include the correct prefix, or go to the Style tab and select Text "
                 "instead of Web address (URL).");
   }
-  if (choice == kText && HasWebPrefix(in.text)) {
+  if (choice == app::kText && HasWebPrefix(in.text)) {
     return Fail(app::kTextTab, "Not A Web Address (URL)",
                 "The data selection is Text, but the text begins with either http:// or https://.",
                 "Please remove the prefix, or go to the Style tab and select Web address (URL) "
                 "instead of Text.");
   }
-  if (choice == kText && in.text.empty()) {
+  if (choice == app::kText && in.text.empty()) {
     return Fail(app::kTextTab, "Text Missing",
                 "The data selection is Text, but no text has been entered.",
                 "Please either enter some text, or go to the Style tab and select another choice.");
   }
-  if ((choice == kTextPlusPicture || choice == kPictureOnly) && in.picture_file.empty()) {
+  if ((choice == app::kTextPlusPicture || choice == app::kPictureOnly) && in.picture_file.empty()) {
     return Fail(app::kPictureTab, "Missing Picture",
                 "The data selection includes a picture, but no picture has been entered.");
   }
-  if (choice == kTextPlusPicture && in.text.empty()) {
+  if (choice == app::kTextPlusPicture && in.text.empty()) {
     return Fail(app::kTextTab, "Text Missing",
                 "The style selected is Text plus a picture, but no text has been entered.",
                 "Please either enter some text, or go to the Style tab and select another choice.");
   }
-  if (choice == kZippedFile && in.zip_file.empty()) {
+  if (choice == app::kZippedFile && in.zip_file.empty()) {
     return Fail(app::kZipTab, "Missing Zip File",
                 "The data selection is Zipped file (HTML, BMP, etc.), but no ZIP file has been "
                 "chosen.",
@@ -68,7 +68,7 @@ std::optional<CheckFailure> CheckData(const BuildRequest& in) {
 
 std::optional<CheckFailure> CheckBeforeGeneration(const BuildRequest& request) {
   if (auto failure = CheckData(request)) return failure;
-  if (request.layout.style == layout::Style::kDotsWithEmboss && request.emboss_file.empty()) {
+  if (request.layout.style == geometry::Style::kDotsWithEmboss && request.emboss_file.empty()) {
     return Fail(app::kEmbossTab, "Missing Emboss Picture",
                 "The style selected is Dots with an embossed picture, but no embossed file has "
                 "been entered.");

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "protocol/block_geometry.h"
+
 namespace tessellux::generate {
 
 std::optional<ReplyGeometry> ReadReplyGeometry(const Bytes& reply, app::Warning* warning) {
@@ -27,20 +29,9 @@ std::optional<ReplyGeometry> ReadReplyGeometry(const Bytes& reply, app::Warning*
   return geometry;
 }
 
-std::string FormatByteCount(std::int64_t count, std::string_view group_separator) {
-  const bool negative = count < 0;
-  std::string digits = std::to_string(negative ? -count : count);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += group_separator;
-    out += digits[i];
-  }
-  return negative ? "-" + out : out;
-}
-
 UsageFigures UsageCounts(const ReplyGeometry& g) {
   const std::int64_t blocks = static_cast<std::int64_t>(g.r) * g.c;
-  const std::int64_t total = blocks * 14;
+  const std::int64_t total = blocks * protocol::kBytesPerBlock;
   // An odd k with an odd number of blocks leaves a half, shown rounded up.
   const double exact_error = (g.k / 2.0 + 2.0) * static_cast<double>(blocks);
   const auto error = static_cast<std::int64_t>(std::floor(exact_error + 0.5));
@@ -48,8 +39,8 @@ UsageFigures UsageCounts(const ReplyGeometry& g) {
 }
 
 PixelSize SymbolPixelSize(const ReplyGeometry& g, int grid_size, int thickness,
-                          layout::Style style) {
-  const std::int32_t extra = style == layout::Style::kLines ? thickness : 0;
+                          geometry::Style style) {
+  const std::int32_t extra = style == geometry::Style::kLines ? thickness : 0;
   return {grid_size * (8 * g.c + 2) + extra, grid_size * (8 * g.r + 2) + extra};
 }
 

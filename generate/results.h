@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/warning.h"
-#include "layout/style.h"
+#include "geometry/style.h"
 #include "protocol/bytes.h"
 
 namespace tessellux::generate {
@@ -35,9 +35,6 @@ struct UsageFigures {
 
 UsageFigures UsageCounts(const ReplyGeometry& geometry);
 
-// A byte count in the format "#,###,##0" with `group_separator` between thousands.
-std::string FormatByteCount(std::int64_t count, std::string_view group_separator = ",");
-
 struct PixelSize {
   std::int32_t width;
   std::int32_t height;
@@ -46,6 +43,6 @@ struct PixelSize {
 // The symbol's size in pixels: each block is 8 grid steps, plus a grid
 // step on each side, plus one line thickness for the "Lines" style.
 PixelSize SymbolPixelSize(const ReplyGeometry& geometry, int grid_size, int thickness,
-                          layout::Style style);
+                          geometry::Style style);
 
 }  // namespace tessellux::generate

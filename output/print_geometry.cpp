@@ -34,11 +34,11 @@ SymbolPage PlaceSymbol(int printable_width, int dots_per_inch_y, int symbol_widt
 }
 
 std::vector<Annotation> SymbolAnnotations(const std::string& width_text, const std::string& height_text,
-                                          int grid_size, int thickness, layout::Style style) {
+                                          int grid_size, int thickness, geometry::Style style) {
   return {{"Width: ", width_text},
           {"Height: ", height_text},
           {"Grid size: ", std::to_string(grid_size)},
-          {style == layout::Style::kLines ? "Thickness: " : "Dot size: ", std::to_string(thickness)}};
+          {style == geometry::Style::kLines ? "Thickness: " : "Dot size: ", std::to_string(thickness)}};
 }
 
 DotPoint AnnotationOrigin(const SymbolPage& page, int index, int label_width, int line_height) {

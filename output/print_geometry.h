@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "layout/style.h"
+#include "geometry/style.h"
 
 namespace tessellux::output {
 
@@ -52,7 +52,7 @@ struct Annotation {
 
 // Width, Height, Grid size, then Thickness ("Lines") or Dot size.
 std::vector<Annotation> SymbolAnnotations(const std::string& width_text, const std::string& height_text,
-                                          int grid_size, int thickness, layout::Style style);
+                                          int grid_size, int thickness, geometry::Style style);
 
 // Top-left corner of annotation line `index`, given its label's width.
 struct DotPoint {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "output/atomic_file.h"
+#include "app/atomic_file.h"
 #include "pictures/exif_orientation.h"
 #include "protocol/bytes.h"
 
@@ -141,7 +141,7 @@ RecompressResult RecompressJpeg(const std::string& source_path, int quality, con
   const Bytes written = result.used_original ? source : Bytes(encoded.data, encoded.data + encoded.size);
   std::string error;
   // A work file: replaced whole, but not worth waiting for the disk.
-  if (!output::WriteFileAtomically(work_path, written, &error, {.sync = false})) {
+  if (!app::WriteFileAtomically(work_path, written, &error, {.sync = false})) {
     return Fail(result, source_path, "the work file could not be written (" + error + ")", "cannot write work file",
                 work_path);
   }

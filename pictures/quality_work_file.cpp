@@ -2,25 +2,25 @@
 
 #include <sys/stat.h>
 
-#include "generate/results.h"
+#include "output/number_text.h"
 
 namespace tessellux::pictures {
 namespace {
 
-std::string ByteText(std::uint64_t count) {
-  return generate::FormatByteCount(static_cast<std::int64_t>(count)) + " bytes";
+std::string ByteText(std::uint64_t count, std::string_view group_separator) {
+  return output::FormatByteCount(static_cast<std::int64_t>(count), group_separator) + " bytes";
 }
 
 }  // namespace
 
-QualityLabels LabelsFor(int quality, const RecompressResult& result) {
+QualityLabels LabelsFor(int quality, const RecompressResult& result, std::string_view group_separator) {
   QualityLabels labels;
   labels.quality = std::to_string(quality) + "%";
-  if (result.source_read) labels.before = ByteText(result.source_size);
+  if (result.source_read) labels.before = ByteText(result.source_size, group_separator);
   if (!result.ok) {
     labels.after = result.short_error;
   } else {
-    labels.after = result.used_original ? kUsingOriginal : ByteText(result.work_size);
+    labels.after = result.used_original ? kUsingOriginal : ByteText(result.work_size, group_separator);
   }
   return labels;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "pictures/jpeg_recompress.h"
 
@@ -22,7 +23,8 @@ struct QualityLabels {
   std::string after;    // "567 bytes", "using original since smaller", or what went wrong
 };
 
-QualityLabels LabelsFor(int quality, const RecompressResult& result);
+// Byte counts grouped with `group_separator`, the user's.
+QualityLabels LabelsFor(int quality, const RecompressResult& result, std::string_view group_separator = ",");
 
 // A file as last seen: whether it exists, its size and modification time.
 struct FileStamp {

@@ -41,7 +41,7 @@ SecurityControls ControlsForMode(SecurityMode mode);
 
 // What the status check looks at.
 struct SecurityStatusInputs {
-  SecurityMode mode = SecurityMode::kPublic;
+  SecurityMode mode = SecurityMode::Public;
   std::array<std::u16string, 2> phrase;  // the two phrase entries' texts
   std::array<std::string, 2> caption;    // their labels' captions
   bool linked = false;                   // a Code Generator is connected

@@ -10,12 +10,13 @@
 #include <variant>
 #include <vector>
 
+#include "protocol/block_geometry.h"
 #include "symbol/types.h"
 
 namespace tessellux::symbol {
 
 inline constexpr int kFormatVersion = 2;  // in the data stream header
-inline constexpr int kBytesPerBlock = 14;
+using protocol::kBytesPerBlock;
 inline constexpr int kGroupBytesPerBlock = 12;  // the other 2 are the block's check
 inline constexpr int kGroupSize = 48;
 inline constexpr int kMinCorrectable = 2;

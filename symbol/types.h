@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "protocol/bytes.h"
+#include "protocol/security_mode.h"
 
 namespace tessellux::symbol {
 
@@ -14,9 +15,7 @@ using tessellux::Bytes;
 // Style byte of the layout command.
 enum class Style : std::uint8_t { Lines = 1, Dots = 2 };
 
-// The five security modes, in the order of the 0x51..0x54 commands
-// (0x53 and 0x54 both carry Universal, Unique or Cascaded).
-enum class SecurityMode : std::uint8_t { Public = 0, Private = 1, Universal = 2, Unique = 3, Cascaded = 4 };
+using protocol::SecurityMode;
 
 // The six bytes of the layout command, as sent.
 struct Layout {

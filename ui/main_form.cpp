@@ -17,8 +17,8 @@
 #include "app/product.h"
 #include "app/tabs.h"
 #include "app/working_folder.h"
-#include "generate/data_choice.h"
-#include "layout/style.h"
+#include "app/data_choice.h"
+#include "geometry/style.h"
 #include "ui/code_generator_link.h"
 #include "ui/common_dialog.h"
 #include "ui/message_boxes.h"
@@ -93,7 +93,7 @@ MainForm::~MainForm() = default;
 void MainForm::Form_Load(bool pdf_printer_only) {
   setWindowTitle(QString::fromStdString(app::WindowCaption()));
   EnterWorkingFolder();
-  DataOption[generate::kWebAddress]->setChecked(true);
+  DataOption[app::kWebAddress]->setChecked(true);
   StyleOption[0]->setChecked(true);
   DataText->setPlainText(kDefaultWebAddress);
   GridSizeScroll_Change();
@@ -140,7 +140,7 @@ void MainForm::SSTab_Click(int tab) {
 }
 
 void MainForm::DataOption_Click(int index) {
-  const generate::DataChoiceEffects effects = generate::EffectsOfDataChoice(index);
+  const app::DataChoiceEffects effects = app::EffectsOfDataChoice(index);
   SSTab->setTabEnabled(app::kTextTab, effects.text_tab_available);
   SSTab->setTabEnabled(app::kPictureTab, effects.picture_tab_available);
   SSTab->setTabEnabled(app::kZipTab, effects.zip_tab_available);
@@ -148,7 +148,7 @@ void MainForm::DataOption_Click(int index) {
 }
 
 void MainForm::StyleOption_Click(int index) {
-  SSTab->setTabEnabled(app::kEmbossTab, index == static_cast<int>(layout::Style::kDotsWithEmboss));
+  SSTab->setTabEnabled(app::kEmbossTab, index == static_cast<int>(geometry::Style::kDotsWithEmboss));
   ThicknessScroll_Change();
 }
 

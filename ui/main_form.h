@@ -199,7 +199,7 @@ class MainForm : public QWidget {
 
   // Generation (main_form_generate.cpp).
   int SelectedDataChoice() const;
-  layout::Style SelectedStyle() const;
+  geometry::Style SelectedStyle() const;
   generate::SymbolLayout ReadSymbolLayout() const;
   generate::SecurityChoice ReadSecurityChoice() const;
   generate::BuildRequest ReadBuildRequest();

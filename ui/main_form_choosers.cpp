@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -77,7 +78,8 @@ void MainForm::QualityScroll_Change() {
   } else {
     quality_problem_ = QString::fromStdString(result.error);
   }
-  const pictures::QualityLabels labels = pictures::LabelsFor(quality, result);
+  const pictures::QualityLabels labels =
+      pictures::LabelsFor(quality, result, QLocale().groupSeparator().toStdString());
   QualityLabel->setText(QString::fromStdString(labels.quality));
   BeforeSizeLabel->setText(QString::fromStdString(labels.before));
   AfterSizeLabel->setText(QString::fromStdString(labels.after));

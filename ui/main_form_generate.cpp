@@ -15,11 +15,11 @@
 #include <climits>
 
 #include "app/tabs.h"
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 #include "generate/unicode.h"
-#include "layout/layout_values.h"
-#include "output/atomic_file.h"
-#include "output/symbol_size.h"
+#include "geometry/layout_values.h"
+#include "app/atomic_file.h"
+#include "output/number_text.h"
 #include "ui/main_form.h"
 #include "ui/code_generator_link.h"
 #include "ui/data_text.h"
@@ -38,13 +38,13 @@ std::string PathOf(const QLineEdit& box) { return box.text().toStdString(); }
 int MainForm::SelectedDataChoice() const {
   bool selected[6];
   for (int i = 0; i < 6; ++i) selected[i] = DataOption[i]->isChecked();
-  return generate::DataChoiceIndex(selected);
+  return app::DataChoiceIndex(selected);
 }
 
-layout::Style MainForm::SelectedStyle() const {
-  return StyleOption[0]->isChecked()   ? layout::Style::kLines
-         : StyleOption[1]->isChecked() ? layout::Style::kDots
-                                       : layout::Style::kDotsWithEmboss;
+geometry::Style MainForm::SelectedStyle() const {
+  return StyleOption[0]->isChecked()   ? geometry::Style::kLines
+         : StyleOption[1]->isChecked() ? geometry::Style::kDots
+                                       : geometry::Style::kDotsWithEmboss;
 }
 
 generate::SymbolLayout MainForm::ReadSymbolLayout() const {
@@ -52,11 +52,11 @@ generate::SymbolLayout MainForm::ReadSymbolLayout() const {
   // Only the unchecked state fixes a value; checked and greyed both leave
   // it to the Code Generator.
   if (AutomaticSizeCheck->checkState() == Qt::Unchecked) {
-    layout.rows = layout::BlockCount(BlockRowsScroll->value());
-    layout.columns = layout::BlockCount(BlockColsScroll->value());
+    layout.rows = geometry::BlockCount(BlockRowsScroll->value());
+    layout.columns = geometry::BlockCount(BlockColsScroll->value());
   }
   if (AutomaticErrorCheck->checkState() == Qt::Unchecked)
-    layout.correctable = layout::CorrectableBytes(ErrorCorrectionScroll->value());
+    layout.correctable = geometry::CorrectableBytes(ErrorCorrectionScroll->value());
   layout.grid = GridSizeScroll->value();
   layout.thickness = ThicknessScroll->value();
   layout.style = SelectedStyle();
@@ -160,12 +160,12 @@ void MainForm::ShowBuildProgress() {
 void MainForm::ApplyBuildResult(const generate::BuildResult& result) {
   if (!result.geometry) return;
   const generate::ReplyGeometry& g = *result.geometry;
-  BlockRowsScroll->setValue(layout::BlockCountScroll(g.r));
-  BlockColsScroll->setValue(layout::BlockCountScroll(g.c));
-  ErrorCorrectionScroll->setValue(layout::CorrectableBytesScroll(g.k));
+  BlockRowsScroll->setValue(geometry::BlockCountScroll(g.r));
+  BlockColsScroll->setValue(geometry::BlockCountScroll(g.c));
+  ErrorCorrectionScroll->setValue(geometry::CorrectableBytesScroll(g.k));
   const QLocale locale;
   const std::string separator = locale.groupSeparator().toStdString();
-  const auto count = [&](std::int64_t n) { return QString::fromStdString(generate::FormatByteCount(n, separator)); };
+  const auto count = [&](std::int64_t n) { return QString::fromStdString(output::FormatByteCount(n, separator)); };
   TotalBytesText->setText(count(result.usage.total));
   ErrorBytesText->setText(count(result.usage.error));
   UserBytesText->setText(count(result.usage.user));
@@ -210,7 +210,7 @@ void MainForm::ReportBuildFailure(const generate::BuildFailure& failure) {
 
 bool MainForm::ShowSymbolPicture(const Bytes& picture) {
   std::string error;
-  if (!output::WriteFileAtomically(symbol_picture_file_.toStdString(), picture, &error)) {
+  if (!app::WriteFileAtomically(symbol_picture_file_.toStdString(), picture, &error)) {
     Warn({"Symbol Picture Not Saved",
           "The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + error});
     return false;

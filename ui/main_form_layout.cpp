@@ -9,7 +9,7 @@
 #include <QTextEdit>
 
 #include "app/tabs.h"
-#include "layout/labels.h"
+#include "geometry/labels.h"
 #include "ui/main_form.h"
 
 namespace tessellux::ui {
@@ -24,27 +24,27 @@ QString Text(const std::string& text) {
 }  // namespace
 
 void MainForm::ThicknessScroll_Change() {
-  ThicknessLabel->setText(Text(layout::ThicknessLabel(ThicknessScroll->value(), SelectedStyle())));
+  ThicknessLabel->setText(Text(geometry::ThicknessLabel(ThicknessScroll->value(), SelectedStyle())));
 }
 
 void MainForm::GridSizeScroll_Change() {
-  GridSizeLabel->setText(Text(layout::GridSizeLabel(GridSizeScroll->value())));
+  GridSizeLabel->setText(Text(geometry::GridSizeLabel(GridSizeScroll->value())));
 }
 
 // A manual choice on the "Geometry" tab ends the automatic choice; the
 // values that a generation writes back (on "View/Print") leave it alone.
 void MainForm::BlockRowsScroll_Change() {
-  RowsLabel->setText(Text(layout::RowsLabel(BlockRowsScroll->value())));
+  RowsLabel->setText(Text(geometry::RowsLabel(BlockRowsScroll->value())));
   if (SSTab->currentIndex() == app::kGeometryTab) AutomaticSizeCheck->setChecked(false);
 }
 
 void MainForm::BlockColsScroll_Change() {
-  ColumnsLabel->setText(Text(layout::ColumnsLabel(BlockColsScroll->value())));
+  ColumnsLabel->setText(Text(geometry::ColumnsLabel(BlockColsScroll->value())));
   if (SSTab->currentIndex() == app::kGeometryTab) AutomaticSizeCheck->setChecked(false);
 }
 
 void MainForm::ErrorCorrectionScroll_Change() {
-  ErrorCorrectionLabel->setText(Text(layout::ErrorCorrectionLabel(ErrorCorrectionScroll->value())));
+  ErrorCorrectionLabel->setText(Text(geometry::ErrorCorrectionLabel(ErrorCorrectionScroll->value())));
   if (SSTab->currentIndex() == app::kGeometryTab) AutomaticErrorCheck->setChecked(false);
 }
 

@@ -14,7 +14,7 @@
 #include <QScrollBar>
 
 #include "output/print_geometry.h"
-#include "output/symbol_size.h"
+#include "output/number_text.h"
 #include "ui/common_dialog.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"

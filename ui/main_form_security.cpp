@@ -36,11 +36,11 @@ QString ReadSetting(const char* key) {
 
 void MainForm::ConnectSecurityHandlers() {
   using security::SecurityMode;
-  const std::pair<QRadioButton*, SecurityMode> options[] = {{PublicOption, SecurityMode::kPublic},
-                                                            {PrivateOption, SecurityMode::kPrivate},
-                                                            {UniversalOption, SecurityMode::kUniversal},
-                                                            {UniqueOption, SecurityMode::kUnique},
-                                                            {CascadedOption, SecurityMode::kCascaded}};
+  const std::pair<QRadioButton*, SecurityMode> options[] = {{PublicOption, SecurityMode::Public},
+                                                            {PrivateOption, SecurityMode::Private},
+                                                            {UniversalOption, SecurityMode::Universal},
+                                                            {UniqueOption, SecurityMode::Unique},
+                                                            {CascadedOption, SecurityMode::Cascaded}};
   for (const auto& [option, mode] : options) {
     connect(option, &QRadioButton::toggled, this, [this, mode = mode](bool on) {
       if (on) SecurityOption_Click(mode);
@@ -67,7 +67,7 @@ security::SecurityMode MainForm::SelectedSecurityMode() const {
 // Entering Unique or Cascaded empties phrase entry 1 first, so that a serial
 // number never becomes an old phrase or the reverse.
 void MainForm::SecurityOption_Click(security::SecurityMode mode) {
-  if (mode == security::SecurityMode::kUnique || mode == security::SecurityMode::kCascaded)
+  if (mode == security::SecurityMode::Unique || mode == security::SecurityMode::Cascaded)
     SecretPhraseText[1]->setText(QString());
   RefreshSecurityControls();
 }

@@ -20,7 +20,7 @@ struct GroupPlan {
   int cols = 0;
   int k = 0;
   std::size_t blocks = 0;    // rows * cols
-  std::size_t total = 0;     // codewords: blocks * 14
+  std::size_t total = 0;     // codewords: blocks * kBytesPerBlock
   std::size_t groups = 0;    // Reed-Solomon groups
   int last_len = 0;          // length of the last group (48 unless shortened)
   int last_parity = 0;       // parity bytes of the last group (2k unless shortened)

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "protocol/block_geometry.h"
 #include "symbol/types.h"
 
 namespace tessellux::symbol::raster {
@@ -51,7 +52,7 @@ struct Layout {
   bool FrameBit(int i, int j, Mark mark) const;
 };
 
-constexpr int kBytesPerBlock = 14;
+using protocol::kBytesPerBlock;
 constexpr int kMarksPerBlock = 128;
 
 // Inside a block, the 8 diagonal cells carry fixed reference marks; the

@@ -22,7 +22,7 @@
 #include <QPdfWriter>
 
 #include "output/print_geometry.h"
-#include "output/symbol_size.h"
+#include "output/number_text.h"
 #include "pictures/jpeg_recompress.h"
 #include "support/child_process.h"
 #include "support/picture_files.h"

@@ -12,7 +12,7 @@
 #include "cli/json.h"
 #include "cli/options.h"
 #include "generate/input_checks.h"
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 #include "pictures/jpeg_recompress.h"
 #include "security/field_checks.h"
 
@@ -127,8 +127,8 @@ TEST(Options, JpegGoesOutAsTheWindowsDataChoice) {
     std::vector<std::string> args;
     int choice;
   } cases[] = {
-      {{"--jpeg", "p.jpg"}, generate::kPictureOnly},
-      {{"--jpeg", "p.jpg", "--text", "t"}, generate::kTextPlusPicture},
+      {{"--jpeg", "p.jpg"}, app::kPictureOnly},
+      {{"--jpeg", "p.jpg", "--text", "t"}, app::kTextPlusPicture},
   };
   std::string first_work_file;
   for (const auto& c : cases) {
@@ -163,7 +163,7 @@ TEST(Options, ChoicesBecomeTheWindowsRequest) {
                                              "--error-correction", "17", "--grid", "4", "--thickness", "3", "--style",
                                              "dots", "--mirror", "--dpi", "300", "--host", "h1", "--host", "h2"});
   const generate::BuildRequest r = MakeBuildRequest(tool.symbol);
-  EXPECT_EQ(r.data, generate::kText);
+  EXPECT_EQ(r.data, app::kText);
   EXPECT_EQ(r.text, (Bytes{'c', 'a', 'f', 0xC3, 0xA9}));
   const auto layout = generate::LayoutBytes(r.layout);
   EXPECT_EQ(layout, (std::array<std::uint8_t, 6>{1, 254, 34, 4, 2, 3}));
@@ -178,7 +178,7 @@ TEST(Options, ChoicesBecomeTheWindowsRequest) {
   ::setenv("TESSELLUX_SECOND_PHRASE", "old phrase", 1);
   const ToolOptions cascaded = ParseCommandLine({"--security", "cascaded", "--temporary", "--tag", "T", "-o", "a.bmp"});
   const generate::BuildRequest c = MakeBuildRequest(cascaded.symbol);
-  EXPECT_EQ(c.data, generate::kAuthorization);
+  EXPECT_EQ(c.data, app::kAuthorization);
   EXPECT_EQ(c.security.phrase, u"from env");
   EXPECT_EQ(c.security.second_phrase, u"old phrase");
   const ToolOptions private_file = ParseCommandLine({"--security", "private", "--secret-phrase-file", file, "--url",

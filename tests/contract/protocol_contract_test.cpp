@@ -12,7 +12,7 @@
 #include "codegen/session.h"
 #include "generate/build_driver.h"
 #include "generate/command_series.h"
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 #include "link/file_upload.h"
 #include "protocol/codes.h"
 #include "protocol/hex.h"
@@ -85,12 +85,12 @@ std::set<std::uint8_t> StatusEnumerators(std::index_sequence<byte...>) {
 // temporary or not, with a file of several pieces.
 std::vector<generate::BuildRequest> EverySeries() {
   std::vector<generate::BuildRequest> all;
-  for (SecurityMode mode : {SecurityMode::kPublic, SecurityMode::kPrivate, SecurityMode::kUniversal,
-                            SecurityMode::kUnique, SecurityMode::kCascaded}) {
+  for (SecurityMode mode : {SecurityMode::Public, SecurityMode::Private, SecurityMode::Universal,
+                            SecurityMode::Unique, SecurityMode::Cascaded}) {
     for (bool temporary : {false, true}) {
       generate::BuildRequest c;
       c.security = {mode, temporary, u"door 4", u"open sesame",
-                    mode == SecurityMode::kUnique ? u"1234-5678-9012" : u"old sesame"};
+                    mode == SecurityMode::Unique ? u"1234-5678-9012" : u"old sesame"};
       c.text = ToBytes("contract");
       all.push_back(c);
     }
@@ -131,7 +131,7 @@ TEST(ProtocolContract, EveryCommandTheProgramSendsIsHandledByTheService) {
 
   // The fetch, as the build driver does it, after a public build.
   generate::BuildRequest request;
-  request.data = generate::kWebAddress;
+  request.data = app::kWebAddress;
   request.text = ToBytes("http://example.com/");
   const generate::BuildResult result = generate::BuildDriver(service).Build(request);
   ASSERT_TRUE(result.ok()) << result.failure->Describe();

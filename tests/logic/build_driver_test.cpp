@@ -10,7 +10,7 @@
 
 #include "app/tabs.h"
 #include "generate/build_driver.h"
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 #include "security/security_mode.h"
 #include "support/bmp_header.h"
 #include "support/temp_folder.h"
@@ -19,6 +19,7 @@ namespace tessellux::generate {
 namespace {
 
 using Kind = BuildFailure::Kind;
+using namespace app;  // the data choices
 using Outcome = link::ExchangeOutcome;
 
 using tessellux::testing::BmpHeader;
@@ -101,7 +102,7 @@ TEST(BuildDriver, DefaultWebAddressSeriesResultsAndPicture) {
 TEST(BuildDriver, FixedLayoutMirrorAndAFailedCheck) {
   FakeCodeGenerator peer;
   BuildRequest request = WebAddress();
-  request.layout = {4, 8, 5, 11, 3, layout::Style::kDots, true};
+  request.layout = {4, 8, 5, 11, 3, geometry::Style::kDots, true};
   peer.geometry = {4, 8, 5};
   const BuildResult mirrored = BuildDriver(peer).Build(request);
   EXPECT_EQ(peer.commands.front(), (Bytes{0x11, 4, 8, 10, 11, 2, 3})) << "rows, columns, 2k, grid, dots, size";
@@ -324,7 +325,7 @@ TEST(BuildRun, SteppedByHandEndsOnceAndKeepsItsResult) {
 // build is what the status line shows for that choice.
 TEST(BuildRun, SecurityChoiceIsCheckedBeforeAnythingIsSent) {
   BuildRequest request = WebAddress();
-  request.security.mode = security::SecurityMode::kPrivate;
+  request.security.mode = security::SecurityMode::Private;
   BuildRun run(request);
   EXPECT_FALSE(run.Start());
   ASSERT_TRUE(run.Result().failure);

@@ -41,11 +41,11 @@ TEST(LayoutBytes, AutomaticOrFixedValuesStylesAndRange) {
   l.correctable = 17;
   l.grid = 128;
   l.thickness = 8;
-  l.style = layout::Style::kDotsWithEmboss;
+  l.style = geometry::Style::kDotsWithEmboss;
   EXPECT_EQ(LayoutBytes(l), (Layout{254, 254, 34, 128, 2, 8}));
   l.correctable.reset();  // size and error correction are independent
   EXPECT_EQ(LayoutBytes(l), (Layout{254, 254, 0, 128, 2, 8}));
-  l.style = layout::Style::kDots;
+  l.style = geometry::Style::kDots;
   EXPECT_EQ(LayoutBytes(l)[4], 2);
   l.rows = 256;
   EXPECT_THROW(LayoutBytes(l), std::out_of_range);
@@ -61,12 +61,12 @@ TEST(CommandSeries, EachModeSendsItsFieldsAndCode) {
     bool temporary;
     std::vector<Bytes> tail;
   } cases[] = {
-      {SecurityMode::kPublic, false, {{0x51}}},
-      {SecurityMode::kPrivate, true, {phrase, {0x52}}},  // temporary means nothing here
-      {SecurityMode::kUniversal, false, {tag, phrase, {0x53}}},
-      {SecurityMode::kUniversal, true, {tag, phrase, {0x54}}},
-      {SecurityMode::kUnique, false, {tag, phrase, Cmd(0x53, "1234-5678-9012")}},
-      {SecurityMode::kUnique, true, {tag, phrase, Cmd(0x54, "1234-5678-9012")}},
+      {SecurityMode::Public, false, {{0x51}}},
+      {SecurityMode::Private, true, {phrase, {0x52}}},  // temporary means nothing here
+      {SecurityMode::Universal, false, {tag, phrase, {0x53}}},
+      {SecurityMode::Universal, true, {tag, phrase, {0x54}}},
+      {SecurityMode::Unique, false, {tag, phrase, Cmd(0x53, "1234-5678-9012")}},
+      {SecurityMode::Unique, true, {tag, phrase, Cmd(0x54, "1234-5678-9012")}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode) * 2 + c.temporary);
@@ -77,14 +77,14 @@ TEST(CommandSeries, EachModeSendsItsFieldsAndCode) {
 }
 
 TEST(CommandSeries, CascadedOldPhraseIsSingleByteAndEmptyFieldsStillSend) {
-  BuildRequest c = Choices(SecurityMode::kCascaded);
+  BuildRequest c = Choices(SecurityMode::Cascaded);
   c.security.phrase = c.security.second_phrase = u"caf\u00E9";
   c.security.identification_tag = u"\u00E9";
   EXPECT_EQ(Messages(c)[2], (Bytes{0x42, 0xC3, 0xA9}));
   EXPECT_EQ(Messages(c)[3], (Bytes{0x41, 'c', 'a', 'f', 0xC3, 0xA9}));
   EXPECT_EQ(Messages(c)[4], (Bytes{0x53, 'c', 'a', 'f', 0xE9}));
 
-  c = Choices(SecurityMode::kUnique);
+  c = Choices(SecurityMode::Unique);
   c.security.identification_tag.clear();
   c.security.phrase.clear();
   c.security.second_phrase.clear();
@@ -93,7 +93,7 @@ TEST(CommandSeries, CascadedOldPhraseIsSingleByteAndEmptyFieldsStillSend) {
 }
 
 TEST(CommandSeries, UploadFollowsTheTextCommand) {
-  BuildRequest c = Choices(SecurityMode::kPublic);
+  BuildRequest c = Choices(SecurityMode::Public);
   c.text.clear();
   const auto series = CommandSeries(c, "/w/Quality.tmp");
   ASSERT_EQ(series.size(), 4u);

@@ -1,20 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <array>
-
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 #include "generate/input_checks.h"
 #include "security/security_mode.h"
 
 namespace tessellux::generate {
 namespace {
 
-using layout::Style;
+using geometry::Style;
+using namespace app;  // the data choices
 
 // A request for a data choice; `given` names the files chosen ("picture
 // zip emboss"). Phrases are left blank.
 BuildRequest In(int choice, std::string_view text = "", std::string_view given = "", Style style = Style::kLines,
-                security::SecurityMode mode = security::SecurityMode::kPublic) {
+                security::SecurityMode mode = security::SecurityMode::Public) {
   BuildRequest in;
   in.data = choice;
   in.text = ToBytes(text);
@@ -54,9 +53,9 @@ TEST(InputChecks, FirstFailedRowGivesItsTabTitleAndText) {
       {In(kAuthorization, "", "", Style::kDotsWithEmboss), "Missing Emboss Picture", 5,
        "The style selected is Dots with an embossed picture, but no embossed file has been entered."},
       // What the Security tab's status line shows stops a build after the data checks.
-      {In(kAuthorization, "", "", Style::kLines, security::SecurityMode::kUniversal), "Security Setting Incomplete",
+      {In(kAuthorization, "", "", Style::kLines, security::SecurityMode::Universal), "Security Setting Incomplete",
        6, "Secret Phrase cannot be blank"},
-      {In(kText, "", "", Style::kLines, security::SecurityMode::kPrivate), "Text Missing", 1},
+      {In(kText, "", "", Style::kLines, security::SecurityMode::Private), "Text Missing", 1},
       {In(kWebAddress, "http://a")},
       {In(kWebAddress, "https://a")},
       {In(kWebAddress, "http://")},
@@ -83,24 +82,6 @@ TEST(InputChecks, FirstFailedRowGivesItsTabTitleAndText) {
     if (!cases[i].text || !failure) continue;
     EXPECT_EQ(failure->tab, cases[i].tab);
     EXPECT_EQ(failure->text, cases[i].text);
-  }
-}
-
-TEST(DataChoice, IndexIsTheFirstSelectedElseSix) {
-  EXPECT_EQ(DataChoiceIndex(std::array{false, true, false, false, true, false}), 1);
-  EXPECT_EQ(DataChoiceIndex(std::array{false, false, false, false, false, true}), 5);
-  EXPECT_EQ(DataChoiceIndex(std::array{false, false, false, false, false, false}), 6);
-}
-
-TEST(DataChoice, TabsAndTextPerChoice) {
-  const std::array<bool, 4> expected[] = {{true, false, false, false}, {true, false, false, false},
-                                          {true, true, false, false},  {false, true, false, true},
-                                          {false, false, true, true},  {false, false, false, true}};
-  for (int choice = 0; choice < 6; ++choice) {
-    SCOPED_TRACE(choice);
-    const DataChoiceEffects e = EffectsOfDataChoice(choice);
-    EXPECT_EQ((std::array{e.text_tab_available, e.picture_tab_available, e.zip_tab_available, e.empties_text}),
-              expected[choice]);
   }
 }
 

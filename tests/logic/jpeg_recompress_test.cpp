@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <random>
 
-#include "generate/results.h"
+#include "output/number_text.h"
 #include "pictures/exif_orientation.h"
 #include "pictures/file_filters.h"
 #include "pictures/jpeg_recompress.h"
@@ -100,7 +100,10 @@ TEST_F(RecompressTest, SmallerFileIsKeptAndBothLimitsWork) {
     EXPECT_EQ(result.source_size, fs::file_size(source));
     EXPECT_EQ(result.work_size, fs::file_size(Work()));
     EXPECT_LT(result.work_size, result.source_size);
-    EXPECT_EQ(LabelsFor(quality, result).after, generate::FormatByteCount(result.work_size) + " bytes");
+    EXPECT_EQ(LabelsFor(quality, result).after, output::FormatByteCount(result.work_size) + " bytes");
+    // Grouped as the window's Total is, with the user's separator.
+    EXPECT_EQ(LabelsFor(quality, result, ".").before, output::FormatByteCount(result.source_size, ".") + " bytes");
+    ASSERT_GE(result.source_size, 1000u) << "a size that shows a separator";
   }
 }
 

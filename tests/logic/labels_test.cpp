@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "layout/labels.h"
+#include "geometry/labels.h"
 
-namespace tessellux::layout {
+namespace tessellux::geometry {
 namespace {
 
 TEST(Labels, StartUpTextsAndEndsOfTheRanges) {
@@ -20,4 +20,4 @@ TEST(Labels, StartUpTextsAndEndsOfTheRanges) {
 }
 
 }  // namespace
-}  // namespace tessellux::layout
+}  // namespace tessellux::geometry

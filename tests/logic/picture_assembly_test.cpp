@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "output/atomic_file.h"
+#include "app/atomic_file.h"
 #include "output/picture_assembly.h"
 #include "support/bmp_header.h"
 #include "support/temp_folder.h"
@@ -136,18 +136,18 @@ TEST(AtomicWrite, ReplacesTheFileOrKeepsTheOldOneAndSaysWhy) {
   const auto entries = [&] { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); };
   const fs::path target = dir / "Tessellux.bmp";
   std::string error;
-  ASSERT_TRUE(WriteFileAtomically(target.string(), ToBytes("old picture"), &error)) << error;
-  ASSERT_TRUE(WriteFileAtomically(target.string(), ToBytes("new"), &error)) << error;
+  ASSERT_TRUE(app::WriteFileAtomically(target.string(), ToBytes("old picture"), &error)) << error;
+  ASSERT_TRUE(app::WriteFileAtomically(target.string(), ToBytes("new"), &error)) << error;
   EXPECT_EQ(tessellux::testing::ReadAll(target), ToBytes("new"));
   EXPECT_EQ(entries(), 1) << "no temporary file is left";
 
   // A non-empty folder cannot be replaced by rename; a missing folder takes nothing.
   const fs::path busy = dir / "busy";
   fs::create_directories(busy / "inside");
-  EXPECT_FALSE(WriteFileAtomically(busy.string(), ToBytes("x"), &error));
+  EXPECT_FALSE(app::WriteFileAtomically(busy.string(), ToBytes("x"), &error));
   EXPECT_NE(error.find(busy.string()), std::string::npos) << error;
   EXPECT_TRUE(fs::is_directory(busy / "inside"));
-  EXPECT_FALSE(WriteFileAtomically((dir / "no" / "file.bmp").string(), ToBytes("x"), nullptr));
+  EXPECT_FALSE(app::WriteFileAtomically((dir / "no" / "file.bmp").string(), ToBytes("x"), nullptr));
   EXPECT_EQ(entries(), 2);
 }
 

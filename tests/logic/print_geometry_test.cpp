@@ -45,7 +45,7 @@ TEST(PrintGeometry, SymbolCentredWithLabelsEndingOnTheCentreLine) {
 }
 
 TEST(PrintGeometry, AnnotationsInOrderWithTheStyleName) {
-  const auto lines = SymbolAnnotations("1.667\"", "1.667\"", 8, 2, layout::Style::kLines);
+  const auto lines = SymbolAnnotations("1.667\"", "1.667\"", 8, 2, geometry::Style::kLines);
   ASSERT_EQ(lines.size(), 4u);
   const char* expected[][2] = {{"Width: ", "1.667\""}, {"Height: ", "1.667\""}, {"Grid size: ", "8"},
                                {"Thickness: ", "2"}};
@@ -53,9 +53,9 @@ TEST(PrintGeometry, AnnotationsInOrderWithTheStyleName) {
     EXPECT_EQ(lines[i].label, expected[i][0]);
     EXPECT_EQ(lines[i].value, expected[i][1]);
   }
-  for (const auto style : {layout::Style::kDots, layout::Style::kDotsWithEmboss})
+  for (const auto style : {geometry::Style::kDots, geometry::Style::kDotsWithEmboss})
     EXPECT_EQ(SymbolAnnotations("", "", 8, 3, style)[3].label, "Dot size: ");
-  EXPECT_EQ(SymbolAnnotations("", "", 8, 3, layout::Style::kLines)[0].value, "");
+  EXPECT_EQ(SymbolAnnotations("", "", 8, 3, geometry::Style::kLines)[0].value, "");
 }
 
 // Runs a sheet whose symbols measure (grid x 20) square, and returns the

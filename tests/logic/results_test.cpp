@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "generate/results.h"
-#include "layout/layout_values.h"
+#include "geometry/layout_values.h"
 
 namespace tessellux::generate {
 namespace {
@@ -29,7 +29,7 @@ TEST(ReplyGeometry, RefusesCorrectableBytesOutsideTheControlsRangeAndShortReplie
 }
 
 TEST(ScrollValues, HalveRowsAndColumnsAndShiftErrorCorrection) {
-  using namespace layout;
+  using namespace geometry;
   EXPECT_EQ((std::array{BlockCountScroll(5), BlockCountScroll(4), CorrectableBytesScroll(6)}), (std::array{2, 2, 4}));
   EXPECT_EQ((std::array{BlockCountScroll(255), BlockCountScroll(1), CorrectableBytesScroll(17)}),
             (std::array{127, 0, 15}));
@@ -54,22 +54,16 @@ TEST(UsageStatistics, FiguresAddUpAndAreGrouped) {
     EXPECT_EQ(u.error, c.error);
     EXPECT_EQ(u.user, c.user);
   }
-  EXPECT_EQ(FormatByteCount(910350), "910,350");
-  EXPECT_EQ(FormatByteCount(999), "999");
-  EXPECT_EQ(FormatByteCount(-1234567), "-1,234,567");
-  // The user's own separator, even one of several bytes (a no-break space).
-  EXPECT_EQ(FormatByteCount(1234567, "\u00A0"), "1\u00A0234\u00A0567");
-  EXPECT_EQ(FormatByteCount(1400, "."), "1.400");
 }
 
 TEST(SymbolPixelSize, LinesAddOneThickness) {
-  const PixelSize lines = SymbolPixelSize({1, 2, 2}, 4, 2, layout::Style::kLines);
+  const PixelSize lines = SymbolPixelSize({1, 2, 2}, 4, 2, geometry::Style::kLines);
   EXPECT_EQ(lines.width, 74);
   EXPECT_EQ(lines.height, 42);
-  const PixelSize dots = SymbolPixelSize({1, 2, 2}, 4, 2, layout::Style::kDots);
+  const PixelSize dots = SymbolPixelSize({1, 2, 2}, 4, 2, geometry::Style::kDots);
   EXPECT_EQ(dots.width, 72);
   EXPECT_EQ(dots.height, 40);
-  EXPECT_EQ(SymbolPixelSize({255, 255, 2}, 128, 8, layout::Style::kLines).width, 261384);
+  EXPECT_EQ(SymbolPixelSize({255, 255, 2}, 128, 8, geometry::Style::kLines).width, 261384);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 #include "security/field_checks.h"
 #include "security/security_controls.h"
 
@@ -31,11 +31,11 @@ TEST(FieldChecks, ReaderSerialNumber) {
 }
 
 TEST(SecurityControls, ModeFromTheFirstSelectedOption) {
-  EXPECT_EQ(ModeOfOptions(true, true, true, true), kPublic);
-  EXPECT_EQ(ModeOfOptions(false, true, true, false), kPrivate);
-  EXPECT_EQ(ModeOfOptions(false, false, true, true), kUniversal);
-  EXPECT_EQ(ModeOfOptions(false, false, false, true), kUnique);
-  EXPECT_EQ(ModeOfOptions(false, false, false, false), kCascaded);
+  EXPECT_EQ(ModeOfOptions(true, true, true, true), Public);
+  EXPECT_EQ(ModeOfOptions(false, true, true, false), Private);
+  EXPECT_EQ(ModeOfOptions(false, false, true, true), Universal);
+  EXPECT_EQ(ModeOfOptions(false, false, false, true), Unique);
+  EXPECT_EQ(ModeOfOptions(false, false, false, false), Cascaded);
 }
 
 TEST(SecurityControls, MatrixOfTheFiveModes) {
@@ -49,14 +49,14 @@ TEST(SecurityControls, MatrixOfTheFiveModes) {
     std::map<int, bool> ticked;  // usage boxes that are ticked
   };
   const Row rows[] = {
-      {kPublic, false, false, false, false, "Secret Phrase:", "Not Applicable:", M::kUnchanged, M::kUnchanged, {}},
-      {kPrivate, false, true, true, false, "Secret Phrase:", "Not Applicable:", M::kMasked, M::kUnchanged,
+      {Public, false, false, false, false, "Secret Phrase:", "Not Applicable:", M::kUnchanged, M::kUnchanged, {}},
+      {Private, false, true, true, false, "Secret Phrase:", "Not Applicable:", M::kMasked, M::kUnchanged,
        {{12, true}, {42, true}}},
-      {kUniversal, true, true, true, false, "Secret Phrase:", "Not Applicable:", M::kMasked, M::kUnchanged,
+      {Universal, true, true, true, false, "Secret Phrase:", "Not Applicable:", M::kMasked, M::kUnchanged,
        {{13, true}, {33, true}, {43, true}}},
-      {kUnique, true, true, true, true, "Secret Phrase:", "Reader Serial Number:", M::kMasked, M::kClear,
+      {Unique, true, true, true, true, "Secret Phrase:", "Reader Serial Number:", M::kMasked, M::kClear,
        {{13, true}, {33, true}, {43, true}, {52, true}}},
-      {kCascaded, true, true, true, true, "New Secret Phrase:", "Old Secret Phrase:", M::kUnchanged, M::kMasked,
+      {Cascaded, true, true, true, true, "New Secret Phrase:", "Old Secret Phrase:", M::kUnchanged, M::kMasked,
        {{12, true}, {13, true}, {33, true}, {43, true}, {52, true}}},
   };
   const int order[] = {12, 22, 32, 42, 52, 13, 23, 33, 43, 53};
@@ -79,7 +79,7 @@ TEST(SecurityControls, MatrixOfTheFiveModes) {
 }
 
 SecurityStatusInputs Inputs(SecurityMode mode, std::u16string phrase0, std::u16string phrase1,
-                            int data_choice = generate::kWebAddress) {
+                            int data_choice = app::kWebAddress) {
   SecurityStatusInputs in;
   in.mode = mode;
   in.phrase = {std::move(phrase0), std::move(phrase1)};
@@ -98,18 +98,18 @@ TEST(SecurityStatus, MessagesInTheirOrder) {
     std::string expected;
   };
   const Row rows[] = {
-      {kPublic, u"", u"", ""},
-      {kPrivate, u"", u"", "Secret Phrase cannot be blank"},
-      {kPrivate, u"p", u"", ""},
-      {kUniversal, u"", u"", "Secret Phrase cannot be blank"},
-      {kUniversal, u"p", u"", ""},
-      {kUnique, u"", u"12", "Secret Phrase cannot be blank"},  // entry 0 first
-      {kUnique, u"p", u"", "Reader Serial Number must be ####-####-####"},
-      {kUnique, u"p", u"1234-5678-901", "Reader Serial Number must be ####-####-####"},
-      {kUnique, u"p", serial, ""},
-      {kCascaded, u"", u"", "New Secret Phrase cannot be blank"},
-      {kCascaded, u"p", u"", "Old Secret Phrase cannot be blank"},
-      {kCascaded, u"p", u"q", ""},
+      {Public, u"", u"", ""},
+      {Private, u"", u"", "Secret Phrase cannot be blank"},
+      {Private, u"p", u"", ""},
+      {Universal, u"", u"", "Secret Phrase cannot be blank"},
+      {Universal, u"p", u"", ""},
+      {Unique, u"", u"12", "Secret Phrase cannot be blank"},  // entry 0 first
+      {Unique, u"p", u"", "Reader Serial Number must be ####-####-####"},
+      {Unique, u"p", u"1234-5678-901", "Reader Serial Number must be ####-####-####"},
+      {Unique, u"p", serial, ""},
+      {Cascaded, u"", u"", "New Secret Phrase cannot be blank"},
+      {Cascaded, u"p", u"", "Old Secret Phrase cannot be blank"},
+      {Cascaded, u"p", u"q", ""},
   };
   for (const Row& row : rows) {
     const SecurityStatus status = SecurityStatusFor(Inputs(row.mode, row.phrase0, row.phrase1));
@@ -118,17 +118,17 @@ TEST(SecurityStatus, MessagesInTheirOrder) {
 }
 
 TEST(SecurityStatus, DataChoiceFollowsTheMode) {
-  using namespace generate;
+  using namespace app;
   struct Row {
     SecurityMode mode;
     int data_choice;
     std::optional<int> select;
   };
   const Row rows[] = {
-      {kUniversal, kWebAddress, kAuthorization}, {kUnique, kZippedFile, kAuthorization},
-      {kCascaded, kNoDataChoice, kAuthorization}, {kCascaded, kAuthorization, std::nullopt},
-      {kPublic, kAuthorization, kWebAddress},      {kPrivate, kAuthorization, kWebAddress},
-      {kPrivate, kText, std::nullopt},             {kPublic, kPictureOnly, std::nullopt},
+      {Universal, kWebAddress, kAuthorization}, {Unique, kZippedFile, kAuthorization},
+      {Cascaded, kNoDataChoice, kAuthorization}, {Cascaded, kAuthorization, std::nullopt},
+      {Public, kAuthorization, kWebAddress},      {Private, kAuthorization, kWebAddress},
+      {Private, kText, std::nullopt},             {Public, kPictureOnly, std::nullopt},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(SecurityStatusFor(Inputs(row.mode, u"p", u"q", row.data_choice)).select_data_choice, row.select)
@@ -137,7 +137,7 @@ TEST(SecurityStatus, DataChoiceFollowsTheMode) {
 }
 
 TEST(SecurityStatus, NothingWhileNoCodeGeneratorIsLinked) {
-  SecurityStatusInputs in = Inputs(kUnique, u"", u"", generate::kWebAddress);
+  SecurityStatusInputs in = Inputs(Unique, u"", u"", app::kWebAddress);
   in.linked = false;
   const SecurityStatus status = SecurityStatusFor(in);
   EXPECT_EQ(status.status_text, std::nullopt);

@@ -33,7 +33,7 @@ TEST(PrintPages, SymbolPageOnAPdfWriterHoldsTheSymbolAndItsAnnotations) {
   QPdfWriter writer(pdf);
   writer.setResolution(300);
   writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-  const auto annotations = output::SymbolAnnotations("0.41\"", "0.257\"", 9, 3, layout::Style::kDots);
+  const auto annotations = output::SymbolAnnotations("0.41\"", "0.257\"", 9, 3, geometry::Style::kDots);
   const int width = writer.width();
   ASSERT_EQ(print::PrintSymbolPage(writer, symbol, annotations), QString());
 

@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "output/symbol_size.h"
+#include "output/number_text.h"
 #include "pictures/jpeg_recompress.h"
 #include "support/live_codegen_window.h"
 #include "support/picture_files.h"

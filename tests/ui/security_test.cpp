@@ -44,8 +44,8 @@ class SecurityTest : public WindowTest {
 
 TEST_F(SecurityTest, EachModeAppliesItsControlsWhileTheLinkIsDown) {
   auto w = UnlinkedWindow();
-  for (SecurityMode mode : {SecurityMode::kPrivate, SecurityMode::kUniversal, SecurityMode::kUnique,
-                            SecurityMode::kCascaded, SecurityMode::kPublic}) {
+  for (SecurityMode mode : {SecurityMode::Private, SecurityMode::Universal, SecurityMode::Unique,
+                            SecurityMode::Cascaded, SecurityMode::Public}) {
     SCOPED_TRACE(static_cast<int>(mode));
     Option(*w, mode)->setChecked(true);
     const security::SecurityControls c = security::ControlsForMode(mode);
@@ -135,10 +135,10 @@ TEST_F(SecurityTest, BuildIsNotSentWhileTheStatusLineShowsAMessage) {
     QString phrase0, phrase1, message;
   };
   const Case cases[] = {
-      {SecurityMode::kUnique, "p", "", "Reader Serial Number must be ####-####-####"},
-      {SecurityMode::kUnique, "p", "1234-5678-901x", "Reader Serial Number must be ####-####-####"},
-      {SecurityMode::kPrivate, "", "", "Secret Phrase cannot be blank"},
-      {SecurityMode::kCascaded, "new", "", "Old Secret Phrase cannot be blank"},
+      {SecurityMode::Unique, "p", "", "Reader Serial Number must be ####-####-####"},
+      {SecurityMode::Unique, "p", "1234-5678-901x", "Reader Serial Number must be ####-####-####"},
+      {SecurityMode::Private, "", "", "Secret Phrase cannot be blank"},
+      {SecurityMode::Cascaded, "new", "", "Old Secret Phrase cannot be blank"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message.toStdString());

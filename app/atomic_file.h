@@ -4,7 +4,7 @@
 
 #include "protocol/bytes.h"
 
-namespace tessellux::output {
+namespace tessellux::app {
 
 // Replaces the file at `path` with `bytes` so that readers see either the
 // old file or the whole new one, never a half-written file: the bytes go
@@ -20,4 +20,4 @@ struct AtomicWrite {
 };
 bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, AtomicWrite how = {});
 
-}  // namespace tessellux::output
+}  // namespace tessellux::app

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace tessellux::layout {
+namespace tessellux::geometry {
 
 // The drawing style, by the index of its option button.
 enum class Style : int {
@@ -15,4 +15,4 @@ enum class Style : int {
 // picture never reaches it.
 constexpr std::uint8_t StyleByte(Style style) { return style == Style::kLines ? 1 : 2; }
 
-}  // namespace tessellux::layout
+}  // namespace tessellux::geometry

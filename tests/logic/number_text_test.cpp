@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "output/symbol_size.h"
+#include "output/number_text.h"
 
 namespace tessellux::output {
 namespace {
@@ -27,6 +27,15 @@ TEST(SymbolSizeText, WorkedValues) {
   EXPECT_EQ(SymbolSizeText(3, 16), "0.188\"");
   EXPECT_EQ(SymbolSizeText(1000, 0), "") << "no resolution, no text";
   EXPECT_EQ(SymbolSizeText(1000, -600), "");
+}
+
+TEST(FormatByteCount, GroupsThousandsWithTheUsersSeparator) {
+  EXPECT_EQ(FormatByteCount(910350), "910,350");
+  EXPECT_EQ(FormatByteCount(999), "999");
+  EXPECT_EQ(FormatByteCount(-1234567), "-1,234,567");
+  // The user's own separator, even one of several bytes (a no-break space).
+  EXPECT_EQ(FormatByteCount(1234567, "\u00A0"), "1\u00A0234\u00A0567");
+  EXPECT_EQ(FormatByteCount(1400, "."), "1.400");
 }
 
 }  // namespace

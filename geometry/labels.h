@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "layout/style.h"
+#include "geometry/style.h"
 
-namespace tessellux::layout {
+namespace tessellux::geometry {
 
 // The texts beside the layout scroll bars, for scroll value v.
 std::string RowsLabel(int v);             // "1 row", "2 rows", ... "254 rows"
@@ -13,4 +13,4 @@ std::string ErrorCorrectionLabel(int v);  // two lines joined by "\r\n"
 std::string GridSizeLabel(int v);
 std::string ThicknessLabel(int v, Style style);
 
-}  // namespace tessellux::layout
+}  // namespace tessellux::geometry

@@ -1,6 +1,6 @@
-#include "generate/data_choice.h"
+#include "app/data_choice.h"
 
-namespace tessellux::generate {
+namespace tessellux::app {
 
 int DataChoiceIndex(std::span<const bool> selected) {
   for (std::size_t i = 0; i < selected.size() && i < kNoDataChoice; ++i) {
@@ -18,4 +18,4 @@ DataChoiceEffects EffectsOfDataChoice(int choice) {
   };
 }
 
-}  // namespace tessellux::generate
+}  // namespace tessellux::app

@@ -1,8 +1,8 @@
-#include "layout/labels.h"
+#include "geometry/labels.h"
 
-#include "layout/layout_values.h"
+#include "geometry/layout_values.h"
 
-namespace tessellux::layout {
+namespace tessellux::geometry {
 
 std::string RowsLabel(int v) {
   return v == 0 ? "1 row" : std::to_string(BlockCount(v)) + " rows";
@@ -23,4 +23,4 @@ std::string ThicknessLabel(int v, Style style) {
   return std::to_string(v) + (style == Style::kLines ? "-pixel line thickness" : " dot size");
 }
 
-}  // namespace tessellux::layout
+}  // namespace tessellux::geometry

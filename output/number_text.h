@@ -1,5 +1,9 @@
 #pragma once
 
+// Numbers as people read them: typed resolutions, sizes in inches, byte
+// counts. Only the window and the command line format; the logic passes
+// numbers.
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,5 +21,10 @@ double ReadLenientNumber(std::string_view text);
 // inch mark; `decimal_point` is the user's ("." or ",", say). Empty when
 // dots_per_inch is not above 0.
 std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, std::string_view decimal_point = ".");
+
+// A byte count in the format "#,###,##0" with `group_separator` between
+// thousands: the user's (the window passes its locale's; the command line
+// uses "," unless told otherwise).
+std::string FormatByteCount(std::int64_t count, std::string_view group_separator = ",");
 
 }  // namespace tessellux::output

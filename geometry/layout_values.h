@@ -2,7 +2,7 @@
 
 // What the layout scroll bars' values stand for.
 
-namespace tessellux::layout {
+namespace tessellux::geometry {
 
 // Block rows or columns of a scroll value: 1, 2, 4, ... 254.
 constexpr int BlockCount(int value) { return value == 0 ? 1 : 2 * value; }
@@ -18,4 +18,4 @@ constexpr int CorrectableBytes(int value) { return value + 2; }
 constexpr int BlockCountScroll(int count) { return count / 2; }
 constexpr int CorrectableBytesScroll(int correctable) { return correctable - 2; }
 
-}  // namespace tessellux::layout
+}  // namespace tessellux::geometry

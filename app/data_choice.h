@@ -2,7 +2,7 @@
 
 #include <span>
 
-namespace tessellux::generate {
+namespace tessellux::app {
 
 // What the symbol carries: the index of the selected data option button,
 // or kNoDataChoice when none is selected.
@@ -29,4 +29,4 @@ struct DataChoiceEffects {
 
 DataChoiceEffects EffectsOfDataChoice(int choice);
 
-}  // namespace tessellux::generate
+}  // namespace tessellux::app

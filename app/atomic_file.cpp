@@ -1,4 +1,4 @@
-#include "output/atomic_file.h"
+#include "app/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-namespace tessellux::output {
+namespace tessellux::app {
 namespace {
 
 bool Report(std::string* error, const std::string& what, int code) {
@@ -56,4 +56,4 @@ bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::strin
   return true;
 }
 
-}  // namespace tessellux::output
+}  // namespace tessellux::app

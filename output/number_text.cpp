@@ -1,4 +1,4 @@
-#include "output/symbol_size.h"
+#include "output/number_text.h"
 
 #include <array>
 #include <charconv>
@@ -55,6 +55,17 @@ std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, std::strin
   }
   text.push_back('"');
   return text;
+}
+
+std::string FormatByteCount(std::int64_t count, std::string_view group_separator) {
+  const bool negative = count < 0;
+  std::string digits = std::to_string(negative ? -count : count);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += group_separator;
+    out += digits[i];
+  }
+  return negative ? "-" + out : out;
 }
 
 }  // namespace tessellux::output
