@@ -187,6 +187,10 @@ std::string SettingsFilePath(const std::string& folder, const std::string& execu
   return folder + (folder.ends_with('/') ? "" : "/") + name + ".ini";
 }
 
+std::string StartedAs(const std::string& argv0, const std::string& resolved_executable) {
+  return argv0.empty() || argv0.ends_with('/') ? resolved_executable : argv0;
+}
+
 std::optional<std::string> ReadIniValue(std::string_view content, std::string_view section,
                                         std::string_view key) {
   const std::vector<Line> lines = SplitLines(content);

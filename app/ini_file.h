@@ -19,6 +19,11 @@ inline constexpr std::size_t kIniValueMaxCharacters = 399;
 // settings file of its own.
 std::string SettingsFilePath(const std::string& folder, const std::string& executable_path);
 
+// The path that names the program for its settings file: the one it was
+// started by (argv[0]), so that a link of another name has a settings file
+// of its own; the resolved executable only when that is empty.
+std::string StartedAs(const std::string& argv0, const std::string& resolved_executable);
+
 // The value stored under `key` in `section` of a file's bytes, with the
 // blanks and tabs around it removed; nothing when the section or key is
 // missing. The first matching section and key count.

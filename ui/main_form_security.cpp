@@ -23,9 +23,13 @@ constexpr const char* kCompanyNameKey = "CompanyName";
 constexpr const char* kIdentificationTagKey = "IdentificationTag";
 constexpr const char* kSecretPhraseKey = "SecretPhrase";
 
-// Built anew for every access: the current folder and the executable's name.
+// Built anew for every access: the current folder and the name the program
+// was started by (a link's own name, not its target's).
 std::string SettingsFile() {
-  return app::SettingsFilePath(app::CurrentFolder(), QCoreApplication::applicationFilePath().toStdString());
+  const QStringList arguments = QCoreApplication::arguments();
+  const std::string started = arguments.isEmpty() ? std::string() : arguments.constFirst().toStdString();
+  return app::SettingsFilePath(app::CurrentFolder(),
+                               app::StartedAs(started, QCoreApplication::applicationFilePath().toStdString()));
 }
 
 QString ReadSetting(const char* key) {

@@ -152,6 +152,13 @@ TEST_F(IniFile, ASymbolicLinkIsWrittenThrough) {
   EXPECT_EQ(ReadIniString(target, "Security", "CompanyName", ""), "b");
 }
 
+TEST(SettingsFilePath, NamedAfterTheLinkTheProgramWasStartedBy) {
+  const std::string target = "/usr/bin/create-tessellux";
+  EXPECT_EQ(SettingsFilePath("/work", StartedAs("/home/ann/bin/door-desk", target)), "/work/door-desk.ini");
+  EXPECT_EQ(SettingsFilePath("/work", StartedAs("door-desk", target)), "/work/door-desk.ini") << "found on PATH";
+  EXPECT_EQ(SettingsFilePath("/work", StartedAs("", target)), "/work/create-tessellux.ini");
+}
+
 TEST(SettingsFilePath, ExecutableBaseNameInTheFolder) {
   EXPECT_EQ(SettingsFilePath("/work", "/usr/bin/create-tessellux"), "/work/create-tessellux.ini");
   EXPECT_EQ(SettingsFilePath("/work/", "/opt/t/other-name"), "/work/other-name.ini");

@@ -168,6 +168,24 @@ TEST_F(SecurityTest, BuildIsNotSentWhileTheStatusLineShowsAMessage) {
   EXPECT_EQ(peer.commands.last(), QByteArray("\x53" "1234-5678-9012"));
 }
 
+// A mode chosen while no Code Generator is linked: once one appears the
+// status line shows what the build is then refused for, never nothing.
+TEST_F(SecurityTest, LinkUpShowsWhatABuildWouldBeRefusedFor) {
+  ScriptedPeer peer;
+  peer.answer_discovery = false;
+  auto w = MakeWindow(peer.port());
+  w->PrivateOption->setChecked(true);  // with no secret phrase
+  EXPECT_EQ(w->SecurityTroubleText->text(), kLooking);
+  peer.answer_discovery = true;
+  ASSERT_TRUE(WaitFor([&] { return w->Link().LinkUp(); }));
+  EXPECT_EQ(w->SecurityTroubleText->text(), "Secret Phrase cannot be blank");
+  w->SSTab->setCurrentIndex(app::kViewPrintTab);
+  ASSERT_EQ(messages.shown.size(), 1);
+  EXPECT_EQ(messages.shown[0].title, security::kSecurityWarningTitle);
+  EXPECT_EQ(messages.shown[0].text, w->SecurityTroubleText->text()) << "the refusal and the line agree";
+  EXPECT_TRUE(peer.commands.isEmpty());
+}
+
 TEST_F(SecurityTest, StartUpLoadsTheStoredFieldsWithoutTouchingTheRest) {
   PutSettings("; kept\n[Other]\nSecretPhrase=not this\n[security]\ncompanyname=  Acme Labs  \n"
               "IDENTIFICATIONTAG=Tag 7\nSecretPhrase=open sesame\n");
