@@ -12,10 +12,7 @@
 namespace tessellux::app {
 namespace {
 
-bool Report(std::string* error, const std::string& what, int code) {
-  if (error) *error = what + ": " + std::strerror(code);
-  return false;
-}
+Failure<std::string> Report(const std::string& what, int code) { return Fail(what + ": " + std::strerror(code)); }
 
 bool WriteAll(int fd, const Bytes& bytes) {
   std::size_t done = 0;
@@ -30,12 +27,12 @@ bool WriteAll(int fd, const Bytes& bytes) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, AtomicWrite how) {
+Result<> WriteFileAtomically(const std::string& path, const Bytes& bytes, AtomicWrite how) {
   std::string pattern = path + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
-  if (fd < 0) return Report(error, "Cannot create a temporary file beside " + path, errno);
+  if (fd < 0) return Report("Cannot create a temporary file beside " + path, errno);
   const std::string temporary(name.data());
   // mkstemp makes the file private: keep the old file's permissions, or
   // give a new one the mode asked for.
@@ -46,14 +43,14 @@ bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::strin
   if (::close(fd) != 0 || !written) {
     const int code = written ? errno : write_errno;
     ::unlink(temporary.c_str());
-    return Report(error, "Cannot write " + temporary, code);
+    return Report("Cannot write " + temporary, code);
   }
   if (::rename(temporary.c_str(), path.c_str()) != 0) {
     const int code = errno;
     ::unlink(temporary.c_str());
-    return Report(error, "Cannot replace " + path, code);
+    return Report("Cannot replace " + path, code);
   }
-  return true;
+  return Done{};
 }
 
 }  // namespace tessellux::app

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/result.h"
 #include "protocol/bytes.h"
 
 namespace tessellux::app {
@@ -11,13 +12,13 @@ namespace tessellux::app {
 // to a temporary file in the same folder, which is then renamed over the
 // target. A replaced file keeps its permissions; a new one gets
 // `new_file_mode`. On failure the old file stays, no temporary file is left,
-// and `error` (if given) says what went wrong. With `sync` the new file
+// and the result says what went wrong. With `sync` the new file
 // reaches the disk before the rename (a crash then leaves one of the two
 // whole); a work file that is rebuilt anyway can skip that wait.
 struct AtomicWrite {
   unsigned new_file_mode = 0644;
   bool sync = true;
 };
-bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, AtomicWrite how = {});
+Result<> WriteFileAtomically(const std::string& path, const Bytes& bytes, AtomicWrite how = {});
 
 }  // namespace tessellux::app

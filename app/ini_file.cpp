@@ -237,15 +237,16 @@ std::string ReadIniString(const std::string& path, std::string_view section, std
   return std::string(Trim(value, " "));
 }
 
-bool WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
-                  std::string_view value, std::string* error) {
+Result<> WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
+                      std::string_view value) {
   const std::string target = WriteTarget(path);
   std::string content;
-  const ReadResult read = ReadWholeFile(target, &content, error);
-  if (read == ReadResult::kFailed) return false;  // never replace a file we could not read
+  std::string error;
+  const ReadResult read = ReadWholeFile(target, &content, &error);
+  if (read == ReadResult::kFailed) return Fail(error);  // never replace a file we could not read
   const std::string updated = SetIniValue(content, section, key, value);
-  if (read == ReadResult::kRead && updated == content) return true;
-  return app::WriteFileAtomically(target, Bytes(updated.begin(), updated.end()), error, {.new_file_mode = 0600});
+  if (read == ReadResult::kRead && updated == content) return Done{};
+  return WriteFileAtomically(target, Bytes(updated.begin(), updated.end()), {.new_file_mode = 0600});
 }
 
 }  // namespace tessellux::app

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/result.h"
+
 namespace tessellux::app {
 
 // The longest value ReadIniString gives back, in characters.
@@ -47,8 +49,8 @@ std::string ReadIniString(const std::string& path, std::string_view section, std
 // file, section and key as needed. The file is replaced atomically; a new
 // file is readable and writable by its owner only (it holds the secret
 // phrase in clear), an existing one keeps its permissions. An existing file
-// that cannot be read is left alone. On failure `error` says why.
-bool WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
-                  std::string_view value, std::string* error);
+// that cannot be read is left alone.
+Result<> WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
+                      std::string_view value);
 
 }  // namespace tessellux::app

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kSingles; ++i) {
       // As the window does it: build, write Tessellux.bmp, load it.
       const auto result = window_driver.Build(UrlRequest(i));
-      tessellux::app::WriteFileAtomically(window_file, *result.picture, nullptr);
+      (void)tessellux::app::WriteFileAtomically(window_file, *result.picture);
       QImage loaded(QString::fromStdString(window_file));
     }
     window_build = std::min(window_build, Seconds(Clock::now() - start) / kSingles);

@@ -103,11 +103,10 @@ std::pair<double, int> Fetch(Exchange exchange, Reply last_reply, std::size_t te
   const auto start = Clock::now();
   tessellux::output::PictureAssembly picture;
   exchange({0x61});
-  std::string error;
-  picture.SetHeader(last_reply(), &error);
+  (void)picture.SetHeader(last_reply());
   int rows = 0;
   while (exchange({0x62})) {
-    picture.AddPiece(last_reply(), &error);
+    (void)picture.AddPiece(last_reply());
     ++rows;
   }
   const Bytes joined = std::move(picture).Join(false);

@@ -57,5 +57,7 @@ extern "C" __attribute__((visibility("default"))) bool tessellux_write_pdf_page(
     }
   }
   const QByteArray& data = pdf.data();
-  return tessellux::app::WriteFileAtomically(job.path, tessellux::Bytes(data.begin(), data.end()), error);
+  const auto written = tessellux::app::WriteFileAtomically(job.path, tessellux::Bytes(data.begin(), data.end()));
+  if (!written) *error = written.error();
+  return written.ok();
 }

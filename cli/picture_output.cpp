@@ -38,10 +38,14 @@ std::optional<Bytes> Png(const Bytes& bmp, std::string* error) {
     return std::nullopt;
   }
   const std::size_t header_size = std::min<std::size_t>(bmp.size(), Le32(bmp, 10));
-  const auto shape = output::ReadBmpShape(Bytes(bmp.begin(), bmp.begin() + static_cast<std::ptrdiff_t>(header_size)),
-                                          kMaxPicture, error);
-  if (!shape || bmp.size() != shape->header_size + shape->row_bytes * static_cast<std::size_t>(shape->height)) {
-    if (error->empty()) *error = "the symbol picture does not match its header";
+  const auto shape =
+      output::ReadBmpShape(Bytes(bmp.begin(), bmp.begin() + static_cast<std::ptrdiff_t>(header_size)), kMaxPicture);
+  if (!shape) {
+    *error = shape.error();
+    return std::nullopt;
+  }
+  if (bmp.size() != shape->header_size + shape->row_bytes * static_cast<std::size_t>(shape->height)) {
+    *error = "the symbol picture does not match its header";
     return std::nullopt;
   }
   const std::uint16_t bits = static_cast<std::uint16_t>(bmp[28] | bmp[29] << 8);
@@ -98,13 +102,18 @@ std::optional<Bytes> Png(const Bytes& bmp, std::string* error) {
 
 }  // namespace
 
+bool Saved(const app::Result<>& written, std::string* error) {
+  if (!written) *error = written.error();
+  return written.ok();
+}
+
 bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, std::string* error) {
   switch (kind) {
     case OutputKind::kBmp:
-      return app::WriteFileAtomically(path, bmp, error);
+      return Saved(app::WriteFileAtomically(path, bmp), error);
     case OutputKind::kPng: {
       const auto png = Png(bmp, error);
-      return png && app::WriteFileAtomically(path, *png, error);
+      return png && Saved(app::WriteFileAtomically(path, *png), error);
     }
     case OutputKind::kPdf:
       break;

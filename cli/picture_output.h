@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/result.h"
 #include "cli/options.h"
 #include "protocol/bytes.h"
 
@@ -13,5 +14,8 @@ namespace tessellux::cli {
 
 // False (and `error` says why) when the file cannot be written.
 bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, std::string* error);
+
+// True for a file written; otherwise `error` says why.
+bool Saved(const app::Result<>& written, std::string* error);
 
 }  // namespace tessellux::cli

@@ -46,10 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ReplyVerdict verdict = JudgeReply(reply, header ? 0x61 : 0x62);
     if (verdict.kind != ReplyVerdict::kSuccess) break;
-    std::string error;
-    const bool kept = header ? assembly.SetHeader(reply, &error) : assembly.AddPiece(reply, &error);
+    const tessellux::app::Result<> kept = header ? assembly.SetHeader(reply) : assembly.AddPiece(reply);
     if (!kept) {
-      FUZZ_CHECK(!error.empty());
+      FUZZ_CHECK(!kept.error().empty());
       break;
     }
     header = false;

@@ -51,10 +51,10 @@ BuildRun::~BuildRun() = default;
 
 std::optional<Bytes> BuildRun::Start() {
   if (phase_ != Phase::kIdle) return std::nullopt;
-  if (auto failure = CheckBeforeGeneration(request_)) {
+  if (const auto checked = CheckBeforeGeneration(request_); !checked) {
     BuildFailure check;
-    check.tab = failure->tab;
-    check.warning = {failure->title, failure->text};
+    check.tab = checked.error().tab;
+    check.warning = {checked.error().title, checked.error().text};
     return End(std::move(check));
   }
   if (app::EffectsOfDataChoice(request_.data).picture_tab_available && request_.prepare_picture) {
@@ -106,15 +106,14 @@ std::optional<Bytes> BuildRun::NextUploadPiece() {
 }
 
 std::optional<Bytes> BuildRun::AfterSeries(const Bytes& last_reply) {
-  app::Warning problem;
-  const auto geometry = ReadReplyGeometry(last_reply, &problem);
+  const auto geometry = ReadReplyGeometry(last_reply);
   if (!geometry) {
     BuildFailure failure = Failure(Kind::kGeometry, last_command_);
-    failure.warning = problem;
+    failure.warning = geometry.error();
     return End(std::move(failure));
   }
   const SymbolLayout& layout = request_.layout;
-  result_.geometry = geometry;
+  result_.geometry = *geometry;
   result_.usage = UsageCounts(*geometry);
   result_.pixel_size = SymbolPixelSize(*geometry, layout.grid, layout.thickness, layout.style);
   phase_ = Phase::kHeader;
@@ -123,8 +122,9 @@ std::optional<Bytes> BuildRun::AfterSeries(const Bytes& last_reply) {
 
 std::optional<Bytes> BuildRun::AfterHeader(const Bytes& reply) {
   picture_.emplace(request_.picture_limit);
-  std::string problem;
-  if (!picture_->SetHeader(reply, &problem)) return End(PictureFailure(problem, kPictureHeaderCommand));
+  if (const app::Result<> header = picture_->SetHeader(reply); !header) {
+    return End(PictureFailure(header.error(), kPictureHeaderCommand));
+  }
   // The header's height says how many rows come; one more request must be
   // answered with the end of the picture.
   stage_ = BuildStage::kFetching;
@@ -148,10 +148,9 @@ std::optional<Bytes> BuildRun::AfterRow(link::ExchangeOutcome outcome) {
     return End();
   }
   if (auto failure = Judge(outcome)) return End(std::move(failure));
-  std::string problem;
   // Pieces may hold any part of the rows; each holds at least one byte, and
   // none may reach past the header's size, so the fetch is bounded by it.
-  if (!picture_->AddPiece(outcome.reply, &problem)) return End(PictureFailure(problem));
+  if (const app::Result<> piece = picture_->AddPiece(outcome.reply); !piece) return End(PictureFailure(piece.error()));
   done_ = static_cast<std::uint64_t>(picture_->RowsReceived());
   return Send({kPictureRowCommand});
 }

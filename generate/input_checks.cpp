@@ -20,7 +20,7 @@ bool HasWebPrefix(const Bytes& text) {
   return BeginsWith(text, "http://") || BeginsWith(text, "https://");
 }
 
-CheckFailure Fail(int tab, std::string title, std::string first, std::string second = {}) {
+CheckFailure Refusal(int tab, std::string title, std::string first, std::string second = {}) {
   std::string text = std::move(first);
   if (!second.empty()) text += app::kParagraphBreak + second;
   return CheckFailure{tab, std::move(title), std::move(text)};
@@ -29,34 +29,34 @@ CheckFailure Fail(int tab, std::string title, std::string first, std::string sec
 std::optional<CheckFailure> CheckData(const BuildRequest& in) {
   const int choice = in.data;
   if (choice == app::kWebAddress && !HasWebPrefix(in.text)) {
-    return Fail(app::kTextTab, "Not Text",
+    return Refusal(app::kTextTab, "Not Text",
                 "The data selection is Web address (URL), but the text doesn't begin with "
                 "http:// or https://.",
                 "Please include the correct prefix, or go to the Style tab and select Text "
                 "instead of Web address (URL).");
   }
   if (choice == app::kText && HasWebPrefix(in.text)) {
-    return Fail(app::kTextTab, "Not A Web Address (URL)",
+    return Refusal(app::kTextTab, "Not A Web Address (URL)",
                 "The data selection is Text, but the text begins with either http:// or https://.",
                 "Please remove the prefix, or go to the Style tab and select Web address (URL) "
                 "instead of Text.");
   }
   if (choice == app::kText && in.text.empty()) {
-    return Fail(app::kTextTab, "Text Missing",
+    return Refusal(app::kTextTab, "Text Missing",
                 "The data selection is Text, but no text has been entered.",
                 "Please either enter some text, or go to the Style tab and select another choice.");
   }
   if ((choice == app::kTextPlusPicture || choice == app::kPictureOnly) && in.picture_file.empty()) {
-    return Fail(app::kPictureTab, "Missing Picture",
+    return Refusal(app::kPictureTab, "Missing Picture",
                 "The data selection includes a picture, but no picture has been entered.");
   }
   if (choice == app::kTextPlusPicture && in.text.empty()) {
-    return Fail(app::kTextTab, "Text Missing",
+    return Refusal(app::kTextTab, "Text Missing",
                 "The style selected is Text plus a picture, but no text has been entered.",
                 "Please either enter some text, or go to the Style tab and select another choice.");
   }
   if (choice == app::kZippedFile && in.zip_file.empty()) {
-    return Fail(app::kZipTab, "Missing Zip File",
+    return Refusal(app::kZipTab, "Missing Zip File",
                 "The data selection is Zipped file (HTML, BMP, etc.), but no ZIP file has been "
                 "chosen.",
                 "Please either choose a ZIP file, or go to the Style tab and select another choice.");
@@ -66,18 +66,18 @@ std::optional<CheckFailure> CheckData(const BuildRequest& in) {
 
 }  // namespace
 
-std::optional<CheckFailure> CheckBeforeGeneration(const BuildRequest& request) {
-  if (auto failure = CheckData(request)) return failure;
+app::Result<app::Done, CheckFailure> CheckBeforeGeneration(const BuildRequest& request) {
+  if (auto failure = CheckData(request)) return app::Fail(std::move(*failure));
   if (request.layout.style == geometry::Style::kDotsWithEmboss && request.emboss_file.empty()) {
-    return Fail(app::kEmbossTab, "Missing Emboss Picture",
+    return app::Fail(Refusal(app::kEmbossTab, "Missing Emboss Picture",
                 "The style selected is Dots with an embossed picture, but no embossed file has "
-                "been entered.");
+                "been entered."));
   }
   const SecurityChoice& security = request.security;
   const std::string status =
       security::BuildStatusText(security.mode, {security.phrase, security.second_phrase}, request.data);
-  if (!status.empty()) return Fail(app::kSecurityTab, security::kSecurityWarningTitle, status);
-  return std::nullopt;
+  if (!status.empty()) return app::Fail(Refusal(app::kSecurityTab, security::kSecurityWarningTitle, status));
+  return app::Done{};
 }
 
 }  // namespace tessellux::generate

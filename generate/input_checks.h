@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "app/result.h"
 #include "generate/build_request.h"
 
 namespace tessellux::generate {
@@ -15,10 +16,10 @@ struct CheckFailure {
   std::string text;
 };
 
-// Runs the checks in their fixed order; nothing when all pass. The last
+// Runs the checks in their fixed order; the first that fails, if any. The last
 // one refuses what the Security tab's status line shows for the chosen mode
 // and fields: an authorization without its serial number or phrase would
 // authorize the wrong readers.
-std::optional<CheckFailure> CheckBeforeGeneration(const BuildRequest& request);
+app::Result<app::Done, CheckFailure> CheckBeforeGeneration(const BuildRequest& request);
 
 }  // namespace tessellux::generate

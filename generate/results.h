@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/result.h"
 #include "app/warning.h"
 #include "geometry/style.h"
 #include "protocol/bytes.h"
@@ -23,7 +24,7 @@ struct ReplyGeometry {
 // to hold them, or a k outside 2..17 (which the error-correction control
 // cannot show), gives nothing and `warning` says why; the run's results
 // are then dropped.
-std::optional<ReplyGeometry> ReadReplyGeometry(const Bytes& reply, app::Warning* warning);
+app::Result<ReplyGeometry, app::Warning> ReadReplyGeometry(const Bytes& reply);
 
 // The usage statistics in bytes. The error figure is (k / 2 + 2) x r x c,
 // a half rounded up; the user figure is what is left, so they add up.

@@ -16,10 +16,7 @@ std::uint16_t Le16(const Bytes& b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 
-std::optional<BmpShape> Refuse(std::string* error, std::string why) {
-  if (error) *error = std::move(why);
-  return std::nullopt;
-}
+app::Failure<std::string> Refuse(std::string why) { return app::Fail(std::move(why)); }
 
 // The reply's payload: everything after its first byte and status byte.
 Bytes Payload(const Bytes& reply) {
@@ -28,9 +25,9 @@ Bytes Payload(const Bytes& reply) {
 
 }  // namespace
 
-std::optional<BmpShape> ReadBmpShape(const Bytes& h, std::size_t limit, std::string* error) {
+app::Result<BmpShape> ReadBmpShape(const Bytes& h, std::size_t limit) {
   if (h.size() < kFileHeaderSize + kInfoHeaderSize || h[0] != 'B' || h[1] != 'M') {
-    return Refuse(error, "the picture header is " + std::to_string(h.size()) +
+    return Refuse("the picture header is " + std::to_string(h.size()) +
                              " bytes long and not a BMP header");
   }
   const std::uint32_t info_size = Le32(h, 14);
@@ -40,18 +37,18 @@ std::optional<BmpShape> ReadBmpShape(const Bytes& h, std::size_t limit, std::str
   const std::uint16_t bits = Le16(h, 28);
   const std::uint32_t compression = Le32(h, 30);
   if (info_size < kInfoHeaderSize || info_size > h.size() - kFileHeaderSize) {
-    return Refuse(error, "the picture header's info block is " + std::to_string(info_size) + " bytes long");
+    return Refuse("the picture header's info block is " + std::to_string(info_size) + " bytes long");
   }
   if (width <= 0 || height <= 0) {
-    return Refuse(error, "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+    return Refuse("the picture is " + std::to_string(width) + " x " + std::to_string(height) +
                              " pixels; both must be above 0");
   }
   if (planes != 1 || compression != 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)) {
-    return Refuse(error, "the picture is not an uncompressed BMP (" + std::to_string(bits) + " bits per pixel, "
+    return Refuse("the picture is not an uncompressed BMP (" + std::to_string(bits) + " bits per pixel, "
                              "compression " + std::to_string(compression) + ")");
   }
   if (Le32(h, 10) != h.size()) {
-    return Refuse(error, "the picture's pixels do not start right after its " + std::to_string(h.size()) +
+    return Refuse("the picture's pixels do not start right after its " + std::to_string(h.size()) +
                              "-byte header");
   }
   BmpShape shape;
@@ -61,7 +58,7 @@ std::optional<BmpShape> ReadBmpShape(const Bytes& h, std::size_t limit, std::str
   const std::uint64_t row_bytes = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
   const std::uint64_t total = h.size() + row_bytes * static_cast<std::uint64_t>(height);
   if (total > limit) {
-    return Refuse(error, "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+    return Refuse("the picture is " + std::to_string(width) + " x " + std::to_string(height) +
                              " pixels, " + std::to_string(total >> 20) + " MiB, above the limit of " +
                              std::to_string(limit >> 20) + " MiB");
   }
@@ -69,35 +66,29 @@ std::optional<BmpShape> ReadBmpShape(const Bytes& h, std::size_t limit, std::str
   return shape;
 }
 
-bool PictureAssembly::SetHeader(const Bytes& reply, std::string* error) {
+app::Result<> PictureAssembly::SetHeader(const Bytes& reply) {
   Bytes header = Payload(reply);
-  const auto shape = ReadBmpShape(header, limit_, error);
-  if (!shape) return false;
+  const app::Result<BmpShape> shape = ReadBmpShape(header, limit_);
+  if (!shape) return app::Fail(shape.error());
   shape_ = *shape;
   picture_ = std::move(header);
-  return true;
+  return app::Done{};
 }
 
 int PictureAssembly::RowsReceived() const {
   return shape_.row_bytes == 0 ? 0 : static_cast<int>(PixelBytesReceived() / shape_.row_bytes);
 }
 
-bool PictureAssembly::AddPiece(const Bytes& reply, std::string* error) {
+app::Result<> PictureAssembly::AddPiece(const Bytes& reply) {
   const std::size_t size = reply.size() > 2 ? reply.size() - 2 : 0;
-  if (size == 0) {
-    if (error) *error = "a piece after " + std::to_string(PixelBytesReceived()) + " pixel bytes holds none";
-    return false;
-  }
+  if (size == 0) return Refuse("a piece after " + std::to_string(PixelBytesReceived()) + " pixel bytes holds none");
   if (size > PixelBytesExpected() - PixelBytesReceived()) {
-    if (error) {
-      *error = "more rows than the picture's height of " + std::to_string(shape_.height) + ": " +
-               std::to_string(PixelBytesReceived() + size) + " pixel bytes where the header says " +
-               std::to_string(PixelBytesExpected());
-    }
-    return false;
+    return Refuse("more rows than the picture's height of " + std::to_string(shape_.height) + ": " +
+                  std::to_string(PixelBytesReceived() + size) + " pixel bytes where the header says " +
+                  std::to_string(PixelBytesExpected()));
   }
   picture_.insert(picture_.end(), reply.begin() + 2, reply.end());
-  return true;
+  return app::Done{};
 }
 
 Bytes PictureAssembly::Join(bool mirror) && {

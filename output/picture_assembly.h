@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/result.h"
 #include "protocol/bytes.h"
 
 namespace tessellux::output {
@@ -21,8 +22,8 @@ struct BmpShape {
 // Reads and checks the header piece: "BM", a BITMAPINFOHEADER or later,
 // positive width and height, one plane, 1/4/8/24/32 bits per pixel, no
 // compression, pixel data straight after the header, and a whole picture
-// within `limit` bytes. Nothing (and `error` says why) otherwise.
-std::optional<BmpShape> ReadBmpShape(const Bytes& header, std::size_t limit, std::string* error);
+// within `limit` bytes; otherwise the result says why.
+app::Result<BmpShape> ReadBmpShape(const Bytes& header, std::size_t limit);
 
 // Puts the symbol picture together from the fetch replies: the header from
 // the reply to 0x61, then the pixel data from the replies to 0x62 (each the
@@ -37,11 +38,11 @@ class PictureAssembly {
 
   explicit PictureAssembly(std::size_t limit = kDefaultLimit) : limit_(limit) {}
 
-  // False (and `error` says why) for a header that cannot be used.
-  bool SetHeader(const Bytes& reply, std::string* error);
+  // Fails for a header that cannot be used.
+  app::Result<> SetHeader(const Bytes& reply);
   // False (and nothing kept) for a piece without pixel bytes or one that
   // would take the picture past the header's size.
-  bool AddPiece(const Bytes& reply, std::string* error);
+  app::Result<> AddPiece(const Bytes& reply);
 
   const BmpShape& Shape() const { return shape_; }
   // Whole pixel rows received so far.

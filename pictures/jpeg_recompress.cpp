@@ -139,10 +139,9 @@ RecompressResult RecompressJpeg(const std::string& source_path, int quality, con
 
   result.used_original = encoded.size >= source.size();
   const Bytes written = result.used_original ? source : Bytes(encoded.data, encoded.data + encoded.size);
-  std::string error;
   // A work file: replaced whole, but not worth waiting for the disk.
-  if (!app::WriteFileAtomically(work_path, written, &error, {.sync = false})) {
-    return Fail(result, source_path, "the work file could not be written (" + error + ")", "cannot write work file",
+  if (const app::Result<> saved = app::WriteFileAtomically(work_path, written, {.sync = false}); !saved) {
+    return Fail(result, source_path, "the work file could not be written (" + saved.error() + ")", "cannot write work file",
                 work_path);
   }
   result.work_size = written.size();

@@ -209,10 +209,10 @@ void MainForm::ReportBuildFailure(const generate::BuildFailure& failure) {
 }
 
 bool MainForm::ShowSymbolPicture(const Bytes& picture) {
-  std::string error;
-  if (!app::WriteFileAtomically(symbol_picture_file_.toStdString(), picture, &error)) {
+  const app::Result<> written = app::WriteFileAtomically(symbol_picture_file_.toStdString(), picture);
+  if (!written) {
     Warn({"Symbol Picture Not Saved",
-          "The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + error});
+          "The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + written.error()});
     return false;
   }
   QImage loaded;

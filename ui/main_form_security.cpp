@@ -148,11 +148,11 @@ void MainForm::SecretPhraseText_Change(int index) {
 // keeps its new text for this run.
 void MainForm::WriteSetting(const char* key, const QString& value) {
   const std::string path = SettingsFile();
-  std::string error;
-  if (app::WriteIniFile(path, kSection, key, value.toStdString(), &error) || settings_write_failed_) return;
+  const app::Result<> written = app::WriteIniFile(path, kSection, key, value.toStdString());
+  if (written || settings_write_failed_) return;
   settings_write_failed_ = true;
   const QString line = QStringLiteral("Settings not saved to %1: %2")
-                           .arg(QString::fromStdString(path), QString::fromStdString(error));
+                           .arg(QString::fromStdString(path), QString::fromStdString(written.error()));
   status_note_ = status_note_.isEmpty() ? line : status_note_ + QLatin1Char('\n') + line;
   ShowSecurityStatus(status_text_);
 }

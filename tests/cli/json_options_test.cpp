@@ -115,8 +115,8 @@ TEST(Options, SecurityStatusIsTheWindowsStatusLine) {
     args.insert(args.end(), {"-o", "a.bmp"});
     const ToolOptions tool = ParseCommandLine(args);
     const generate::BuildRequest r = MakeBuildRequest(tool.symbol);
-    const auto refused = generate::CheckBeforeGeneration(r);
-    EXPECT_EQ(refused ? refused->text : "", c.status) << args[1] << " " << args[2];
+    const auto checked = generate::CheckBeforeGeneration(r);
+    EXPECT_EQ(checked ? "" : checked.error().text, c.status) << args[1] << " " << args[2];
   }
 }
 

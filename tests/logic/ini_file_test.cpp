@@ -81,10 +81,9 @@ class IniFile : public ::testing::Test {
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 01000;
   }
   bool Write(std::string_view key, std::string_view value) {
-    std::string error;
-    const bool ok = WriteIniFile(path, "Security", key, value, &error);
-    EXPECT_TRUE(ok) << error;
-    return ok;
+    const Result<> written = WriteIniFile(path, "Security", key, value);
+    EXPECT_TRUE(written) << written.error();
+    return written.ok();
   }
 
   testing::TempFolder dir;
@@ -136,9 +135,9 @@ TEST_F(IniFile, ReadingAMissingFileCreatesNothing) {
 TEST_F(IniFile, ASettingsPathThatCannotBeReadIsReportedAndLeftAlone) {
   fs::create_directory(path);  // unreadable as a file, even for root
   std::ofstream(fs::path(path) / "kept") << "x";
-  std::string error;
-  EXPECT_FALSE(WriteIniFile(path, "Security", "CompanyName", "x", &error));
-  EXPECT_NE(error.find(path), std::string::npos) << error;
+  const Result<> written = WriteIniFile(path, "Security", "CompanyName", "x");
+  ASSERT_FALSE(written);
+  EXPECT_NE(written.error().find(path), std::string::npos) << written.error();
   EXPECT_TRUE(fs::exists(fs::path(path) / "kept"));
   EXPECT_EQ(ReadIniString(path, "Security", "CompanyName", ""), "");
 }

@@ -77,11 +77,11 @@ TEST(InputChecks, FirstFailedRowGivesItsTabTitleAndText) {
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
-    const auto failure = CheckBeforeGeneration(cases[i].in);
-    EXPECT_EQ(failure ? failure->title : "", cases[i].title);
-    if (!cases[i].text || !failure) continue;
-    EXPECT_EQ(failure->tab, cases[i].tab);
-    EXPECT_EQ(failure->text, cases[i].text);
+    const auto checked = CheckBeforeGeneration(cases[i].in);
+    EXPECT_EQ(checked ? "" : checked.error().title, cases[i].title);
+    if (!cases[i].text || checked) continue;
+    EXPECT_EQ(checked.error().tab, cases[i].tab);
+    EXPECT_EQ(checked.error().text, cases[i].text);
   }
 }
 

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/atomic_file.h"
 #include "output/picture_assembly.h"
 #include "support/bmp_header.h"
 #include "support/temp_folder.h"
@@ -25,12 +24,11 @@ Bytes Reply(Bytes payload) {
 }
 
 TEST(BmpShape, AcceptsUsableHeadersOnly) {
-  std::string error;
-  const auto shape = ReadBmpShape(Header(33, 5), 1 << 20, &error);
-  ASSERT_TRUE(shape) << error;
+  const auto shape = ReadBmpShape(Header(33, 5), 1 << 20);
+  ASSERT_TRUE(shape) << shape.error();
   EXPECT_EQ(shape->row_bytes, 8u);  // 33 bits round up to two 32-bit words
   EXPECT_EQ(shape->header_size, 62u);
-  EXPECT_EQ(ReadBmpShape(Header(10, 3, 24), 1 << 20, &error)->row_bytes, 32u);
+  EXPECT_EQ(ReadBmpShape(Header(10, 3, 24), 1 << 20)->row_bytes, 32u);
 
   Bytes wrong_offset = Header(8, 8);
   Put32(wrong_offset, 10, 100);
@@ -50,21 +48,23 @@ TEST(BmpShape, AcceptsUsableHeadersOnly) {
       {"2 bits per pixel", Header(8, 8, 2)},
   };
   for (const auto& c : refused) {
-    error.clear();
-    EXPECT_FALSE(ReadBmpShape(c.header, 64 << 20, &error)) << c.what;
-    EXPECT_FALSE(error.empty()) << c.what;
+    const auto shape = ReadBmpShape(c.header, 64 << 20);
+    ASSERT_FALSE(shape) << c.what;
+    EXPECT_FALSE(shape.error().empty()) << c.what;
   }
 }
 
 TEST(PictureAssembly, RowsInOrderOrMirroredAndOnlyAsManyAsTheHeaderSays) {
   const auto build = [](bool mirror) {
     PictureAssembly picture;
-    std::string error;
-    EXPECT_TRUE(picture.SetHeader(Reply(Header(8, 3)), &error)) << error;
-    for (std::uint8_t row : {'A', 'B', 'C'}) EXPECT_TRUE(picture.AddPiece(Reply(Bytes(4, row)), &error)) << error;
+    EXPECT_TRUE(picture.SetHeader(Reply(Header(8, 3))));
+    for (std::uint8_t row : {'A', 'B', 'C'}) EXPECT_TRUE(picture.AddPiece(Reply(Bytes(4, row))));
     EXPECT_TRUE(picture.Complete());
-    EXPECT_FALSE(picture.AddPiece(Reply(Bytes(4, 'D')), &error)) << "a row beyond the height";
-    EXPECT_NE(error.find("more rows"), std::string::npos) << error;
+    const app::Result<> beyond = picture.AddPiece(Reply(Bytes(4, 'D')));
+    EXPECT_FALSE(beyond) << "a row beyond the height";
+    if (!beyond) {
+      EXPECT_NE(beyond.error().find("more rows"), std::string::npos) << beyond.error();
+    }
     Bytes joined = std::move(picture).Join(mirror);
     return Bytes(joined.begin() + 62, joined.end());
   };
@@ -73,10 +73,10 @@ TEST(PictureAssembly, RowsInOrderOrMirroredAndOnlyAsManyAsTheHeaderSays) {
 
   for (const Bytes& bad : {Reply({}), Bytes{0x62}, Reply(Bytes(13, 'x'))}) {
     PictureAssembly picture;
-    std::string error;
-    ASSERT_TRUE(picture.SetHeader(Reply(Header(8, 3)), &error));
-    EXPECT_FALSE(picture.AddPiece(bad, &error)) << "piece of " << bad.size() << " reply bytes";
-    EXPECT_FALSE(error.empty());
+    ASSERT_TRUE(picture.SetHeader(Reply(Header(8, 3))));
+    const app::Result<> refused = picture.AddPiece(bad);
+    ASSERT_FALSE(refused) << "piece of " << bad.size() << " reply bytes";
+    EXPECT_FALSE(refused.error().empty());
     EXPECT_EQ(picture.RowsReceived(), 0);
     EXPECT_FALSE(picture.Complete());
   }
@@ -88,12 +88,11 @@ TEST(PictureAssembly, AnySplitOfThePixelsGivesTheSamePicture) {
   const Bytes pixels = ToBytes("AAAABBBBCCCCDDDD");
   const auto build = [&](const std::vector<std::size_t>& piece_sizes, bool mirror) {
     PictureAssembly picture;
-    std::string error;
-    EXPECT_TRUE(picture.SetHeader(Reply(Header(8, 4)), &error)) << error;
+    EXPECT_TRUE(picture.SetHeader(Reply(Header(8, 4))));
     std::size_t at = 0;
     for (std::size_t size : piece_sizes) {
       EXPECT_FALSE(picture.Complete()) << "complete before byte " << at;
-      EXPECT_TRUE(picture.AddPiece(Reply(Bytes(pixels.begin() + at, pixels.begin() + at + size)), &error)) << error;
+      EXPECT_TRUE(picture.AddPiece(Reply(Bytes(pixels.begin() + at, pixels.begin() + at + size))));
       at += size;
     }
     EXPECT_TRUE(picture.Complete());
@@ -119,36 +118,15 @@ TEST(PictureAssembly, AnySplitOfThePixelsGivesTheSamePicture) {
 
 TEST(PictureAssembly, PartRowsCountAsRowsOnlyWhenWholeAndNeverPassTheHeader) {
   PictureAssembly picture;
-  std::string error;
-  ASSERT_TRUE(picture.SetHeader(Reply(Header(8, 3)), &error));
-  ASSERT_TRUE(picture.AddPiece(Reply(Bytes(6, 'x')), &error)) << error;
+  ASSERT_TRUE(picture.SetHeader(Reply(Header(8, 3))));
+  ASSERT_TRUE(picture.AddPiece(Reply(Bytes(6, 'x'))));
   EXPECT_EQ(picture.RowsReceived(), 1) << "a row and a half";
-  EXPECT_FALSE(picture.AddPiece(Reply(Bytes(7, 'y')), &error)) << "one byte beyond the header's 12";
-  EXPECT_NE(error.find("13 pixel bytes where the header says 12"), std::string::npos) << error;
+  const app::Result<> beyond = picture.AddPiece(Reply(Bytes(7, 'y')));
+  ASSERT_FALSE(beyond) << "one byte beyond the header's 12";
+  EXPECT_NE(beyond.error().find("13 pixel bytes where the header says 12"), std::string::npos) << beyond.error();
   EXPECT_EQ(picture.RowsReceived(), 1) << "the refused piece is not kept";
-  EXPECT_TRUE(picture.AddPiece(Reply(Bytes(6, 'y')), &error)) << error;
+  EXPECT_TRUE(picture.AddPiece(Reply(Bytes(6, 'y'))));
   EXPECT_TRUE(picture.Complete());
-}
-
-TEST(AtomicWrite, ReplacesTheFileOrKeepsTheOldOneAndSaysWhy) {
-  const tessellux::testing::TempFolder folder;
-  const fs::path& dir = folder.path();
-  const auto entries = [&] { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); };
-  const fs::path target = dir / "Tessellux.bmp";
-  std::string error;
-  ASSERT_TRUE(app::WriteFileAtomically(target.string(), ToBytes("old picture"), &error)) << error;
-  ASSERT_TRUE(app::WriteFileAtomically(target.string(), ToBytes("new"), &error)) << error;
-  EXPECT_EQ(tessellux::testing::ReadAll(target), ToBytes("new"));
-  EXPECT_EQ(entries(), 1) << "no temporary file is left";
-
-  // A non-empty folder cannot be replaced by rename; a missing folder takes nothing.
-  const fs::path busy = dir / "busy";
-  fs::create_directories(busy / "inside");
-  EXPECT_FALSE(app::WriteFileAtomically(busy.string(), ToBytes("x"), &error));
-  EXPECT_NE(error.find(busy.string()), std::string::npos) << error;
-  EXPECT_TRUE(fs::is_directory(busy / "inside"));
-  EXPECT_FALSE(app::WriteFileAtomically((dir / "no" / "file.bmp").string(), ToBytes("x"), nullptr));
-  EXPECT_EQ(entries(), 2);
 }
 
 }  // namespace

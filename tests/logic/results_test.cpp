@@ -7,25 +7,25 @@ namespace tessellux::generate {
 namespace {
 
 TEST(ReplyGeometry, ReadsBytesThreeToFive) {
-  const auto g = ReadReplyGeometry({0x54, 0x00, 255, 254, 17, 0x99}, nullptr);
+  const auto g = ReadReplyGeometry({0x54, 0x00, 255, 254, 17, 0x99});
   ASSERT_TRUE(g);
   EXPECT_EQ(g->r, 255);
   EXPECT_EQ(g->c, 254);
   EXPECT_EQ(g->k, 17);
-  EXPECT_TRUE(ReadReplyGeometry({0, 0, 1, 1, 2}, nullptr));
+  EXPECT_TRUE(ReadReplyGeometry({0, 0, 1, 1, 2}));
 }
 
 TEST(ReplyGeometry, RefusesCorrectableBytesOutsideTheControlsRangeAndShortReplies) {
   for (const std::uint8_t k : {0, 1, 18, 255}) {
-    app::Warning warning;
-    EXPECT_FALSE(ReadReplyGeometry({0, 0, 1, 1, k}, &warning));
-    EXPECT_EQ(warning.title, "Unexpected Symbol Geometry");
-    EXPECT_NE(warning.text.find(std::to_string(k)), std::string::npos) << warning.text;
+    const auto refused = ReadReplyGeometry({0, 0, 1, 1, k});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().title, "Unexpected Symbol Geometry");
+    EXPECT_NE(refused.error().text.find(std::to_string(k)), std::string::npos) << refused.error().text;
   }
-  app::Warning warning;
-  EXPECT_FALSE(ReadReplyGeometry({0x54, 0x00, 5, 4}, &warning));
-  EXPECT_EQ(warning.title, "Unexpected Symbol Geometry");
-  EXPECT_FALSE(ReadReplyGeometry({}, nullptr));
+  const auto short_reply = ReadReplyGeometry({0x54, 0x00, 5, 4});
+  ASSERT_FALSE(short_reply);
+  EXPECT_EQ(short_reply.error().title, "Unexpected Symbol Geometry");
+  EXPECT_FALSE(ReadReplyGeometry({}));
 }
 
 TEST(ScrollValues, HalveRowsAndColumnsAndShiftErrorCorrection) {
