@@ -1,16 +1,27 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tessellux::app {
 
-// A message the window shows in one modal box. Two paragraphs of `text`
-// are joined by "\r\n\r\n".
+// A message for the user: a title and its paragraphs. Each edge lays it out
+// its own way: the window in one modal box, paragraphs apart by a blank
+// line; the command line on one line.
 struct Warning {
   std::string title;
-  std::string text;
+  std::vector<std::string> paragraphs;
 };
 
-inline constexpr const char* kParagraphBreak = "\r\n\r\n";
+// The paragraphs joined by `separator`.
+inline std::string JoinParagraphs(const Warning& warning, std::string_view separator) {
+  std::string text;
+  for (const std::string& paragraph : warning.paragraphs) {
+    if (!text.empty()) text += separator;
+    text += paragraph;
+  }
+  return text;
+}
 
 }  // namespace tessellux::app

@@ -31,7 +31,7 @@ std::function<std::optional<app::Warning>()> RecompressHook(std::string source, 
   return [source = std::move(source), quality, work = std::move(work)]() -> std::optional<app::Warning> {
     const pictures::RecompressResult result = pictures::RecompressJpeg(source, quality, work->path());
     if (result.ok) return std::nullopt;
-    return app::Warning{pictures::kPictureNotUsableTitle, result.error};
+    return app::Warning{pictures::kPictureNotUsableTitle, {result.error}};
   };
 }
 

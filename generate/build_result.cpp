@@ -9,17 +9,6 @@ namespace {
 
 using Kind = BuildFailure::Kind;
 
-// The paragraphs of a warning joined by a blank on one line.
-std::string OneLine(std::string_view text) {
-  const std::string_view paragraph_break = app::kParagraphBreak;
-  std::string line;
-  for (std::size_t at; (at = text.find(paragraph_break)) != std::string_view::npos;) {
-    line.append(text.substr(0, at)).push_back(' ');
-    text.remove_prefix(at + paragraph_break.size());
-  }
-  return line.append(text);
-}
-
 }  // namespace
 
 std::string BuildFailure::Describe() const {
@@ -28,7 +17,7 @@ std::string BuildFailure::Describe() const {
     case Kind::kCheck:
     case Kind::kUpload:
     case Kind::kGeometry:
-      return warning.title + ": " + OneLine(warning.text);
+      return warning.title + ": " + app::JoinParagraphs(warning, " ");
     case Kind::kTimeout:
       return "no reply to " + name + " within " + std::to_string(link::kReplyTimeoutMs) +
              " ms; the Code Generator is busy, stopped or unreachable";

@@ -23,8 +23,8 @@ BuildFailure Failure(Kind kind, std::uint8_t command, std::string detail = {}) {
 BuildFailure PictureFailure(std::string detail, std::uint8_t command = kPictureRowCommand) {
   BuildFailure failure = Failure(Kind::kPicture, command, detail);
   failure.warning = {"Unusable Symbol Picture",
-                     "The symbol picture sent by the Code Generator cannot be used: " + detail +
-                         ". The previous symbol picture was kept."};
+                     {"The symbol picture sent by the Code Generator cannot be used: " + detail +
+                      ". The previous symbol picture was kept."}};
   return failure;
 }
 
@@ -54,7 +54,7 @@ std::optional<Bytes> BuildRun::Start() {
   if (const auto checked = CheckBeforeGeneration(request_); !checked) {
     BuildFailure check;
     check.tab = checked.error().tab;
-    check.warning = {checked.error().title, checked.error().text};
+    check.warning = checked.error().warning;
     return End(std::move(check));
   }
   if (app::EffectsOfDataChoice(request_.data).picture_tab_available && request_.prepare_picture) {
@@ -182,7 +182,7 @@ std::optional<BuildFailure> BuildRun::Judge(link::ExchangeOutcome& outcome) cons
   if (verdict.kind == link::ReplyVerdict::kSilentFailure) return Failure(Kind::kNoStatus, code);
   BuildFailure failure = Failure(Kind::kStatus, code);
   failure.status = outcome.reply[1];
-  failure.warning = {verdict.title, verdict.text};
+  failure.warning = {verdict.title, {verdict.text}};
   return failure;
 }
 

@@ -21,9 +21,9 @@ bool HasWebPrefix(const Bytes& text) {
 }
 
 CheckFailure Refusal(int tab, std::string title, std::string first, std::string second = {}) {
-  std::string text = std::move(first);
-  if (!second.empty()) text += app::kParagraphBreak + second;
-  return CheckFailure{tab, std::move(title), std::move(text)};
+  std::vector<std::string> paragraphs{std::move(first)};
+  if (!second.empty()) paragraphs.push_back(std::move(second));
+  return CheckFailure{tab, {std::move(title), std::move(paragraphs)}};
 }
 
 std::optional<CheckFailure> CheckData(const BuildRequest& in) {

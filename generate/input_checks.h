@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/result.h"
+#include "app/warning.h"
 #include "generate/build_request.h"
 
 namespace tessellux::generate {
@@ -12,8 +13,7 @@ namespace tessellux::generate {
 // The first failed check: the tab to select and the warning to show.
 struct CheckFailure {
   int tab;
-  std::string title;
-  std::string text;
+  app::Warning warning;
 };
 
 // Runs the checks in their fixed order; the first that fails, if any. The last

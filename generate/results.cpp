@@ -9,15 +9,15 @@ namespace tessellux::generate {
 app::Result<ReplyGeometry, app::Warning> ReadReplyGeometry(const Bytes& reply) {
   constexpr const char* kTitle = "Unexpected Symbol Geometry";
   if (reply.size() < 5) {
-    return app::Fail(app::Warning{kTitle, "The Code Generator's reply is " + std::to_string(reply.size()) +
-                                              " bytes long, too short to hold the symbol geometry, so the symbol "
-                                              "was not shown."});
+    return app::Fail(app::Warning{kTitle, {"The Code Generator's reply is " + std::to_string(reply.size()) +
+                                               " bytes long, too short to hold the symbol geometry, so the symbol "
+                                               "was not shown."}});
   }
   const ReplyGeometry geometry{reply[2], reply[3], reply[4]};
   if (geometry.k < 2 || geometry.k > 17) {
-    return app::Fail(app::Warning{kTitle, "The Code Generator reported " + std::to_string(geometry.k) +
-                                              " correctable bytes per 48-byte group, outside the range 2 to 17, so "
-                                              "the symbol was not shown."});
+    return app::Fail(app::Warning{kTitle, {"The Code Generator reported " + std::to_string(geometry.k) +
+                                               " correctable bytes per 48-byte group, outside the range 2 to 17, so "
+                                               "the symbol was not shown."}});
   }
   return geometry;
 }

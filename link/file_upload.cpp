@@ -51,8 +51,7 @@ std::optional<Bytes> FileUpload::Fail() {
 }
 
 app::Warning FileUpload::Failure() const {
-  return {"File Not Sent",
-          "The file " + path_ + " could not be read, so it was not sent to the Code Generator."};
+  return {"File Not Sent", {"The file " + path_ + " could not be read, so it was not sent to the Code Generator."}};
 }
 
 }  // namespace tessellux::link

@@ -98,7 +98,7 @@ std::optional<app::Warning> MainForm::PrepareQualityWorkFile() {
     QualityScroll_Change();
   }
   if (quality_record_) return std::nullopt;
-  return app::Warning{pictures::kPictureNotUsableTitle, quality_problem_.toStdString()};
+  return app::Warning{pictures::kPictureNotUsableTitle, {quality_problem_.toStdString()}};
 }
 
 }  // namespace tessellux::ui

@@ -33,6 +33,10 @@ Bytes Utf8Of(const QString& text) { return generate::UnicodeToUtf8(text.toStdU16
 
 std::string PathOf(const QLineEdit& box) { return box.text().toStdString(); }
 
+// A message box's text: the paragraphs apart by a blank line, CR LF as the
+// window's boxes have always had them.
+QString BoxText(const app::Warning& warning) { return QString::fromStdString(app::JoinParagraphs(warning, "\r\n\r\n")); }
+
 }  // namespace
 
 int MainForm::SelectedDataChoice() const {
@@ -192,8 +196,7 @@ void MainForm::ReportBuildFailure(const generate::BuildFailure& failure) {
       Warn(failure.warning);
       return;
     case Kind::kStatus:
-      messages_->Information(QString::fromStdString(failure.warning.title),
-                             QString::fromStdString(failure.warning.text));
+      messages_->Information(QString::fromStdString(failure.warning.title), BoxText(failure.warning));
       return;
     case Kind::kUpload:
     case Kind::kGeometry:
@@ -212,13 +215,13 @@ bool MainForm::ShowSymbolPicture(const Bytes& picture) {
   const app::Result<> written = app::WriteFileAtomically(symbol_picture_file_.toStdString(), picture);
   if (!written) {
     Warn({"Symbol Picture Not Saved",
-          "The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + written.error()});
+          {"The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + written.error()}});
     return false;
   }
   QImage loaded;
   if (!loaded.load(symbol_picture_file_)) {
     Warn({"Symbol Picture Not Loaded",
-          "The symbol picture " + symbol_picture_file_.toStdString() + " could not be loaded as a picture."});
+          {"The symbol picture " + symbol_picture_file_.toStdString() + " could not be loaded as a picture."}});
     return false;
   }
   loaded_picture_ = loaded;
@@ -228,7 +231,7 @@ bool MainForm::ShowSymbolPicture(const Bytes& picture) {
 }
 
 void MainForm::Warn(const app::Warning& warning) {
-  messages_->Warning(QString::fromStdString(warning.title), QString::fromStdString(warning.text));
+  messages_->Warning(QString::fromStdString(warning.title), BoxText(warning));
 }
 
 }  // namespace tessellux::ui

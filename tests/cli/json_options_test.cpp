@@ -116,7 +116,7 @@ TEST(Options, SecurityStatusIsTheWindowsStatusLine) {
     const ToolOptions tool = ParseCommandLine(args);
     const generate::BuildRequest r = MakeBuildRequest(tool.symbol);
     const auto checked = generate::CheckBeforeGeneration(r);
-    EXPECT_EQ(checked ? "" : checked.error().text, c.status) << args[1] << " " << args[2];
+    EXPECT_EQ(checked ? "" : app::JoinParagraphs(checked.error().warning, "\n"), c.status) << args[1] << " " << args[2];
   }
 }
 
@@ -151,7 +151,8 @@ TEST(Options, JpegGoesOutAsTheWindowsDataChoice) {
       const auto warning = r.prepare_picture();  // p.jpg does not exist
       ASSERT_TRUE(warning);
       EXPECT_EQ(warning->title, "Picture Not Usable");
-      EXPECT_NE(warning->text.find("p.jpg"), std::string::npos) << warning->text;
+      const std::string text = app::JoinParagraphs(*warning, "\n");
+      EXPECT_NE(text.find("p.jpg"), std::string::npos) << text;
       first_work_file = work;
     }
     EXPECT_FALSE(std::filesystem::exists(work));

@@ -138,7 +138,7 @@ TEST(BuildDriver, ZipFileGoesUpInPiecesAndAnUnreadableOneStopsTheSeries) {
   ASSERT_FALSE(failed.ok());
   EXPECT_EQ(failed.failure->kind, Kind::kUpload);
   EXPECT_EQ(failed.failure->warning.title, "File Not Sent");
-  EXPECT_NE(failed.failure->warning.text.find(path), std::string::npos);
+  EXPECT_NE(failed.failure->warning.paragraphs.at(0).find(path), std::string::npos);
   EXPECT_EQ(second.commands.size(), 2u) << "the layout and the text went out, nothing after";
 }
 
@@ -180,7 +180,7 @@ TEST(BuildDriver, ExchangeFailuresStopTheSeriesAndSayWhatHappened) {
   };
   const BuildResult status = BuildDriver(peer).Build(WebAddress());
   EXPECT_EQ(status.failure->warning.title, "Unexpected error");
-  EXPECT_EQ(status.failure->warning.text, "Unexpected error code 3 to command code 21");
+  EXPECT_EQ(status.failure->warning.paragraphs, std::vector<std::string>{"Unexpected error code 3 to command code 21"});
 }
 
 // A Code Generator over its memory budget answers Busy; the build tool says
@@ -313,7 +313,7 @@ TEST(BuildRun, SteppedByHandEndsOnceAndKeepsItsResult) {
   int prepared = 0;
   picture.prepare_picture = [&]() -> std::optional<app::Warning> {
     ++prepared;
-    return app::Warning{"Picture Not Recompressed", "photo.jpg is damaged"};
+    return app::Warning{"Picture Not Recompressed", {"photo.jpg is damaged"}};
   };
   BuildRun refused(std::move(picture));
   EXPECT_FALSE(refused.Start()) << "a picture that cannot be prepared sends nothing";

@@ -55,8 +55,8 @@ TEST_F(FileUploadTest, MissingFolderOrShrinkingFileFails) {
   EXPECT_FALSE(upload.NextMessage());
   EXPECT_TRUE(upload.Failed());
   EXPECT_EQ(upload.Failure().title, "File Not Sent");
-  EXPECT_EQ(upload.Failure().text,
-            "The file " + missing + " could not be read, so it was not sent to the Code Generator.");
+  EXPECT_EQ(upload.Failure().paragraphs,
+            std::vector<std::string>{"The file " + missing + " could not be read, so it was not sent to the Code Generator."});
 
   FileUpload folder(dir_.path().string());
   EXPECT_FALSE(folder.NextMessage());

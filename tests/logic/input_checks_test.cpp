@@ -78,10 +78,11 @@ TEST(InputChecks, FirstFailedRowGivesItsTabTitleAndText) {
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     const auto checked = CheckBeforeGeneration(cases[i].in);
-    EXPECT_EQ(checked ? "" : checked.error().title, cases[i].title);
+    EXPECT_EQ(checked ? "" : checked.error().warning.title, cases[i].title);
     if (!cases[i].text || checked) continue;
     EXPECT_EQ(checked.error().tab, cases[i].tab);
-    EXPECT_EQ(checked.error().text, cases[i].text);
+    // Paragraphs shown as the window's boxes show them.
+    EXPECT_EQ(JoinParagraphs(checked.error().warning, "\r\n\r\n"), cases[i].text);
   }
 }
 

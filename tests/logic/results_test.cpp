@@ -20,7 +20,7 @@ TEST(ReplyGeometry, RefusesCorrectableBytesOutsideTheControlsRangeAndShortReplie
     const auto refused = ReadReplyGeometry({0, 0, 1, 1, k});
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().title, "Unexpected Symbol Geometry");
-    EXPECT_NE(refused.error().text.find(std::to_string(k)), std::string::npos) << refused.error().text;
+    EXPECT_NE(refused.error().paragraphs.at(0).find(std::to_string(k)), std::string::npos);
   }
   const auto short_reply = ReadReplyGeometry({0x54, 0x00, 5, 4});
   ASSERT_FALSE(short_reply);
