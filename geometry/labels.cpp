@@ -12,9 +12,9 @@ std::string ColumnsLabel(int v) {
   return v == 0 ? "1 column" : std::to_string(BlockCount(v)) + " columns";
 }
 
-std::string ErrorCorrectionLabel(int v) {
-  return std::to_string(ReservedBytes(v)) + "/48 bytes reserved\r\n" +
-         std::to_string(CorrectableBytes(v)) + "/48 bytes correctable";
+std::array<std::string, 2> ErrorCorrectionLabel(int v) {
+  return {std::to_string(ReservedBytes(v)) + "/48 bytes reserved",
+          std::to_string(CorrectableBytes(v)) + "/48 bytes correctable"};
 }
 
 std::string GridSizeLabel(int v) { return std::to_string(v) + "-pixel line separation"; }

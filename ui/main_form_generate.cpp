@@ -33,9 +33,8 @@ Bytes Utf8Of(const QString& text) { return generate::UnicodeToUtf8(text.toStdU16
 
 std::string PathOf(const QLineEdit& box) { return box.text().toStdString(); }
 
-// A message box's text: the paragraphs apart by a blank line, CR LF as the
-// window's boxes have always had them.
-QString BoxText(const app::Warning& warning) { return QString::fromStdString(app::JoinParagraphs(warning, "\r\n\r\n")); }
+// A message box's text: the paragraphs apart by a blank line.
+QString BoxText(const app::Warning& warning) { return QString::fromStdString(app::JoinParagraphs(warning, "\n\n")); }
 
 }  // namespace
 

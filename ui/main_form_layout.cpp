@@ -15,11 +15,10 @@
 namespace tessellux::ui {
 namespace {
 
-QString Text(const std::string& text) {
-  QString shown = QString::fromStdString(text);
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return shown;
-}
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// Lines of a label, one under the other.
+QString Text(const std::array<std::string, 2>& lines) { return Text(lines[0] + "\n" + lines[1]); }
 
 }  // namespace
 

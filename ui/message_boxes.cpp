@@ -6,9 +6,7 @@ namespace tessellux::ui {
 namespace {
 
 void Show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
-  QString shown = text;
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // paragraphs are joined with CR LF
-  QMessageBox box(icon, title, shown, QMessageBox::Ok, parent);
+  QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
   box.exec();
 }
 
