@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "protocol/hex.h"
+
 namespace tessellux::cli {
 namespace {
 
@@ -163,7 +165,6 @@ std::optional<JsonObject> ParseFlatObject(std::string_view line, std::string* er
 }
 
 std::string JsonString(std::string_view text) {
-  static const char kHex[] = "0123456789abcdef";
   std::string out = "\"";
   for (const char c : text) {
     const auto u = static_cast<unsigned char>(c);
@@ -173,9 +174,7 @@ std::string JsonString(std::string_view text) {
     } else if (c == '\n') {
       out += "\\n";
     } else if (u < 0x20 || u == 0x7F) {
-      out += "\\u00";
-      out += kHex[u >> 4];
-      out += kHex[u & 0xF];
+      out += "\\u" + protocol::HexDigits(u, 4);
     } else {
       out += c;
     }

@@ -34,7 +34,7 @@ TEST(FlatJson, ReadsScalarsAndEscapes) {
   EXPECT_EQ(object->at("temporary").kind, Kind::kFalse);
   EXPECT_EQ(object->at("tag").kind, Kind::kNull);
   EXPECT_TRUE(ParseFlatObject("{}", &error));
-  EXPECT_EQ(JsonString("a\"b\\c\n\x01"), R"("a\"b\\c\n\u0001")");
+  EXPECT_EQ(JsonString("a\"b\\c\n\x01\x1b"), R"("a\"b\\c\n\u0001\u001B")");
 }
 
 TEST(FlatJson, RefusesWhatIsNotStrictJson) {
