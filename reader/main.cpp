@@ -1,5 +1,6 @@
 // tessellux-read: prints what a Tessellux symbol holds and saves a carried file.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "reader/damage_map.h"
 #include "reader/options.h"
 #include "reader/text_escape.h"
+#include "symbol/paper.h"
 #include "symbol/symbol.h"
 
 namespace {
@@ -22,6 +24,8 @@ using tessellux::symbol::Bytes;
 using tessellux::symbol::DecodeFailure;
 using tessellux::symbol::ReaderKeys;
 using tessellux::symbol::ReadError;
+using tessellux::symbol::PictureOptions;
+using tessellux::symbol::PictureRead;
 using tessellux::symbol::ReadResult;
 using tessellux::symbol::SecurityMode;
 using tessellux::reader::EscapeText;
@@ -31,7 +35,26 @@ enum Exit { kOk = 0, kUsage = 1, kUnreadable = 2, kKeyProblem = 3, kCannotWrite 
 
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{512} << 20;
 
+// Standard input, for "-": read to the end, no larger than a file may be.
+std::optional<Bytes> ReadStdin(std::string& error) {
+  Bytes bytes;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) {
+    bytes.insert(bytes.end(), buffer, buffer + n);
+    if (bytes.size() > kMaxFileBytes) {
+      error = "standard input is too large to be a symbol picture";
+      return std::nullopt;
+    }
+  }
+  if (std::ferror(stdin)) {
+    error = "cannot read standard input";
+    return std::nullopt;
+  }
+  return bytes;
+}
+
 std::optional<Bytes> ReadFile(const std::string& path, std::string& error) {
+  if (path == "-") return ReadStdin(error);
   std::error_code code;
   const auto size = fs::file_size(path, code);
   if (code) {
@@ -73,16 +96,22 @@ std::optional<std::string> Latin1(std::string_view utf8) {
   return out;
 }
 
-std::variant<ReadResult, ReadError> Read(const Bytes& file, const ReaderKeys& keys) {
-  auto result = tessellux::symbol::ReadSymbol(file, keys);
-  const auto* error = std::get_if<ReadError>(&result);
-  if (!error || error->kind != DecodeFailure::WrongKey) return result;
+bool AskedForKeyAgain(const std::vector<PictureRead>& reads) {
+  return std::any_of(reads.begin(), reads.end(), [](const PictureRead& r) {
+    const auto* error = std::get_if<ReadError>(&r.result);
+    return error && error->kind == DecodeFailure::WrongKey;
+  });
+}
+
+std::vector<PictureRead> Read(const Bytes& file, const ReaderKeys& keys, const PictureOptions& options) {
+  auto reads = tessellux::symbol::ReadPicture(file, keys, options);
+  if (!AskedForKeyAgain(reads)) return reads;
   const auto old_phrase = Latin1(keys.old_phrase);
-  if (!old_phrase) return result;
+  if (!old_phrase) return reads;
   ReaderKeys retry = keys;
   retry.old_phrase = *old_phrase;
-  auto second = tessellux::symbol::ReadSymbol(file, retry);
-  return std::holds_alternative<ReadResult>(second) ? second : result;
+  auto second = tessellux::symbol::ReadPicture(file, retry, options);
+  return AskedForKeyAgain(second) ? reads : second;
 }
 
 const char* ModeName(SecurityMode mode) {
@@ -114,10 +143,15 @@ const char* FileExtension(const Bytes& file) {
 void PrintResult(const ReadResult& result) {
   const auto& g = result.geometry;
   const auto& layout = result.layout;
-  std::cout << "Symbol: " << g.rows << " x " << g.cols << " blocks, " << g.k
-            << " correctable bytes per group, grid " << layout.grid << ", "
-            << (layout.style == tessellux::symbol::Style::Lines ? "lines" : "dots") << ", thickness "
-            << layout.thickness << (result.mirrored ? ", mirrored" : "") << "\n";
+  const char* style = layout.style == tessellux::symbol::Style::Lines ? "lines" : "dots";
+  std::cout << "Symbol: " << g.rows << " x " << g.cols << " blocks, " << g.k << " correctable bytes per group, ";
+  // Paper keeps the style but not the pixel sizes the symbol was drawn with.
+  if (layout.grid > 0) {
+    std::cout << "grid " << layout.grid << ", " << style << ", thickness " << layout.thickness;
+  } else {
+    std::cout << style << ", from paper";
+  }
+  std::cout << (result.mirrored ? ", mirrored" : "") << "\n";
   std::cout << "Damage: " << result.damage.damaged() << " of " << g.rows * g.cols << " blocks damaged, "
             << result.corrected << " bytes corrected\n";
   std::cout << "Kind: " << KindName(result) << "\n";
@@ -160,6 +194,24 @@ std::optional<std::string> OutFolderProblem(const fs::path& out) {
   return std::nullopt;
 }
 
+// One symbol's lines; the exit code it alone would give.
+Exit Report(const PictureRead& read, const Options& options) {
+  if (const auto* failure = std::get_if<ReadError>(&read.result)) {
+    if (options.verbose && failure->damage.rows > 0) {
+      std::cout << "Damage: " << failure->damage.damaged() << " of " << failure->damage.blocks.size()
+                << " blocks damaged\n"
+                << tessellux::reader::DrawDamageMap(failure->damage);
+    }
+    std::cerr << "tessellux-read: " << options.path << ": " << failure->message << "\n";
+    return failure->kind == DecodeFailure::Damaged ? kUnreadable : kKeyProblem;
+  }
+  const auto& result = std::get<ReadResult>(read.result);
+  PrintResult(result);
+  if (options.verbose) std::cout << tessellux::reader::DrawDamageMap(result.damage);
+  if (result.content.file) return SaveFile(*result.content.file, options.out);
+  return kOk;
+}
+
 int Run(const Options& options) {
   if (options.out) {
     if (const auto problem = OutFolderProblem(*options.out)) {
@@ -173,21 +225,15 @@ int Run(const Options& options) {
     std::cerr << "tessellux-read: " << error << "\n";
     return kUnreadable;
   }
-  const auto result = Read(*file, options.keys);
-  if (const auto* failure = std::get_if<ReadError>(&result)) {
-    if (options.verbose && failure->damage.rows > 0) {
-      std::cout << "Damage: " << failure->damage.damaged() << " of " << failure->damage.blocks.size()
-                << " blocks damaged\n"
-                << tessellux::reader::DrawDamageMap(failure->damage);
-    }
-    std::cerr << "tessellux-read: " << options.path << ": " << failure->message << "\n";
-    return failure->kind == DecodeFailure::Damaged ? kUnreadable : kKeyProblem;
+  PictureOptions picture_options;
+  picture_options.all = options.all;
+  const auto reads = Read(*file, options.keys, picture_options);
+  int worst = kOk;
+  for (std::size_t k = 0; k < reads.size(); ++k) {
+    if (k > 0) std::cout << "\n";
+    worst = std::max(worst, static_cast<int>(Report(reads[k], options)));
   }
-  const auto& read = std::get<ReadResult>(result);
-  PrintResult(read);
-  if (options.verbose) std::cout << tessellux::reader::DrawDamageMap(read.damage);
-  if (read.content.file) return SaveFile(*read.content.file, options.out);
-  return kOk;
+  return worst;
 }
 
 }  // namespace

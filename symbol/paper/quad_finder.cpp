@@ -1,0 +1,191 @@
+// Quadrilaterals from the binarised page. The outer frame of a Lines symbol
+// is one solid outline already; Dots (and symbols so small that their lines
+// blur into grey) only become one region when the gaps between marks are
+// closed, which is done on copies reduced 2, 4, 8 and 16 times.
+
+#include "symbol/paper/quad_finder.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessellux::symbol::paper {
+
+namespace {
+
+constexpr int kMinSide = 20;  // pixels: 10 cells at 2 pixels each
+
+cv::Mat View(const GreyImage& image) {
+  return cv::Mat(image.height, image.width, CV_8U, const_cast<std::uint8_t*>(image.pixels.data()));
+}
+
+// The paper's brightness everywhere: the brightest values in windows larger
+// than any ink stroke, smoothed, on a copy about 8 times smaller than the
+// window. Returned as floats at that small size, with its scale.
+struct Background {
+  cv::Mat small;  // CV_32F
+  double scale = 1;  // full-size pixels per small pixel
+};
+
+Background EstimateBackground(const cv::Mat& grey) {
+  const int window = std::max(32, std::max(grey.cols, grey.rows) / 8);
+  const double scale = std::max(1.0, window / 8.0);
+  cv::Mat small;
+  cv::resize(grey, small, cv::Size(std::max(1, static_cast<int>(grey.cols / scale)),
+                                   std::max(1, static_cast<int>(grey.rows / scale))),
+             0, 0, cv::INTER_AREA);
+  cv::dilate(small, small, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(9, 9)));
+  cv::blur(small, small, cv::Size(9, 9));
+  Background bg;
+  small.convertTo(bg.small, CV_32F);
+  bg.scale = static_cast<double>(grey.cols) / small.cols;
+  return bg;
+}
+
+// One full-size row of the background, bilinear between the small pixels.
+void BackgroundRow(const Background& bg, int y, int width, std::vector<float>& out) {
+  const double sy = std::clamp((y + 0.5) / bg.scale - 0.5, 0.0, bg.small.rows - 1.0);
+  const int y0 = static_cast<int>(sy), y1 = std::min(y0 + 1, bg.small.rows - 1);
+  const float ay = static_cast<float>(sy - y0);
+  const float* r0 = bg.small.ptr<float>(y0);
+  const float* r1 = bg.small.ptr<float>(y1);
+  out.resize(static_cast<std::size_t>(width));
+  for (int x = 0; x < width; ++x) {
+    const double sx = std::clamp((x + 0.5) / bg.scale - 0.5, 0.0, bg.small.cols - 1.0);
+    const int x0 = static_cast<int>(sx), x1 = std::min(x0 + 1, bg.small.cols - 1);
+    const float ax = static_cast<float>(sx - x0);
+    const float top = r0[x0] + ax * (r0[x1] - r0[x0]), bottom = r1[x0] + ax * (r1[x1] - r1[x0]);
+    out[static_cast<std::size_t>(x)] = top + ay * (bottom - top);
+  }
+}
+
+// Otsu's threshold on grey / background, over a sparse sample of pixels.
+double RatioThreshold(const cv::Mat& grey, const Background& bg) {
+  std::array<double, 256> histogram{};
+  std::vector<float> row;
+  const int step = std::max(1, std::min(grey.cols, grey.rows) / 512);
+  for (int y = 0; y < grey.rows; y += step) {
+    BackgroundRow(bg, y, grey.cols, row);
+    const std::uint8_t* g = grey.ptr<std::uint8_t>(y);
+    for (int x = 0; x < grey.cols; x += step) {
+      const double ratio = g[x] / std::max(1.0f, row[static_cast<std::size_t>(x)]);
+      histogram[static_cast<std::size_t>(std::clamp(ratio * 255.0, 0.0, 255.0))] += 1;
+    }
+  }
+  double total = 0, sum = 0;
+  for (int i = 0; i < 256; ++i) total += histogram[i], sum += i * histogram[i];
+  double best = 0, threshold = 128, w0 = 0, sum0 = 0;
+  for (int i = 0; i < 256; ++i) {
+    w0 += histogram[i];
+    sum0 += i * histogram[i];
+    const double w1 = total - w0;
+    if (w0 == 0 || w1 == 0) continue;
+    const double m0 = sum0 / w0, m1 = (sum - sum0) / w1, between = w0 * w1 * (m0 - m1) * (m0 - m1);
+    if (between > best) best = between, threshold = i + 0.5;
+  }
+  // A page with hardly any ink has no second mode: stay near the middle.
+  return std::clamp(threshold / 255.0, 0.4, 0.85);
+}
+
+cv::Mat Binarise(const cv::Mat& grey) {
+  const Background bg = EstimateBackground(grey);
+  const double threshold = RatioThreshold(grey, bg);
+  cv::Mat ink(grey.size(), CV_8U);
+  std::vector<float> row;
+  for (int y = 0; y < grey.rows; ++y) {
+    BackgroundRow(bg, y, grey.cols, row);
+    const std::uint8_t* g = grey.ptr<std::uint8_t>(y);
+    std::uint8_t* out = ink.ptr<std::uint8_t>(y);
+    for (int x = 0; x < grey.cols; ++x) out[x] = g[x] < threshold * row[static_cast<std::size_t>(x)] ? 255 : 0;
+  }
+  return ink;
+}
+
+Quad Clockwise(std::vector<cv::Point2f> p, double scale) {
+  const cv::Point2f c = (p[0] + p[1] + p[2] + p[3]) * 0.25f;
+  std::sort(p.begin(), p.end(), [&](const cv::Point2f& a, const cv::Point2f& b) {
+    return std::atan2(a.y - c.y, a.x - c.x) < std::atan2(b.y - c.y, b.x - c.x);
+  });
+  // atan2 with y down grows clockwise on screen; start at the top-most-left.
+  std::size_t first = 0;
+  for (std::size_t k = 1; k < 4; ++k)
+    if (p[k].x + p[k].y < p[first].x + p[first].y) first = k;
+  Quad q;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const cv::Point2f& v = p[(first + k) % 4];
+    q[k] = {(v.x + 0.5) * scale, (v.y + 0.5) * scale};  // pixel centres
+  }
+  return q;
+}
+
+// A four-sided outline that is convex with no sliver angles.
+bool Suitable(const std::vector<cv::Point>& poly) {
+  if (poly.size() != 4 || !cv::isContourConvex(poly)) return false;
+  for (int k = 0; k < 4; ++k) {
+    const cv::Point a = poly[k], b = poly[(k + 1) % 4], c = poly[(k + 2) % 4];
+    const cv::Point2d u = a - b, v = c - b;
+    const double cosine = u.dot(v) / (std::hypot(u.x, u.y) * std::hypot(v.x, v.y) + 1e-9);
+    if (std::fabs(cosine) > 0.7) return false;  // between about 45 and 135 degrees
+    if (std::hypot(u.x, u.y) < kMinSide) return false;
+  }
+  return true;
+}
+
+void CollectQuads(const cv::Mat& ink, double scale, std::vector<FoundQuad>& out) {
+  std::vector<std::vector<cv::Point>> contours;
+  std::vector<cv::Vec4i> hierarchy;
+  cv::findContours(ink, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
+  const double min_side = kMinSide / scale;
+  for (std::size_t k = 0; k < contours.size(); ++k) {
+    if (hierarchy[k][3] >= 0) continue;  // a hole, not an outline
+    const cv::Rect box = cv::boundingRect(contours[k]);
+    if (box.width < min_side || box.height < min_side) continue;
+    std::vector<cv::Point> hull, poly;
+    cv::convexHull(contours[k], hull);
+    const double perimeter = cv::arcLength(hull, true);
+    cv::approxPolyDP(hull, poly, 0.03 * perimeter, true);
+    if (!Suitable(poly)) continue;
+    const double area = cv::contourArea(poly);
+    if (cv::contourArea(contours[k]) < 0.6 * area) continue;  // a ring or a scatter, not a filled outline
+    std::vector<cv::Point2f> corners(poly.begin(), poly.end());
+    out.push_back({Clockwise(corners, scale), area * scale * scale, scale > 1 ? scale : 0});
+  }
+}
+
+// The same region seen in two passes: every corner within 5 % of its size.
+bool SameQuad(const FoundQuad& a, const FoundQuad& b) {
+  const double tolerance = 0.05 * std::sqrt(std::max(a.area, b.area));
+  for (const auto& p : a.corners) {
+    bool near = false;
+    for (const auto& q : b.corners) near = near || std::hypot(p.x - q.x, p.y - q.y) < tolerance;
+    if (!near) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<FoundQuad> FindQuads(const GreyImage& image, std::size_t limit) {
+  const cv::Mat grey = View(image);
+  std::vector<FoundQuad> found;
+  cv::Mat ink = Binarise(grey);
+  CollectQuads(ink, 1.0, found);
+  for (int factor : {2, 4, 8, 16}) {
+    if (ink.cols / factor < kMinSide / 2 || ink.rows / factor < kMinSide / 2) break;
+    cv::Mat small;
+    cv::resize(ink, small, cv::Size(ink.cols / factor, ink.rows / factor), 0, 0, cv::INTER_AREA);
+    cv::threshold(small, small, 0, 255, cv::THRESH_BINARY);  // any ink in the square
+    cv::morphologyEx(small, small, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)));
+    CollectQuads(small, static_cast<double>(ink.cols) / small.cols, found);
+  }
+  // Of the same outline seen at several scales the finest is kept.
+  std::vector<FoundQuad> kept;
+  for (const FoundQuad& q : found)
+    if (std::none_of(kept.begin(), kept.end(), [&](const FoundQuad& k) { return SameQuad(k, q); })) kept.push_back(q);
+  std::stable_sort(kept.begin(), kept.end(), [](const FoundQuad& a, const FoundQuad& b) { return a.area > b.area; });
+  if (kept.size() > limit) kept.resize(limit);
+  return kept;
+}
+
+}  // namespace tessellux::symbol::paper
