@@ -60,14 +60,15 @@ struct Faults {
 const Faults kFaultSets[] = {
     {"clean", 0, 1, 0, 0, 0, 0, false},
     {"turned", 0, 1, 0, 0, 0, 0, true},
-    {"blur", 0.25, 1, 0, 0, 0, 0, true},
+    {"blur8", 0.125, 1, 0, 0, 0, 0, true},
+    {"blur4", 0.25, 1, 0, 0, 0, 0, true},
     {"light", 0, 0.6, 0, 0, 0, 0, true},
     {"noise", 0, 1, 12, 0, 0, 0, true},
     {"spread", 0, 1, 0, 0, 1, 0, true},
     {"shrink", 0, 1, 0, 0, -1, 0, true},
     {"jpeg75", 0, 1, 0, 0, 0, 75, true},
     {"photo", 0, 1, 0, 0.04, 0, 0, true},
-    {"all", 0.2, 0.6, 8, 0.03, 1, 75, true},
+    {"all", 0.125, 0.6, 8, 0.03, 1, 75, true},
 };
 
 scan::ScanSettings Scan(const Faults& f, double dpi, double cell_px, std::uint32_t seed) {
@@ -108,12 +109,14 @@ void Rates(const Options& o) {
     for (int blocks : {2, 6, 16}) {
       const Built built = Build(blocks, style, 1);
       for (double dpi : {300.0, 600.0, 1200.0}) {
-        const double cell_px = 8 * dpi / 600;  // printed at one dot per pixel on a 600 dpi printer
+        const double cell_px = 16 * dpi / 1200;  // printed at two dots per pixel on a 1200 dpi printer
         for (const Faults& f : kFaultSets) {
           if (!o.only.empty() && o.only != f.name) continue;
           int read = 0;
           for (int seed = 1; seed <= o.seeds; ++seed) {
             scan::PrintSettings print;
+            print.printer_dpi = 1200;
+            print.dots_per_pixel = 2;
             print.ink_spread = f.spread;
             const auto page = scan::PrintAndScan(built.bitmap, print, Scan(f, dpi, cell_px, seed));
             const bool ok = ReadsBack(page.image, built.text);

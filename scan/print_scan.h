@@ -52,6 +52,11 @@ ScannedPage PrintAndScan(const symbol::Bitmap& symbol, const PrintSettings& prin
 symbol::Bytes EncodePng(const GreyImage& image);
 symbol::Bytes EncodeJpeg(const GreyImage& image, int quality);
 symbol::Bytes EncodeTiff(const GreyImage& image);
-symbol::Bytes EncodeBmp(const GreyImage& image, bool colour);
+// BMP with 8 bits (grey palette), 24 or 32 bits per pixel (tinted colour),
+// or 1 bit (black below half grey, the symbol file's own palette).
+symbol::Bytes EncodeBmp(const GreyImage& image, int bits);
+
+// A bitmap's pixels as grey: black 0, white 255.
+GreyImage BitmapToGrey(const symbol::Bitmap& bitmap);
 
 }  // namespace tessellux::scan

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
-#include <cstdio>
-#include <cstdlib>
+#include <initializer_list>
+
+#include <opencv2/imgproc.hpp>
 
 #include "symbol/paper/grey_view.h"
 #include "symbol/paper/grid_count.h"
@@ -70,15 +71,6 @@ std::vector<LatticeShape> Shapes(const PeriodCounts& counts, bool swap) {
 // Every shape in every lie, scored where the quadrilateral puts it.
 void RoughFitsAt(const GreyImage& image, const FoundQuad& quad, std::vector<Candidate>& out) {
   const PeriodCounts counts = CountPeriods(image, quad.corners);
-  if (getenv("PDEBUG")) {
-    fprintf(stderr, "quad area %.0f corners", quad.area);
-    for (auto& p : quad.corners) fprintf(stderr, " (%.1f,%.1f)", p.x, p.y);
-    fprintf(stderr, "\n first:");
-    for (double f : counts.along_first) fprintf(stderr, " %.2f", f);
-    fprintf(stderr, " second:");
-    for (double f : counts.along_second) fprintf(stderr, " %.2f", f);
-    fprintf(stderr, "\n");
-  }
   for (bool swap : {false, true}) {
     for (const LatticeShape& shape : Shapes(counts, swap)) {
       const std::vector<Anchor> anchors = KnownPoints(shape, 64);
@@ -92,7 +84,6 @@ void RoughFitsAt(const GreyImage& image, const FoundQuad& quad, std::vector<Cand
           const auto map = HomographyBetween(box, to);
           if (!map) continue;
           const double agreement = Agreement(image, *map, anchors);
-          if (getenv("PDEBUG2")) fprintf(stderr, "   rough %s %dx%d eta %.2f turn %d mir %d: %.3f\n", shape.style == Style::Lines ? "L" : "D", shape.cols, shape.rows, shape.eta, turn, mirrored, agreement);
           if (agreement > kMinAgreement / 2) out.push_back({{shape, *map, mirrored, agreement}, {}});
         }
       }
@@ -125,6 +116,53 @@ std::vector<Candidate> RoughFits(const GreyImage& image, const FoundQuad& found)
   return out;
 }
 
+constexpr int kRefined = 12;
+
+// A crop round the quadrilateral (two cells of margin), blurred by about a
+// third of a cell, and where it sits in the picture.
+struct Region {
+  GreyImage image;
+  int x = 0, y = 0;
+};
+
+Region BlurredRegion(const GreyImage& image, const FoundQuad& quad) {
+  double x0 = quad.corners[0].x, x1 = x0, y0 = quad.corners[0].y, y1 = y0;
+  for (const auto& p : quad.corners) x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+  const PeriodCounts counts = CountPeriods(image, quad.corners);
+  const double periods = counts.along_first.empty() ? 20 : counts.along_first.front();
+  const double cell = std::max(2.0, std::hypot(x1 - x0, y1 - y0) / std::sqrt(2.0) / periods);
+  const int margin = static_cast<int>(2 * cell) + 2;
+  Region r;
+  r.x = std::max(0, static_cast<int>(x0) - margin);
+  r.y = std::max(0, static_cast<int>(y0) - margin);
+  const int right = std::min(image.width, static_cast<int>(x1) + margin + 1);
+  const int bottom = std::min(image.height, static_cast<int>(y1) + margin + 1);
+  const cv::Mat whole(image.height, image.width, CV_8U, const_cast<std::uint8_t*>(image.pixels.data()));
+  cv::Mat blurred;
+  cv::GaussianBlur(whole(cv::Rect(r.x, r.y, right - r.x, bottom - r.y)), blurred, cv::Size(), cell / 3);
+  r.image = GreyImage{blurred.cols, blurred.rows, std::vector<std::uint8_t>(blurred.total())};
+  for (int y = 0; y < blurred.rows; ++y)
+    std::copy_n(blurred.ptr<std::uint8_t>(y), blurred.cols, r.image.pixels.data() + static_cast<std::size_t>(y) * blurred.cols);
+  return r;
+}
+
+// The same map followed by a move of (dx, dy) pixels.
+Homography Shifted(const Homography& h, double dx, double dy) {
+  Homography out = h;
+  for (int k = 0; k < 3; ++k) out.m[k] += dx * h.m[6 + k], out.m[3 + k] += dy * h.m[6 + k];
+  return out;
+}
+
+// Same shape, turned and mirrored the same way (the map's corners agree to a cell).
+bool SameLie(const LatticeFit& a, const LatticeFit& b) {
+  if (a.shape.style != b.shape.style || a.shape.cols != b.shape.cols || a.shape.rows != b.shape.rows ||
+      a.shape.eta != b.shape.eta || a.mirrored != b.mirrored)
+    return false;
+  const PointF p = a.map.Map({0, 0}), q = b.map.Map({0, 0});
+  const PointF u = a.map.Map({1, 0});
+  return std::hypot(p.x - q.x, p.y - q.y) < 2 * std::hypot(p.x - u.x, p.y - u.y);
+}
+
 double CellPixels(const LatticeFit& fit) {
   const PointF a = fit.map.Map(fit.shape.Corner(0)), b = fit.map.Map(fit.shape.Corner(1));
   const PointF c = fit.map.Map(fit.shape.Corner(3));
@@ -133,14 +171,14 @@ double CellPixels(const LatticeFit& fit) {
 }
 
 // Coordinate descent on the image positions of the four lattice corners,
-// in steps from a third of a cell down to a sixtieth.
-void Refine(const GreyImage& image, Candidate& c) {
+// in steps from half a cell down to a sixtieth.
+void Refine(const GreyImage& image, Candidate& c, std::initializer_list<double> steps) {
   LatticeFit& fit = c.fit;
   Quad lattice, at;
   for (int k = 0; k < 4; ++k) lattice[k] = fit.shape.Corner(k), at[k] = fit.map.Map(lattice[k]);
   const double cell = CellPixels(fit);
   double best = Agreement(image, fit.map, c.anchors);
-  for (double step : {0.3, 0.15, 0.08, 0.04, 0.02}) {
+  for (double step : steps) {
     for (int round = 0; round < 4; ++round) {
       bool moved = false;
       for (int coord = 0; coord < 8; ++coord) {
@@ -172,14 +210,30 @@ double Agreement(const GreyImage& image, const Homography& map, const std::vecto
   return cov / std::sqrt(vx * vy);
 }
 
-std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad, int max_fits) {
-  std::vector<Candidate> rough = RoughFits(image, quad);
-  if (rough.size() > static_cast<std::size_t>(max_fits) + 2) rough.resize(static_cast<std::size_t>(max_fits) + 2);
+std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad, int max_fits, bool blurred) {
+  // A blurred copy of the region for the second try: a small dot is found
+  // only within a pixel of its centre, a blurred one from a cell away.
+  const Region region = blurred ? BlurredRegion(image, quad) : Region{image, 0, 0};
+  FoundQuad local = quad;
+  for (auto& p : local.corners) p = {p.x - region.x, p.y - region.y};
+  // The rough scores only rank: corners from a reduced copy can be a cell
+  // out. The best few of each shape and lie are refined.
+  std::vector<Candidate> rough;
+  for (Candidate& c : RoughFits(region.image, local)) {
+    if (rough.size() >= static_cast<std::size_t>(kRefined)) break;
+    const bool seen = std::any_of(rough.begin(), rough.end(), [&](const Candidate& r) { return SameLie(r.fit, c.fit); });
+    if (!seen) rough.push_back(std::move(c));
+  }
   std::vector<LatticeFit> out;
   for (Candidate& c : rough) {
     c.anchors = KnownPoints(c.fit.shape, 256);
-    Refine(image, c);
-    if (getenv("PDEBUG")) fprintf(stderr, "  fit %s %dx%d eta %.2f mir %d rough %.3f refined %.3f\n", c.fit.shape.style == Style::Lines ? "L" : "D", c.fit.shape.cols, c.fit.shape.rows, c.fit.shape.eta, c.fit.mirrored, 0.0, c.fit.agreement);
+    if (blurred) {
+      Refine(region.image, c, {0.5, 0.25, 0.12, 0.06});
+      c.fit.map = Shifted(c.fit.map, region.x, region.y);
+      Refine(image, c, {0.06, 0.03, 0.015});
+    } else {
+      Refine(image, c, {0.5, 0.25, 0.12, 0.06, 0.03, 0.015});
+    }
     if (c.fit.agreement >= kMinAgreement) out.push_back(c.fit);
   }
   std::sort(out.begin(), out.end(), [](const LatticeFit& a, const LatticeFit& b) { return a.agreement > b.agreement; });

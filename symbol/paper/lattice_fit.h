@@ -23,8 +23,9 @@ struct LatticeFit {
   double agreement = 0;  // correlation of grey with ink/paper at the known points, -1..1
 };
 
-// Refined fits, best first; at most `max_fits`, each at least `min_agreement`.
-std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad, int max_fits);
+// Refined fits, best first; at most `max_fits`. `blurred`: fitted on a
+// blurred copy first, for small dots the sharp picture gives no slope to.
+std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad, int max_fits, bool blurred);
 
 // Correlation between the grey values at the anchors (mapped to the image)
 // and paper = 1, ink = 0.

@@ -84,8 +84,9 @@ double RatioThreshold(const cv::Mat& grey, const Background& bg) {
     const double m0 = sum0 / w0, m1 = (sum - sum0) / w1, between = w0 * w1 * (m0 - m1) * (m0 - m1);
     if (between > best) best = between, threshold = i + 0.5;
   }
-  // A page with hardly any ink has no second mode: stay near the middle.
-  return std::clamp(threshold / 255.0, 0.4, 0.85);
+  // A page with hardly any ink has no second mode and Otsu splits the
+  // paper's own noise: never closer to the paper than 3/4 of its brightness.
+  return std::clamp(threshold / 255.0, 0.4, 0.75);
 }
 
 cv::Mat Binarise(const cv::Mat& grey) {
@@ -164,6 +165,57 @@ bool SameQuad(const FoundQuad& a, const FoundQuad& b) {
   return true;
 }
 
+bool InsideQuad(const Quad& q, double x, double y) {
+  int positive = 0, negative = 0;
+  for (int k = 0; k < 4; ++k) {
+    const PointF a = q[k], b = q[(k + 1) % 4];
+    const double cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+    positive += cross > 0, negative += cross < 0;
+  }
+  return positive == 0 || negative == 0;
+}
+
+Quad Grown(const Quad& q, double by) {
+  const PointF c{(q[0].x + q[1].x + q[2].x + q[3].x) / 4, (q[0].y + q[1].y + q[2].y + q[3].y) / 4};
+  Quad out = q;
+  for (auto& p : out) {
+    const double d = std::max(1e-9, std::hypot(p.x - c.x, p.y - c.y));
+    p = {p.x + (p.x - c.x) * by * std::sqrt(2.0) / d, p.y + (p.y - c.y) * by * std::sqrt(2.0) / d};
+  }
+  return out;
+}
+
+// An outline found on a reduced copy is as coarse as the reduction; the
+// convex hull of the full-size ink inside it (a little grown) gives the
+// corners to the pixel: for Dots, a straight row of dots has a straight hull.
+void Tighten(const cv::Mat& ink, FoundQuad& quad) {
+  const Quad wide = Grown(quad.corners, quad.slack);
+  double x0 = wide[0].x, x1 = x0, y0 = wide[0].y, y1 = y0;
+  for (const auto& p : wide) x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+  std::vector<cv::Point> edge;
+  for (int y = std::max(0, static_cast<int>(y0)); y < std::min(ink.rows, static_cast<int>(y1) + 1); ++y) {
+    const std::uint8_t* row = ink.ptr<std::uint8_t>(y);
+    int first = -1, last = -1;
+    for (int x = std::max(0, static_cast<int>(x0)); x < std::min(ink.cols, static_cast<int>(x1) + 1); ++x) {
+      if (!row[x] || !InsideQuad(wide, x + 0.5, y + 0.5)) continue;
+      if (first < 0) first = x;
+      last = x;
+    }
+    if (first >= 0) edge.push_back({first, y}), edge.push_back({last + 1, y}), edge.push_back({first, y + 1}),
+        edge.push_back({last + 1, y + 1});
+  }
+  if (edge.size() < 8) return;
+  std::vector<cv::Point> hull, poly;
+  cv::convexHull(edge, hull);
+  cv::approxPolyDP(hull, poly, 0.02 * cv::arcLength(hull, true), true);
+  if (!Suitable(poly)) return;
+  std::vector<cv::Point2f> corners(poly.begin(), poly.end());
+  for (auto& c : corners) c -= cv::Point2f(0.5f, 0.5f);  // Clockwise() adds the half pixel back
+  quad.corners = Clockwise(corners, 1.0);
+  quad.area = cv::contourArea(poly);
+  quad.slack = 1;
+}
+
 }  // namespace
 
 std::vector<FoundQuad> FindQuads(const GreyImage& image, std::size_t limit) {
@@ -185,6 +237,8 @@ std::vector<FoundQuad> FindQuads(const GreyImage& image, std::size_t limit) {
     if (std::none_of(kept.begin(), kept.end(), [&](const FoundQuad& k) { return SameQuad(k, q); })) kept.push_back(q);
   std::stable_sort(kept.begin(), kept.end(), [](const FoundQuad& a, const FoundQuad& b) { return a.area > b.area; });
   if (kept.size() > limit) kept.resize(limit);
+  for (FoundQuad& q : kept)
+    if (q.slack > 0) Tighten(ink, q);
   return kept;
 }
 

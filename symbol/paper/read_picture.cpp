@@ -6,8 +6,6 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
-#include <cstdio>
-#include <cstdlib>
 
 #include "symbol/paper.h"
 #include "symbol/paper/block_reader.h"
@@ -71,22 +69,32 @@ PointF Centre(const paper::Quad& q) {
   return {(q[0].x + q[1].x + q[2].x + q[3].x) / 4, (q[0].y + q[1].y + q[2].y + q[3].y) / 4};
 }
 
+std::optional<PictureRead> ReadFits(const GreyImage& image, const std::vector<LatticeFit>& fits,
+                                    const ReaderKeys& keys, std::optional<PictureRead>& refusal);
+
 // The best outcome for one outline: the first fit that decodes, else the
 // refusal of the best fit whose reference marks matched.
 std::optional<PictureRead> ReadQuad(const GreyImage& image, const FoundQuad& quad, const ReaderKeys& keys) {
   std::optional<PictureRead> refusal;
-  for (const LatticeFit& fit : paper::FitLattice(image, quad, kFitsPerQuad)) {
+  for (bool blurred : {false, true}) {
+    if (auto read = ReadFits(image, paper::FitLattice(image, quad, kFitsPerQuad, blurred), keys, refusal)) return read;
+  }
+  return refusal;
+}
+
+std::optional<PictureRead> ReadFits(const GreyImage& image, const std::vector<LatticeFit>& fits,
+                                    const ReaderKeys& keys, std::optional<PictureRead>& refusal) {
+  for (const LatticeFit& fit : fits) {
     paper::BlockReading reading = paper::ReadBlocks(image, fit);
     const Sampled& s = reading.sampled;
     int wrong = 0;
     for (std::uint8_t w : s.wrong_references) wrong += w;
-    if (getenv("PDEBUG")) fprintf(stderr, "  read: wrong refs %d of %d\n", wrong, s.rows * s.cols * 16);
     if (wrong * 4 > s.rows * s.cols * 16) continue;  // as the exact way: not this symbol
     PictureRead read{DecodeSampled(s, keys), Report(fit, reading.contrast)};
     if (std::holds_alternative<ReadResult>(read.result)) return read;
     if (!refusal) refusal = std::move(read);
   }
-  return refusal;
+  return std::nullopt;
 }
 
 }  // namespace
