@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "reader/damage_map.h"
+#include "reader/json_report.h"
+#include "reader/scan_grade.h"
 #include "reader/options.h"
 #include "reader/text_escape.h"
 #include "symbol/paper.h"
@@ -165,11 +167,11 @@ void PrintResult(const ReadResult& result) {
 }
 
 // Reports the carried file and writes it when a directory was given.
-Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out) {
+Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out, bool say = true) {
   const std::string name = std::string("tessellux-file") + FileExtension(file);
-  std::cout << "File: " << name << ", " << file.size() << " bytes";
+  if (say) std::cout << "File: " << name << ", " << file.size() << " bytes";
   if (!out) {
-    std::cout << " (not saved: give --out DIR)\n";
+    if (say) std::cout << " (not saved: give --out DIR)\n";
     return kOk;
   }
   const fs::path target = *out / name;
@@ -177,11 +179,11 @@ Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out) {
   stream.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   stream.close();
   if (!stream) {
-    std::cout << "\n";
+    if (say) std::cout << "\n";
     std::cerr << "tessellux-read: cannot write " << target.string() << "\n";
     return kCannotWrite;
   }
-  std::cout << ", written to " << target.string() << "\n";
+  if (say) std::cout << ", written to " << target.string() << "\n";
   return kOk;
 }
 
@@ -194,9 +196,38 @@ std::optional<std::string> OutFolderProblem(const fs::path& out) {
   return std::nullopt;
 }
 
+// Where the symbol lay on the picture and how well it read.
+void PrintScan(const PictureRead& read) {
+  if (read.scan) {
+    const auto& s = *read.scan;
+    std::printf("Corners: (%.1f, %.1f) (%.1f, %.1f) (%.1f, %.1f) (%.1f, %.1f)\n", s.corners[0].x, s.corners[0].y,
+                s.corners[1].x, s.corners[1].y, s.corners[2].x, s.corners[2].y, s.corners[3].x, s.corners[3].y);
+    std::printf("Grid: %.2f pixels per cell, rotation %.1f degrees%s\n", s.cell_pixels, s.rotation,
+                s.mirrored ? ", mirrored" : "");
+  }
+  const auto grade = tessellux::reader::GradeRead(read);
+  std::printf("Grade: %c (contrast %.2f, %.1f %% of blocks damaged, correction margin %.2f)\n", grade.letter,
+              grade.contrast, 100 * grade.damaged_share, grade.margin);
+  std::fflush(stdout);
+}
+
+// Exit code of one read, with nothing printed.
+Exit Code(const PictureRead& read) {
+  const auto* failure = std::get_if<ReadError>(&read.result);
+  if (!failure) return kOk;
+  return failure->kind == DecodeFailure::Damaged ? kUnreadable : kKeyProblem;
+}
+
 // One symbol's lines; the exit code it alone would give.
 Exit Report(const PictureRead& read, const Options& options) {
+  if (options.json) {
+    std::cout << tessellux::reader::JsonReport(read) << "\n";
+    const auto* result = std::get_if<ReadResult>(&read.result);
+    if (result && result->content.file) return SaveFile(*result->content.file, options.out, false);
+    return Code(read);
+  }
   if (const auto* failure = std::get_if<ReadError>(&read.result)) {
+    if (options.verbose) PrintScan(read);
     if (options.verbose && failure->damage.rows > 0) {
       std::cout << "Damage: " << failure->damage.damaged() << " of " << failure->damage.blocks.size()
                 << " blocks damaged\n"
@@ -207,7 +238,11 @@ Exit Report(const PictureRead& read, const Options& options) {
   }
   const auto& result = std::get<ReadResult>(read.result);
   PrintResult(result);
-  if (options.verbose) std::cout << tessellux::reader::DrawDamageMap(result.damage);
+  if (options.verbose) {
+    std::cout << std::flush;
+    PrintScan(read);
+    std::cout << tessellux::reader::DrawDamageMap(result.damage);
+  }
   if (result.content.file) return SaveFile(*result.content.file, options.out);
   return kOk;
 }
@@ -230,7 +265,7 @@ int Run(const Options& options) {
   const auto reads = Read(*file, options.keys, picture_options);
   int worst = kOk;
   for (std::size_t k = 0; k < reads.size(); ++k) {
-    if (k > 0) std::cout << "\n";
+    if (k > 0 && !options.json) std::cout << "\n";
     worst = std::max(worst, static_cast<int>(Report(reads[k], options)));
   }
   return worst;

@@ -6,7 +6,7 @@ namespace tessellux::reader {
 
 const char* const kUsageText =
     "Usage: tessellux-read PICTURE [--company NAME] [--secret-phrase P]\n"
-    "                      [--serial NNNN-NNNN-NNNN] [--old-phrase P] [--out DIR] [--verbose] [--all]\n"
+    "                      [--serial NNNN-NNNN-NNNN] [--old-phrase P] [--out DIR] [--verbose] [--json] [--all]\n"
     "       tessellux-read --help | --version\n"
     "\n"
     "Reads a Tessellux symbol and prints what it holds. PICTURE is the symbol's\n"
@@ -19,8 +19,10 @@ const char* const kUsageText =
     "  --serial N            this reader's serial number, for unique authorizations\n"
     "  --old-phrase P        the previous secret phrase, for cascaded authorizations\n"
     "  --out DIR             an existing folder to write a carried file into\n"
-    "  --verbose             also print a map of the blocks, damaged ones marked\n"
+    "  --verbose             also print where the symbol lies, its grade and a map\n"
+    "                        of the blocks, damaged ones marked\n"
     "  --all                 read every symbol on the picture, not only the largest\n"
+    "  --json                print one JSON object per symbol (read or not) instead\n"
     "  --help                print this text\n"
     "  --version             print the program and symbol format versions\n"
     "\n"
@@ -74,6 +76,7 @@ std::variant<Options, UsageError> ParseOptions(const std::vector<std::string_vie
     else if (arg == "--version") options.version = true;
     else if (arg == "--verbose" || arg == "-v") options.verbose = true;
     else if (arg == "--all") options.all = true;
+    else if (arg == "--json") options.json = true;
     else {
       const std::size_t equals = arg.find('=');
       const std::string_view name = arg.substr(0, equals);
