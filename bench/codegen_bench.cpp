@@ -11,7 +11,7 @@
 
 #include "codegen/server_thread.h"
 #include "codegen/session.h"
-#include "link/framing.h"
+#include "protocol/framing.h"
 #include "symbol/symbol.h"
 #include "tests/support/codegen_client.h"
 
@@ -102,7 +102,7 @@ void BM_RowReplyLargest(benchmark::State& state) {
       reply = session.Handle(Cmd(0x62));
     }
     frame.clear();
-    link::AppendFrame(reply, frame);
+    protocol::AppendFrame(reply, frame);
     benchmark::DoNotOptimize(frame.data());
   }
 }

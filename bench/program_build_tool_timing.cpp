@@ -42,10 +42,8 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 tessellux::generate::BuildRequest UrlRequest(int i) {
   tessellux::generate::BuildRequest request;
-  request.checks.data_choice = tessellux::generate::kWebAddress;
-  request.checks.data_text = tessellux::ToBytes("https://example.com/product/" + std::to_string(i));
-  request.choices.data_text = request.checks.data_text;
-  request.dots_per_inch = 600;
+  request.data = tessellux::generate::kWebAddress;
+  request.text = tessellux::ToBytes("https://example.com/product/" + std::to_string(i));
   return request;
 }
 
@@ -92,7 +90,8 @@ int main(int argc, char** argv) {
   tessellux::ui::CodeGeneratorLink link(QHostAddress::LocalHost, port, boxes);
   link.Start();
   tessellux::bench::WaitForLink(link);
-  tessellux::generate::BuildDriver window_driver(link);
+  tessellux::bench::WindowLinkExchange window_exchange(link);
+  tessellux::generate::BuildDriver window_driver(window_exchange);
   QTemporaryDir dir;
   const std::string window_file = dir.filePath("Tessellux.bmp").toStdString();
   constexpr int kSingles = 50;

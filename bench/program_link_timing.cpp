@@ -23,11 +23,11 @@
 #include <cstdio>
 #include <fstream>
 
-#include "link/file_upload.h"
-#include "link/framing.h"
-#include "output/picture_assembly.h"
-#include "ui/code_generator_link.h"
 #include "bench/window_link_support.h"
+#include "link/file_upload.h"
+#include "output/picture_assembly.h"
+#include "protocol/framing.h"
+#include "ui/code_generator_link.h"
 
 namespace {
 
@@ -53,9 +53,9 @@ class BareClient {
   bool Ok() const { return fd_ >= 0; }
 
   Bytes Exchange(const Bytes& message) {
-    const Bytes frame = tessellux::link::FrameMessage(message);
+    const Bytes frame = tessellux::protocol::FrameMessage(message);
     if (::send(fd_, frame.data(), frame.size(), 0) != static_cast<ssize_t>(frame.size())) return {};
-    tessellux::link::ReplyBuffer reply;
+    tessellux::protocol::ReplyBuffer reply;
     std::uint8_t buffer[65536];
     while (!reply.Complete()) {
       const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
@@ -107,7 +107,7 @@ std::pair<double, int> Fetch(Exchange exchange, Reply last_reply, std::size_t te
   picture.SetHeader(last_reply(), &error);
   int rows = 0;
   while (exchange({0x62})) {
-    picture.AddRow(last_reply(), &error);
+    picture.AddPiece(last_reply(), &error);
     ++rows;
   }
   const Bytes joined = std::move(picture).Join(false);
@@ -149,7 +149,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no link to the Code Generator\n");
     return 1;
   }
-  auto program = [&](const Bytes& m) { return link.ExchangeCommand(m); };
+  tessellux::bench::WindowLinkExchange window_exchange(link);
+  Bytes program_reply;
+  auto program = [&](const Bytes& m) {
+    program_reply = window_exchange.Exchange(m).reply;
+    return program_reply.size() >= 2 && program_reply[1] == 0;
+  };
   Bytes bare_reply;
   auto raw = [&](const Bytes& m) {
     bare_reply = bare.Exchange(m);
@@ -169,7 +174,7 @@ int main(int argc, char** argv) {
   std::printf("1 MB upload (1000 pieces): program %7.1f ms   bare client %7.1f ms\n", program_upload, raw_upload);
 
   for (std::size_t size : {100u, 20000u}) {
-    const auto [program_fetch, rows] = Fetch(program, [&] { return link.ReceiveBuffer(); }, size);
+    const auto [program_fetch, rows] = Fetch(program, [&] { return program_reply; }, size);
     const auto [raw_fetch, raw_rows] = Fetch(raw, [&] { return bare_reply; }, size);
     std::printf("fetch, %5zu-byte text, %5d rows: program %7.1f ms (%.2f x rows x bare round trip)   bare client %7.1f ms\n",
                 size, rows, program_fetch, program_fetch * 1000.0 / (rows * raw_us), raw_fetch);

@@ -5,10 +5,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QString>
 
 #include <cstdio>
 
+#include "link/exchange.h"
 #include "ui/code_generator_link.h"
 #include "ui/message_boxes.h"
 
@@ -29,5 +31,28 @@ inline bool WaitForLink(ui::CodeGeneratorLink& link, int timeout_ms = 5000) {
   while (!link.LinkUp() && waited.elapsed() < timeout_ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   return link.LinkUp();
 }
+
+// The window's link as a blocking exchange: sends, then runs the event loop
+// until the outcome arrives, as the window's own loop would.
+class WindowLinkExchange : public link::CommandExchange {
+ public:
+  explicit WindowLinkExchange(ui::CodeGeneratorLink& link) : link_(link) {
+    QObject::connect(&link_, &ui::CodeGeneratorLink::exchangeEnded, &wait_, [this](const link::ExchangeOutcome& o) {
+      outcome_ = o;
+      wait_.quit();
+    });
+  }
+  link::ExchangeOutcome Exchange(const Bytes& message) override {
+    outcome_ = {};
+    link_.Send(message);
+    if (link_.Awaiting()) wait_.exec();
+    return outcome_;
+  }
+
+ private:
+  ui::CodeGeneratorLink& link_;
+  QEventLoop wait_;
+  link::ExchangeOutcome outcome_;
+};
 
 }  // namespace tessellux::bench

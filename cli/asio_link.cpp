@@ -84,7 +84,7 @@ link::ExchangeOutcome AsioLink::Exchange(const Bytes& message) {
   buffer_.Clear();
   reading_done_ = false;
   read_error_.clear();
-  const Bytes frame = link::FrameMessage(message);
+  const Bytes frame = protocol::FrameMessage(message);
   bool written = false;
   std::error_code write_error;
   asio::async_write(socket_, asio::buffer(frame), [&](std::error_code result, std::size_t) {
@@ -128,11 +128,11 @@ std::optional<Discovered> Discover(const std::string& address, int port, std::ch
   socket.async_receive_from(asio::buffer(answer), sender, [&](std::error_code result, std::size_t size) {
     if (result) return;
     const Bytes datagram(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(size));
-    found = Discovered{sender.address().to_string(), link::CompanyFromAnswer(datagram)};
+    found = Discovered{sender.address().to_string(), protocol::CompanyFromAnswer(datagram)};
   });
   const auto end = Clock::now() + timeout;
   while (!found && Clock::now() < end) {
-    socket.send_to(asio::buffer(link::kDiscoveryQuery.data(), link::kDiscoveryQuery.size()), target, 0, ec);
+    socket.send_to(asio::buffer(protocol::kDiscoveryQuery.data(), protocol::kDiscoveryQuery.size()), target, 0, ec);
     const auto next = std::min(end, Clock::now() + std::chrono::milliseconds(link::kDiscoveryPeriodMs));
     RunUntil(io, next, [&] { return found.has_value(); });
   }

@@ -13,7 +13,7 @@
 #include <asio.hpp>
 
 #include "link/exchange.h"
-#include "link/framing.h"
+#include "protocol/framing.h"
 
 namespace tessellux::cli {
 
@@ -35,7 +35,7 @@ class AsioLink : public link::CommandExchange {
 
   asio::io_context io_;
   asio::ip::tcp::socket socket_;
-  link::ReplyBuffer buffer_;
+  protocol::ReplyBuffer buffer_;
   std::array<std::uint8_t, 64 * 1024> chunk_{};
   bool reading_done_ = false;
   std::error_code read_error_;

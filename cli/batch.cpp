@@ -66,7 +66,7 @@ class Batch {
       const auto object = ParseFlatObject(text, &error);
       if (!object) return FailedJob(kExitUsage, "not a JSON object: " + error, number);
       options = ApplyBatchLine(tool_.symbol, *object);
-      request = MakeBuildRequest(options, tool_);
+      request = MakeBuildRequest(options);
     } catch (const UsageError& error) {
       return FailedJob(kExitUsage, error.what(), number);
     }
@@ -75,7 +75,7 @@ class Batch {
       link = AsioLink::Connect(host, tool_.port, kConnectTimeout, &error);
       if (!link) return FailedJob(kExitNoCodeGenerator, error, number);
     }
-    JobReport report = RunJob(*link, request, options.output);
+    JobReport report = RunJob(*link, std::move(request), options.output, options.dpi);
     if (report.link_broken) link.reset();
     return report;
   }
@@ -86,7 +86,7 @@ class Batch {
     if (tool_.json) {
       out_ << JsonReport(report) << std::flush;
     } else {
-      (report.exit_code == kExitOk ? out_ : err_) << TextReport(report) << std::flush;
+      (report.exit_code == kExitOk ? out_ : err_) << TextReport(report, tool_.format) << std::flush;
     }
   }
 

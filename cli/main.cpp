@@ -36,7 +36,7 @@ std::optional<std::vector<std::string>> Hosts(const ToolOptions& tool, std::stri
 int BuildOne(const ToolOptions& tool, const std::string& host) {
   tessellux::generate::BuildRequest request;
   try {
-    request = MakeBuildRequest(tool.symbol, tool);
+    request = MakeBuildRequest(tool.symbol);
   } catch (const UsageError& error) {
     return Fail(kExitUsage, error.what());
   }
@@ -44,7 +44,7 @@ int BuildOne(const ToolOptions& tool, const std::string& host) {
   auto link = AsioLink::Connect(host, tool.port, std::chrono::milliseconds(3000), &error);
   if (!link) return Fail(kExitNoCodeGenerator, error);
   ProgressBar bar(!tool.json && ::isatty(STDERR_FILENO));
-  const JobReport report = RunJob(*link, request, tool.symbol.output,
+  const JobReport report = RunJob(*link, std::move(request), tool.symbol.output, tool.symbol.dpi,
                                   [&bar](tessellux::generate::BuildStage stage, std::uint64_t done, std::uint64_t total) {
                                     bar.Show(stage, done, total);
                                   });
@@ -52,7 +52,7 @@ int BuildOne(const ToolOptions& tool, const std::string& host) {
   if (tool.json) {
     std::cout << JsonReport(report);
   } else if (report.exit_code == kExitOk) {
-    std::cout << TextReport(report);
+    std::cout << TextReport(report, tool.format);
   } else {
     Fail(report.exit_code, report.error);
   }

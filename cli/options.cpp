@@ -261,10 +261,10 @@ ToolOptions ParseCommandLine(const std::vector<std::string>& args) {
     } else if (name == "jobs") {
       tool.jobs = ParseInt("--jobs", value, 1, 64, "give 1 to 64 connections");
     } else if (name == "group-separator") {
-      tool.group_separator = value;
+      tool.format.group_separator = value;
     } else if (name == "decimal-point") {
       if (value.empty()) Bad("--decimal-point needs a character");
-      tool.decimal_point = value;
+      tool.format.decimal_point = value;
     }
   }
   if (tool.help || tool.version) return tool;
@@ -305,7 +305,7 @@ OutputKind OutputKindOf(const std::string& path) {
 }
 
 
-generate::BuildRequest MakeBuildRequest(const SymbolOptions& o, const ToolOptions& tool) {
+generate::BuildRequest MakeBuildRequest(const SymbolOptions& o) {
   // Refused before anything is sent, not after the build.
   if (OutputKindOf(o.output) == OutputKind::kPdf && o.dpi != static_cast<int>(o.dpi)) {
     Bad("--dpi " + std::to_string(o.dpi) + ": a printed page (PDF) needs a whole number of dots per inch");
@@ -321,73 +321,61 @@ generate::BuildRequest MakeBuildRequest(const SymbolOptions& o, const ToolOption
   }
 
   generate::BuildRequest request;
-  generate::CheckInputs& checks = request.checks;
-  generate::GenerationChoices& c = request.choices;
   std::string text;
   if (o.jpeg) {
     // The text, if any, goes with the picture, as the window's choices go.
-    checks.data_choice = o.text || o.text_file ? generate::kTextPlusPicture : generate::kPictureOnly;
+    request.data = o.text || o.text_file ? generate::kTextPlusPicture : generate::kPictureOnly;
     if (o.text || o.text_file) text = o.text ? *o.text : ReadSmallFile("--text-file", *o.text_file);
-    checks.picture_file_given = !o.jpeg->empty();
-    if (checks.picture_file_given) {
+    request.picture_file = *o.jpeg;
+    if (!o.jpeg->empty()) {
       std::string error;
       auto work = PrivateWorkFile::Make(&error);
       if (!work) Bad(error);
-      c.upload_file = work->path();
-      request.prepare_upload = RecompressHook(*o.jpeg, o.quality, std::move(work));
+      request.picture_upload = work->path();
+      request.prepare_picture = RecompressHook(*o.jpeg, o.quality, std::move(work));
     }
   } else if (o.url) {
-    checks.data_choice = generate::kWebAddress;
+    request.data = generate::kWebAddress;
     text = *o.url;
   } else if (o.text || o.text_file) {
-    checks.data_choice = generate::kText;
+    request.data = generate::kText;
     text = o.text ? *o.text : ReadSmallFile("--text-file", *o.text_file);
   } else if (o.zip) {
-    checks.data_choice = generate::kZippedFile;
-    checks.zip_file_given = !o.zip->empty();
-    c.upload_file = *o.zip;
+    request.data = generate::kZippedFile;
+    request.zip_file = *o.zip;
   } else if (security::IsAuthorization(o.security)) {
-    checks.data_choice = generate::kAuthorization;
+    request.data = generate::kAuthorization;
   } else {
     Bad("nothing to build: give --url, --text, --text-file or --zip (or an authorization --security mode)");
   }
   // Sent as the window sends what is typed: each UTF-16 unit in the UTF-8 layout.
-  checks.data_text = generate::UnicodeToUtf8(Utf16Or(o.text_file ? *o.text_file : "the text", text));
-  checks.emboss_file_given = o.emboss && !o.emboss->empty();
-  checks.style = o.style;
+  request.text = generate::UnicodeToUtf8(Utf16Or(o.text_file ? *o.text_file : "the text", text));
+  request.emboss_file = o.emboss.value_or("");
 
-  c.data_text = checks.data_text;
-  c.grid_size = o.grid;
-  c.thickness = o.thickness;
-  c.style = o.style;
   if (o.rows.has_value() != o.columns.has_value()) Bad("give --rows and --columns together (or neither: automatic)");
-  // Fixed values reach the series as the window's scroll bars hold them.
-  const generate::ScrollValues fixed =
-      generate::ScrollValuesOf({o.rows.value_or(2), o.columns.value_or(2), o.error_correction.value_or(2)});
-  c.size_unchecked = o.rows.has_value();
-  c.rows_scroll = fixed.rows;
-  c.cols_scroll = fixed.cols;
-  c.error_unchecked = o.error_correction.has_value();
-  c.error_scroll = fixed.error;
-  c.mode = o.security;
-  c.temporary = o.temporary;
-  c.identification_tag = Utf16Or("--tag", o.tag);
+  generate::SymbolLayout& layout = request.layout;
+  layout.rows = o.rows;
+  layout.columns = o.columns;
+  layout.correctable = o.error_correction;
+  layout.grid = o.grid;
+  layout.thickness = o.thickness;
+  layout.style = o.style;
+  layout.mirror = o.mirror;
 
-  // Phrases not given stay blank: the Security status check below says so
-  // with the window's words, as it judges a malformed serial number.
+  generate::SecurityChoice& security = request.security;
+  security.mode = o.security;
+  security.temporary = o.temporary;
+  security.identification_tag = Utf16Or("--tag", o.tag);
+  // Phrases not given stay blank: the build's security check says so with
+  // the window's words, as it judges a malformed serial number.
   if (o.security != security::SecurityMode::kPublic) {
     const auto phrase = Phrase(o.secret_phrase, o.secret_phrase_file, "--secret-phrase-file", "TESSELLUX_SECRET_PHRASE");
-    c.phrase0 = Utf16Or("the secret phrase", phrase.value_or(""));
+    security.phrase = Utf16Or("the secret phrase", phrase.value_or(""));
   }
   if (o.security == security::SecurityMode::kUnique || o.security == security::SecurityMode::kCascaded) {
     const auto second = Phrase(o.second_phrase, o.second_phrase_file, "--second-phrase-file", "TESSELLUX_SECOND_PHRASE");
-    c.phrase1 = Utf16Or("the second phrase", second.value_or(""));
+    security.second_phrase = Utf16Or("the second phrase", second.value_or(""));
   }
-  checks.security_status = security::BuildStatusText(o.security, {c.phrase0, c.phrase1}, checks.data_choice);
-  request.mirror = o.mirror;
-  request.dots_per_inch = o.dpi;
-  request.group_separator = tool.group_separator;
-  request.decimal_point = tool.decimal_point;
   return request;
 }
 

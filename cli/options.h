@@ -38,6 +38,12 @@ struct SymbolOptions {
   std::string output;
 };
 
+// How numbers are written in the reports for a person.
+struct NumberFormat {
+  std::string group_separator = ",";
+  std::string decimal_point = ".";
+};
+
 struct ToolOptions {
   SymbolOptions symbol;
   std::vector<std::string> hosts;
@@ -47,8 +53,7 @@ struct ToolOptions {
   std::optional<std::string> batch;
   int jobs = 1;
   bool json = false;
-  std::string group_separator = ",";
-  std::string decimal_point = ".";
+  NumberFormat format;
   bool help = false;
   bool version = false;
 };
@@ -63,7 +68,7 @@ SymbolOptions ApplyBatchLine(const SymbolOptions& defaults, const JsonObject& li
 // What the driver needs: reads the text and secret files, takes secrets
 // from the environment when not given, checks every value's range and
 // picks the data choice. Throws UsageError.
-generate::BuildRequest MakeBuildRequest(const SymbolOptions& options, const ToolOptions& tool);
+generate::BuildRequest MakeBuildRequest(const SymbolOptions& options);
 
 // The output's kind by its extension; throws UsageError for others.
 enum class OutputKind { kBmp, kPng, kPdf };

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "link/bytes.h"
 #include "output/print_geometry.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::cli {
 

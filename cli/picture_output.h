@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/options.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::cli {
 

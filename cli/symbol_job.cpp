@@ -14,8 +14,6 @@ namespace {
 
 using Kind = generate::BuildFailure::Kind;
 
-bool BreaksLink(Kind kind) { return kind == Kind::kTimeout || kind == Kind::kLinkLost || kind == Kind::kProtocolError; }
-
 // "0.457\"" -> "0.457" for JSON.
 std::string Inches(std::int32_t pixels, double dpi) {
   std::string text = output::SymbolSizeText(pixels, dpi, ".");
@@ -34,15 +32,16 @@ std::string Count(int n, const std::string& noun) { return std::to_string(n) + "
 
 }  // namespace
 
-JobReport RunJob(link::CommandExchange& exchange, const generate::BuildRequest& request, const std::string& output,
-                 const generate::BuildProgress& progress) {
+JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
+                 double dpi, const generate::BuildProgress& progress) {
   JobReport report;
   report.output = output;
-  report.dpi = request.dots_per_inch;
+  report.dpi = dpi;
+  const generate::SymbolLayout layout = request.layout;
   generate::BuildDriver driver(exchange, progress);
-  report.result = driver.Build(request);
+  report.result = driver.Build(std::move(request));
   if (const auto& failure = report.result.failure) {
-    report.link_broken = BreaksLink(failure->kind);
+    report.link_broken = failure->BreaksLink();
     report.exit_code = failure->kind == Kind::kTimeout || failure->kind == Kind::kLinkLost ? kExitNoCodeGenerator
                                                                                           : kExitBuildFailed;
     report.error = failure->Describe();
@@ -53,11 +52,11 @@ JobReport RunJob(link::CommandExchange& exchange, const generate::BuildRequest& 
   bool written = false;
   if (kind == OutputKind::kPdf) {
     // Annotated as the window's "Print" annotates its page.
-    const auto annotations = output::SymbolAnnotations(report.result.width_text, report.result.height_text,
-                                                       request.choices.grid_size, request.choices.thickness,
-                                                       request.choices.style);
-    written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(request.dots_per_inch), output},
-                           &error);
+    const auto& px = report.result.pixel_size;
+    const auto annotations =
+        output::SymbolAnnotations(output::SymbolSizeText(px.width, dpi), output::SymbolSizeText(px.height, dpi),
+                                  layout.grid, layout.thickness, layout.style);
+    written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(dpi), output}, &error);
   } else {
     written = WritePicture(*report.result.picture, output, kind, &error);
   }
@@ -77,7 +76,7 @@ JobReport FailedJob(int exit_code, std::string error, std::optional<int> line) {
   return report;
 }
 
-std::string TextReport(const JobReport& r) {
+std::string TextReport(const JobReport& r, const NumberFormat& format) {
   const std::string prefix = r.line ? "line " + std::to_string(*r.line) + ": " : "";
   if (r.exit_code != kExitOk) return prefix + r.error + "\n";
   const auto& g = *r.result.geometry;
@@ -86,10 +85,14 @@ std::string TextReport(const JobReport& r) {
                      " pixels\n";
   text += "  Geometry: " + Count(g.r, "block row") + ", " + Count(g.c, "block column") + ", " +
           Count(g.k, "correctable byte") + " per 48-byte group\n";
-  text += "  Usage statistics (in bytes): total " + r.result.usage.total + ", error correction " +
-          r.result.usage.error + ", user data " + r.result.usage.user + "\n";
-  if (!r.result.width_text.empty()) {
-    text += "  Size at " + Number(r.dpi) + " dpi: " + r.result.width_text + " x " + r.result.height_text + "\n";
+  const auto& usage = r.result.usage;
+  const auto count = [&](std::int64_t n) { return generate::FormatByteCount(n, format.group_separator); };
+  text += "  Usage statistics (in bytes): total " + count(usage.total) + ", error correction " + count(usage.error) +
+          ", user data " + count(usage.user) + "\n";
+  const auto& px = r.result.pixel_size;
+  if (r.dpi > 0) {
+    text += "  Size at " + Number(r.dpi) + " dpi: " + output::SymbolSizeText(px.width, r.dpi, format.decimal_point) +
+            " x " + output::SymbolSizeText(px.height, r.dpi, format.decimal_point) + "\n";
   }
   return text;
 }
@@ -104,7 +107,7 @@ std::string JsonReport(const JobReport& r) {
   }
   if (r.result.geometry) {
     const auto& g = *r.result.geometry;
-    const auto usage = generate::UsageCounts(g);
+    const auto& usage = r.result.usage;
     json += ",\"block_rows\":" + std::to_string(g.r) + ",\"block_columns\":" + std::to_string(g.c) +
             ",\"correctable_bytes\":" + std::to_string(g.k) + ",\"total_bytes\":" + std::to_string(usage.total) +
             ",\"error_correction_bytes\":" + std::to_string(usage.error) +

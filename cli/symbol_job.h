@@ -25,16 +25,16 @@ struct JobReport {
   bool link_broken = false;
 };
 
-// Builds `request` over `exchange` and writes `output`.
-JobReport RunJob(link::CommandExchange& exchange, const generate::BuildRequest& request, const std::string& output,
-                 const generate::BuildProgress& progress = {});
+// Builds `request` over `exchange` and writes `output` (a PDF page at `dpi`).
+JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
+                 double dpi, const generate::BuildProgress& progress = {});
 
 // A report for a failure before any build (a bad option, no connection).
 JobReport FailedJob(int exit_code, std::string error, std::optional<int> line = {});
 
 // Several lines for a person (stdout on success; the caller sends an
 // error to stderr).
-std::string TextReport(const JobReport& report);
+std::string TextReport(const JobReport& report, const NumberFormat& format);
 // One JSON object, one line.
 std::string JsonReport(const JobReport& report);
 

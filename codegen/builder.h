@@ -9,7 +9,7 @@
 #include <memory>
 #include <variant>
 
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 #include "symbol/symbol.h"
 
 namespace tessellux::codegen {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::codegen {
 

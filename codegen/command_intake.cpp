@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "link/framing.h"
+#include "protocol/codes.h"
+#include "protocol/framing.h"
 
 namespace tessellux::codegen {
 namespace {
@@ -19,7 +20,7 @@ CommandIntake::CommandIntake(std::size_t max_frame, std::shared_ptr<MemoryBudget
 
 CommandIntake::Result CommandIntake::Consume(const std::uint8_t* data, std::size_t size, std::size_t& consumed) {
   const std::uint8_t* end = data + size;
-  const std::uint8_t* stop = std::find(data, end, link::kEndByte);
+  const std::uint8_t* stop = std::find(data, end, protocol::kEndByte);
   const auto body = static_cast<std::size_t>(stop - data);
   consumed = stop == end ? size : body + 1;
   if (body > max_frame_ - received_) {
@@ -58,8 +59,8 @@ CommandIntake::Result CommandIntake::FinishFrame() {
   received_ = 0;
   if (!skipping_) return Result::Command;
   skipping_ = false;
-  link::UnframeInPlace(frame_);
-  refused_code_ = frame_.empty() ? 0x00 : frame_[0];
+  protocol::UnframeInPlace(frame_);
+  refused_code_ = frame_.empty() ? protocol::kNoCommand : frame_[0];
   frame_ = Bytes();
   account_.Resize(0);
   return Result::Refused;
@@ -68,7 +69,7 @@ CommandIntake::Result CommandIntake::FinishFrame() {
 Bytes CommandIntake::TakeCommand() {
   Bytes command = std::move(frame_);
   frame_ = Bytes();
-  link::UnframeInPlace(command);
+  protocol::UnframeInPlace(command);
   return command;
 }
 

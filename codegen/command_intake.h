@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "codegen/memory_budget.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::codegen {
 

@@ -4,7 +4,8 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-#include "link/framing.h"
+#include "protocol/framing.h"
+#include "protocol/hex.h"
 
 namespace tessellux::codegen {
 namespace {
@@ -147,11 +148,11 @@ void Connection::OnBuilt(BuildOutcome outcome) {
 }
 
 void Connection::Send(const Bytes& reply) {
-  if (reply.size() >= 2 && reply[1] != 0x00 && !session_.last_error().empty()) {
-    log_.Line("command " + HexByte(reply[0]) + " -> status " + HexByte(reply[1]) + ": " + session_.last_error());
+  if (reply.size() >= 2 && reply[1] != protocol::Code(Status::Ok) && !session_.last_error().empty()) {
+    log_.Line("command " + protocol::Hex(reply[0]) + " -> status " + protocol::Hex(reply[1]) + ": " + session_.last_error());
   }
   write_buffer_.clear();
-  link::AppendFrame(reply, write_buffer_);
+  protocol::AppendFrame(reply, write_buffer_);
   writing_ = true;
   write_due_ = Clock::now() + config_.frame_timeout + Allowance(write_buffer_.size());
   Watch(write_timer_, write_due_);

@@ -7,7 +7,7 @@
 
 #include "codegen/encode_command.h"
 #include "codegen/layout_check.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::codegen {
 

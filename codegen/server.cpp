@@ -1,7 +1,6 @@
 #include "codegen/server.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tessellux::codegen {
 
@@ -10,7 +9,7 @@ Server::Server(asio::io_context& io, ServerConfig config)
       acceptor_(io),
       discovery_(io),
       accept_pause_(io),
-      answer_(std::string(kDiscoveryAnswerPrefix) + config_.connection.company) {
+      answer_(protocol::DiscoveryAnswer(config_.connection.company)) {
   auto& connection = config_.connection;
   if (config_.memory_budget > 0 && !connection.session.budget) {
     connection.session.budget = std::make_shared<MemoryBudget>(config_.memory_budget, config_.memory_budget / 4,
@@ -119,8 +118,7 @@ void Server::ReceiveQuery() {
 // Only the exact query is answered, one answer in flight at a time.
 void Server::OnQuery(const asio::error_code& error, std::size_t size) {
   if (error == asio::error::operation_aborted || !discovery_.is_open()) return;
-  const std::size_t query_size = std::strlen(kDiscoveryQuery);
-  const bool is_query = !error && size == query_size && std::memcmp(datagram_.data(), kDiscoveryQuery, size) == 0;
+  const bool is_query = !error && protocol::IsDiscoveryQuery(datagram_.data(), size);
   if (is_query && !answering_) {
     answering_ = true;
     answer_to_ = sender_;

@@ -12,12 +12,13 @@
 #include <asio.hpp>
 
 #include "codegen/connection.h"
+#include "protocol/discovery.h"
 
 namespace tessellux::codegen {
 
 struct ServerConfig {
   std::string bind = "0.0.0.0";
-  std::uint16_t port = 8877;  // 0: any free port (the same for TCP and UDP)
+  std::uint16_t port = protocol::kDefaultPort;  // 0: any free port (the same for TCP and UDP)
   // At the limit a new client is admitted by closing the longest-idle one.
   std::size_t max_clients = 64;
   // Bytes that clients' inputs, partial frames, symbols and builds in flight
@@ -26,10 +27,6 @@ struct ServerConfig {
   int build_threads = 0;  // 0: builds run on the socket thread
   ConnectionConfig connection;
 };
-
-// The discovery query and the start of its answer.
-inline constexpr char kDiscoveryQuery[] = "TESSELLUX?";
-inline constexpr char kDiscoveryAnswerPrefix[] = "TESSELLUX=";
 
 class Server {
  public:

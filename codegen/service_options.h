@@ -9,11 +9,13 @@
 #include <variant>
 #include <vector>
 
+#include "protocol/discovery.h"
+
 namespace tessellux::codegen {
 
 struct ServiceOptions {
   std::string bind = "0.0.0.0";
-  std::uint16_t port = 8877;
+  std::uint16_t port = protocol::kDefaultPort;
   std::string company;
   std::size_t max_bitmap_mib = 64;
   std::size_t max_session_mib = 16;     // build input held per client

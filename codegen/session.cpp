@@ -5,30 +5,32 @@
 #include <utility>
 
 #include "codegen/layout_check.h"
+#include "protocol/hex.h"
 
 namespace tessellux::codegen {
 namespace {
 
 using symbol::SecurityMode;
 
-enum Code : std::uint8_t {
-  kLayout = 0x11,
-  kText = 0x21,
-  kFirstPiece = 0x31,
-  kNextPiece = 0x32,
-  kPhrase = 0x41,
-  kTag = 0x42,
-  kPublic = 0x51,
-  kPrivate = 0x52,
-  kAuthorization = 0x53,
-  kTemporaryAuthorization = 0x54,
-  kPictureStart = 0x61,
-  kPictureRow = 0x62,
-};
+using protocol::Code;
+using protocol::Command;
+
+constexpr std::uint8_t kLayout = Code(Command::Layout);
+constexpr std::uint8_t kText = Code(Command::Text);
+constexpr std::uint8_t kFirstPiece = Code(Command::FirstFilePiece);
+constexpr std::uint8_t kNextPiece = Code(Command::NextFilePiece);
+constexpr std::uint8_t kPhrase = Code(Command::SecretPhrase);
+constexpr std::uint8_t kTag = Code(Command::IdentificationTag);
+constexpr std::uint8_t kPublic = Code(Command::BuildPublic);
+constexpr std::uint8_t kPrivate = Code(Command::BuildPrivate);
+constexpr std::uint8_t kAuthorization = Code(Command::BuildAuthorization);
+constexpr std::uint8_t kTemporaryAuthorization = Code(Command::BuildTemporaryAuthorization);
+constexpr std::uint8_t kPictureStart = Code(Command::PictureHeader);
+constexpr std::uint8_t kPictureRow = Code(Command::PictureRow);
 
 constexpr std::size_t kLayoutBytes = 6;
 
-Bytes Reply(std::uint8_t code, Status status) { return {code, static_cast<std::uint8_t>(status)}; }
+Bytes Reply(std::uint8_t code, Status status) { return {code, Code(status)}; }
 
 std::string Params(const Bytes& command) { return std::string(command.begin() + 1, command.end()); }
 
@@ -99,7 +101,7 @@ Bytes Session::RefuseBusy(std::uint8_t code) {
 
 Session::Step Session::Begin(const Bytes& command) {
   last_error_.clear();
-  if (command.empty()) return Fail(0x00, Status::UnknownCommand, "empty message");
+  if (command.empty()) return Fail(protocol::kNoCommand, Status::UnknownCommand, "empty message");
   const std::uint8_t code = command[0];
   if (phase_ == Phase::Building) {  // the caller awaits Finish first; nothing may change meanwhile
     last_error_ = "command during a build";
@@ -118,7 +120,7 @@ Session::Step Session::Begin(const Bytes& command) {
     case kTemporaryAuthorization: return OnSecurityMode(command);
     case kPictureStart: return OnPictureStart(command);
     case kPictureRow: return OnPictureRow(command);
-    default: return Fail(code, Status::UnknownCommand, "unknown command " + HexByte(code));
+    default: return Fail(code, Status::UnknownCommand, "unknown command " + protocol::Hex(code));
   }
 }
 
@@ -238,7 +240,7 @@ Session::Step Session::Build(const Bytes& command) {
 }
 
 Bytes Session::Finish(BuildOutcome outcome) {
-  const std::uint8_t code = building_.empty() ? 0x00 : building_[0];
+  const std::uint8_t code = building_.empty() ? protocol::kNoCommand : building_[0];
   if (phase_ != Phase::Building) return Reply(code, Status::OutOfOrder);
   phase_ = Phase::Collecting;
   if (auto* error = std::get_if<symbol::BuildError>(&outcome)) {
@@ -250,7 +252,7 @@ Bytes Session::Finish(BuildOutcome outcome) {
   const symbol::Geometry g = picture_->geometry();
   built_command_ = std::move(building_);
   building_.clear();
-  built_reply_ = {code, 0x00, static_cast<std::uint8_t>(g.rows), static_cast<std::uint8_t>(g.cols),
+  built_reply_ = {code, Code(Status::Ok), static_cast<std::uint8_t>(g.rows), static_cast<std::uint8_t>(g.cols),
                   static_cast<std::uint8_t>(g.k)};
   return built_reply_;
 }
@@ -273,7 +275,7 @@ Bytes Session::OnPictureRow(const Bytes& command) {
   }
   if (command.size() > 1) return Fail(kPictureRow, Status::MalformedParameters, "0x62 takes no parameter");
   const int height = picture_->height();
-  if (next_row_ >= height) return {kPictureRow, kEndOfPicture};
+  if (next_row_ >= height) return protocol::EndOfPictureReply();
   Bytes reply(2 + picture_->row_bytes(), 0);
   reply[0] = kPictureRow;
   picture_->RenderRow(height - 1 - next_row_, reply.data() + 2);

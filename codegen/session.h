@@ -20,10 +20,13 @@
 
 #include "codegen/builder.h"
 #include "codegen/memory_budget.h"
-#include "codegen/status.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
+#include "protocol/codes.h"
 
 namespace tessellux::codegen {
+
+// The service answers in the protocol's statuses.
+using protocol::Status;
 
 struct SessionLimits {
   // Text, file, tag and phrases of one build together.

@@ -4,7 +4,7 @@
 
 #include "codegen/session.h"
 #include "fuzz/fuzz_support.h"
-#include "link/framing.h"
+#include "protocol/framing.h"
 
 using tessellux::Bytes;
 using namespace tessellux::codegen;
@@ -12,7 +12,7 @@ using namespace tessellux::codegen;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t kDataCap = 4096;
   Session session(MakeSymbolBuilder({.max_bitmap_bytes = 64 << 10}), "Fuzz Company", {.data_cap = kDataCap});
-  tessellux::link::FrameSplitter splitter(8 << 10);
+  tessellux::protocol::FrameSplitter splitter(8 << 10);
   if (!splitter.Feed(data, size)) return 0;
   while (auto command = splitter.Next()) {
     const Bytes reply = session.Handle(*command);

@@ -6,12 +6,13 @@
 //   the bytes the peer sends, the first complete reply being the picture header.
 
 #include "fuzz/fuzz_support.h"
-#include "link/framing.h"
 #include "link/reply.h"
 #include "output/picture_assembly.h"
+#include "protocol/framing.h"
 
 using tessellux::Bytes;
 using namespace tessellux::link;
+using namespace tessellux::protocol;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tessellux::fuzz::Input input(data, size);
@@ -46,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReplyVerdict verdict = JudgeReply(reply, header ? 0x61 : 0x62);
     if (verdict.kind != ReplyVerdict::kSuccess) break;
     std::string error;
-    const bool kept = header ? assembly.SetHeader(reply, &error) : assembly.AddRow(reply, &error);
+    const bool kept = header ? assembly.SetHeader(reply, &error) : assembly.AddPiece(reply, &error);
     if (!kept) {
       FUZZ_CHECK(!error.empty());
       break;

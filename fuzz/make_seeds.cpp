@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "codegen/session.h"
-#include "link/framing.h"
 #include "link/reply.h"
+#include "protocol/framing.h"
 #include "symbol/codec/stream.h"
 #include "symbol/symbol.h"
 
@@ -80,14 +80,14 @@ void SessionSeeds() {
     std::vector<Bytes> sequence = build.commands;
     sequence.push_back(Cmd(0x61));
     for (const Bytes& command : sequence) {
-      link::AppendFrame(command, commands);
+      protocol::AppendFrame(command, commands);
       const Bytes reply = session.Handle(command);
-      if (command[0] >= 0x61) link::AppendFrame(reply, replies);
+      if (command[0] >= 0x61) protocol::AppendFrame(reply, replies);
     }
     for (Bytes reply{0x62, 0x00}; reply[1] == 0x00;) {  // rows until "bb" (or a failure)
-      link::AppendFrame(Cmd(0x62), commands);
+      protocol::AppendFrame(Cmd(0x62), commands);
       reply = session.Handle(Cmd(0x62));
-      link::AppendFrame(reply, replies);
+      protocol::AppendFrame(reply, replies);
     }
     Write("codegen_session", build.name, commands);
     // Read sizes 1, 13 and 256; copied, in place with mirror image, in place.
@@ -99,7 +99,7 @@ void SessionSeeds() {
   }
   Bytes errors;
   for (const Bytes& command : {Cmd(0x62), Layout(3, 1, 4, 3, 1, 1), Bytes{}, Cmd(0x99), Cmd(0x32, "x")})
-    link::AppendFrame(command, errors);
+    protocol::AppendFrame(command, errors);
   Write("codegen_session", "errors", errors);
   Write("link_reply", "error-then-escapes", {0, 0, 0x11, 0x05, 0xAA, 0x61, 0x00, 0xAB, 0x54, 0xAB, 0x55, 0xAB, 0xAA});
 }

@@ -4,11 +4,12 @@
 
 #include "generate/single_byte.h"
 #include "generate/unicode.h"
-#include "layout/layout_values.h"
+#include "protocol/codes.h"
 
 namespace tessellux::generate {
 namespace {
 
+using protocol::Command;
 using security::SecurityMode;
 
 std::uint8_t CheckedByte(int value, const char* what) {
@@ -18,60 +19,54 @@ std::uint8_t CheckedByte(int value, const char* what) {
   return static_cast<std::uint8_t>(value);
 }
 
-SeriesStep Command(std::uint8_t code, const Bytes& parameters = {}) {
+SeriesStep Message(Command command, const Bytes& parameters = {}) {
   SeriesStep step;
   step.command.reserve(1 + parameters.size());
-  step.command.push_back(code);
+  step.command.push_back(protocol::Code(command));
   step.command.insert(step.command.end(), parameters.begin(), parameters.end());
   return step;
 }
 
-SeriesStep SecurityModeCommand(const GenerationChoices& choices) {
+SeriesStep SecurityModeCommand(const SecurityChoice& choices) {
   switch (choices.mode) {
     case SecurityMode::kPublic:
-      return Command(0x51);
+      return Message(Command::BuildPublic);
     case SecurityMode::kPrivate:
-      return Command(0x52);
+      return Message(Command::BuildPrivate);
     default:
       break;
   }
-  const std::uint8_t code = choices.temporary ? 0x54 : 0x53;
-  if (choices.mode == SecurityMode::kUniversal) return Command(code);
+  const Command command = choices.temporary ? Command::BuildTemporaryAuthorization : Command::BuildAuthorization;
+  if (choices.mode == SecurityMode::kUniversal) return Message(command);
   // Serial number or old phrase: one byte per character, not UTF-8.
-  return Command(code, ToSingleByte(choices.phrase1));
+  return Message(command, ToSingleByte(choices.second_phrase));
 }
 
 }  // namespace
 
-std::array<std::uint8_t, 6> LayoutBytes(const GenerationChoices& c) {
-  const int rows = c.size_unchecked ? layout::BlockCount(c.rows_scroll) : 0;
-  const int cols = c.size_unchecked ? layout::BlockCount(c.cols_scroll) : 0;
-  const int reserved = c.error_unchecked ? layout::ReservedBytes(c.error_scroll) : 0;
+std::array<std::uint8_t, 6> LayoutBytes(const SymbolLayout& layout) {
+  const int rows = layout.rows.value_or(0);
+  const int cols = layout.columns.value_or(0);
+  const int reserved = layout.correctable ? 2 * *layout.correctable : 0;
   return {CheckedByte(rows, "rows"),          CheckedByte(cols, "columns"),
-          CheckedByte(reserved, "reserved"),  CheckedByte(c.grid_size, "grid size"),
-          layout::StyleByte(c.style),         CheckedByte(c.thickness, "thickness")};
+          CheckedByte(reserved, "reserved"),  CheckedByte(layout.grid, "grid size"),
+          layout::StyleByte(layout.style),    CheckedByte(layout.thickness, "thickness")};
 }
 
-std::string ChooseUploadFile(bool picture_tab_available, bool zip_tab_available,
-                             const std::string& quality_file, const std::string& zip_file_text) {
-  if (picture_tab_available) return quality_file;
-  if (zip_tab_available) return zip_file_text;
-  return {};
-}
-
-std::vector<SeriesStep> CommandSeries(const GenerationChoices& choices) {
+std::vector<SeriesStep> CommandSeries(const BuildRequest& request, const std::string& upload_file) {
+  const SecurityChoice& security = request.security;
   std::vector<SeriesStep> series;
-  const auto layout = LayoutBytes(choices);
-  series.push_back(Command(0x11, Bytes(layout.begin(), layout.end())));
-  series.push_back(Command(0x21, choices.data_text));
-  if (!choices.upload_file.empty()) series.push_back(SeriesStep{{}, choices.upload_file});
-  if (security::IsAuthorization(choices.mode)) {
-    series.push_back(Command(0x42, UnicodeToUtf8(choices.identification_tag)));
+  const auto layout = LayoutBytes(request.layout);
+  series.push_back(Message(Command::Layout, Bytes(layout.begin(), layout.end())));
+  series.push_back(Message(Command::Text, request.text));
+  if (!upload_file.empty()) series.push_back(SeriesStep{{}, upload_file});
+  if (security::IsAuthorization(security.mode)) {
+    series.push_back(Message(Command::IdentificationTag, UnicodeToUtf8(security.identification_tag)));
   }
-  if (choices.mode != SecurityMode::kPublic) {
-    series.push_back(Command(0x41, UnicodeToUtf8(choices.phrase0)));
+  if (security.mode != SecurityMode::kPublic) {
+    series.push_back(Message(Command::SecretPhrase, UnicodeToUtf8(security.phrase)));
   }
-  series.push_back(SecurityModeCommand(choices));
+  series.push_back(SecurityModeCommand(security));
   return series;
 }
 

@@ -26,36 +26,36 @@ CheckFailure Fail(int tab, std::string title, std::string first, std::string sec
   return CheckFailure{tab, std::move(title), std::move(text)};
 }
 
-std::optional<CheckFailure> CheckData(const CheckInputs& in) {
-  const int choice = in.data_choice;
-  if (choice == kWebAddress && !HasWebPrefix(in.data_text)) {
+std::optional<CheckFailure> CheckData(const BuildRequest& in) {
+  const int choice = in.data;
+  if (choice == kWebAddress && !HasWebPrefix(in.text)) {
     return Fail(app::kTextTab, "Not Text",
                 "The data selection is Web address (URL), but the text doesn't begin with "
                 "http:// or https://.",
                 "Please include the correct prefix, or go to the Style tab and select Text "
                 "instead of Web address (URL).");
   }
-  if (choice == kText && HasWebPrefix(in.data_text)) {
+  if (choice == kText && HasWebPrefix(in.text)) {
     return Fail(app::kTextTab, "Not A Web Address (URL)",
                 "The data selection is Text, but the text begins with either http:// or https://.",
                 "Please remove the prefix, or go to the Style tab and select Web address (URL) "
                 "instead of Text.");
   }
-  if (choice == kText && in.data_text.empty()) {
+  if (choice == kText && in.text.empty()) {
     return Fail(app::kTextTab, "Text Missing",
                 "The data selection is Text, but no text has been entered.",
                 "Please either enter some text, or go to the Style tab and select another choice.");
   }
-  if ((choice == kTextPlusPicture || choice == kPictureOnly) && !in.picture_file_given) {
+  if ((choice == kTextPlusPicture || choice == kPictureOnly) && in.picture_file.empty()) {
     return Fail(app::kPictureTab, "Missing Picture",
                 "The data selection includes a picture, but no picture has been entered.");
   }
-  if (choice == kTextPlusPicture && in.data_text.empty()) {
+  if (choice == kTextPlusPicture && in.text.empty()) {
     return Fail(app::kTextTab, "Text Missing",
                 "The style selected is Text plus a picture, but no text has been entered.",
                 "Please either enter some text, or go to the Style tab and select another choice.");
   }
-  if (choice == kZippedFile && !in.zip_file_given) {
+  if (choice == kZippedFile && in.zip_file.empty()) {
     return Fail(app::kZipTab, "Missing Zip File",
                 "The data selection is Zipped file (HTML, BMP, etc.), but no ZIP file has been "
                 "chosen.",
@@ -66,16 +66,17 @@ std::optional<CheckFailure> CheckData(const CheckInputs& in) {
 
 }  // namespace
 
-std::optional<CheckFailure> CheckBeforeGeneration(const CheckInputs& inputs) {
-  if (auto failure = CheckData(inputs)) return failure;
-  if (inputs.style == layout::Style::kDotsWithEmboss && !inputs.emboss_file_given) {
+std::optional<CheckFailure> CheckBeforeGeneration(const BuildRequest& request) {
+  if (auto failure = CheckData(request)) return failure;
+  if (request.layout.style == layout::Style::kDotsWithEmboss && request.emboss_file.empty()) {
     return Fail(app::kEmbossTab, "Missing Emboss Picture",
                 "The style selected is Dots with an embossed picture, but no embossed file has "
                 "been entered.");
   }
-  if (!inputs.security_status.empty()) {
-    return Fail(app::kSecurityTab, security::kSecurityWarningTitle, inputs.security_status);
-  }
+  const SecurityChoice& security = request.security;
+  const std::string status =
+      security::BuildStatusText(security.mode, {security.phrase, security.second_phrase}, request.data);
+  if (!status.empty()) return Fail(app::kSecurityTab, security::kSecurityWarningTitle, status);
   return std::nullopt;
 }
 

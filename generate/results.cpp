@@ -27,8 +27,6 @@ std::optional<ReplyGeometry> ReadReplyGeometry(const Bytes& reply, app::Warning*
   return geometry;
 }
 
-ScrollValues ScrollValuesOf(const ReplyGeometry& g) { return {g.r / 2, g.c / 2, g.k - 2}; }
-
 std::string FormatByteCount(std::int64_t count, std::string_view group_separator) {
   const bool negative = count < 0;
   std::string digits = std::to_string(negative ? -count : count);
@@ -47,12 +45,6 @@ UsageFigures UsageCounts(const ReplyGeometry& g) {
   const double exact_error = (g.k / 2.0 + 2.0) * static_cast<double>(blocks);
   const auto error = static_cast<std::int64_t>(std::floor(exact_error + 0.5));
   return {total, error, total - error};
-}
-
-UsageTexts UsageStatistics(const ReplyGeometry& g, std::string_view group_separator) {
-  const UsageFigures figures = UsageCounts(g);
-  return {FormatByteCount(figures.total, group_separator), FormatByteCount(figures.error, group_separator),
-          FormatByteCount(figures.user, group_separator)};
 }
 
 PixelSize SymbolPixelSize(const ReplyGeometry& g, int grid_size, int thickness,

@@ -7,7 +7,7 @@
 
 #include "app/warning.h"
 #include "layout/style.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::generate {
 
@@ -25,15 +25,6 @@ struct ReplyGeometry {
 // are then dropped.
 std::optional<ReplyGeometry> ReadReplyGeometry(const Bytes& reply, app::Warning* warning);
 
-// The layout scroll values that match the geometry.
-struct ScrollValues {
-  int rows;
-  int cols;
-  int error;
-};
-
-ScrollValues ScrollValuesOf(const ReplyGeometry& geometry);
-
 // The usage statistics in bytes. The error figure is (k / 2 + 2) x r x c,
 // a half rounded up; the user figure is what is left, so they add up.
 struct UsageFigures {
@@ -43,17 +34,6 @@ struct UsageFigures {
 };
 
 UsageFigures UsageCounts(const ReplyGeometry& geometry);
-
-// The usage statistics as shown, in bytes.
-struct UsageTexts {
-  std::string total;
-  std::string error;
-  std::string user;
-};
-
-// Thousands are grouped with `group_separator`: the user's (the window
-// passes its locale's; the command line uses "," unless told otherwise).
-UsageTexts UsageStatistics(const ReplyGeometry& geometry, std::string_view group_separator = ",");
 
 // A byte count in the format "#,###,##0" with `group_separator` between thousands.
 std::string FormatByteCount(std::int64_t count, std::string_view group_separator = ",");

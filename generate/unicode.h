@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::generate {
 

@@ -13,4 +13,9 @@ constexpr int ReservedBytes(int value) { return 2 * value + 4; }
 // Bytes each 48-byte group can correct: half the reserved bytes.
 constexpr int CorrectableBytes(int value) { return value + 2; }
 
+// The scroll values that show a geometry: the inverses of the above (an odd
+// count of blocks shows as the even count below it).
+constexpr int BlockCountScroll(int count) { return count / 2; }
+constexpr int CorrectableBytesScroll(int correctable) { return correctable - 2; }
+
 }  // namespace tessellux::layout

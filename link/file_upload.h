@@ -7,7 +7,8 @@
 #include <string>
 
 #include "app/warning.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
+#include "protocol/codes.h"
 
 namespace tessellux::link {
 
@@ -23,8 +24,8 @@ namespace tessellux::link {
 class FileUpload {
  public:
   static constexpr std::size_t kPieceSize = 1000;
-  static constexpr std::uint8_t kFirstPieceCode = 0x31;
-  static constexpr std::uint8_t kLaterPieceCode = 0x32;
+  static constexpr std::uint8_t kFirstPieceCode = protocol::Code(protocol::Command::FirstFilePiece);
+  static constexpr std::uint8_t kLaterPieceCode = protocol::Code(protocol::Command::NextFilePiece);
 
   // How many messages the file takes (1 when it cannot be measured).
   static std::uint64_t ExchangesFor(const std::string& path);

@@ -1,25 +1,25 @@
 #include "link/reply.h"
 
-namespace tessellux::link {
+#include "protocol/hex.h"
 
-std::string Hex(std::uint8_t value) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  if (value >= 16) text += kDigits[value >> 4];
-  text += kDigits[value & 0x0F];
-  return text;
-}
+namespace tessellux::link {
+namespace {
+
+// The message box writes codes without prefix or leading zeros (0x05 -> "5").
+std::string ShortHex(std::uint8_t value) { return protocol::HexDigits(value, 1); }
+
+}  // namespace
 
 ReplyVerdict JudgeReply(const Bytes& reply, std::uint8_t command_code) {
   ReplyVerdict verdict;
-  if (reply.size() >= 2 && reply[1] == 0x00) {
+  if (reply.size() >= 2 && reply[1] == protocol::Code(protocol::Status::Ok)) {
     verdict.kind = ReplyVerdict::kSuccess;
   } else if (IsEndOfSequence(reply) || reply.size() < 2) {
     verdict.kind = ReplyVerdict::kSilentFailure;
   } else {
     verdict.kind = ReplyVerdict::kReportedFailure;
     verdict.title = "Unexpected error";
-    verdict.text = "Unexpected error code " + Hex(reply[1]) + " to command code " + Hex(command_code);
+    verdict.text = "Unexpected error code " + ShortHex(reply[1]) + " to command code " + ShortHex(command_code);
   }
   return verdict;
 }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::output {
 

@@ -75,25 +75,28 @@ bool PictureAssembly::SetHeader(const Bytes& reply, std::string* error) {
   if (!shape) return false;
   shape_ = *shape;
   picture_ = std::move(header);
-  rows_ = 0;
   return true;
 }
 
-bool PictureAssembly::AddRow(const Bytes& reply, std::string* error) {
+int PictureAssembly::RowsReceived() const {
+  return shape_.row_bytes == 0 ? 0 : static_cast<int>(PixelBytesReceived() / shape_.row_bytes);
+}
+
+bool PictureAssembly::AddPiece(const Bytes& reply, std::string* error) {
   const std::size_t size = reply.size() > 2 ? reply.size() - 2 : 0;
-  if (rows_ >= shape_.height) {
-    if (error) *error = "more rows than the picture's height of " + std::to_string(shape_.height);
+  if (size == 0) {
+    if (error) *error = "a piece after " + std::to_string(PixelBytesReceived()) + " pixel bytes holds none";
     return false;
   }
-  if (size != shape_.row_bytes) {
+  if (size > PixelBytesExpected() - PixelBytesReceived()) {
     if (error) {
-      *error = "row " + std::to_string(rows_ + 1) + " is " + std::to_string(size) + " bytes long; the header says " +
-               std::to_string(shape_.row_bytes);
+      *error = "more rows than the picture's height of " + std::to_string(shape_.height) + ": " +
+               std::to_string(PixelBytesReceived() + size) + " pixel bytes where the header says " +
+               std::to_string(PixelBytesExpected());
     }
     return false;
   }
   picture_.insert(picture_.end(), reply.begin() + 2, reply.end());
-  ++rows_;
   return true;
 }
 
@@ -102,11 +105,11 @@ Bytes PictureAssembly::Join(bool mirror) && {
     // Rows in reverse arrival order: swap them pairwise from both ends.
     auto first = picture_.begin() + static_cast<std::ptrdiff_t>(shape_.header_size);
     const auto row = static_cast<std::ptrdiff_t>(shape_.row_bytes);
-    for (int lo = 0, hi = rows_ - 1; lo < hi; ++lo, --hi) {
+    for (int lo = 0, hi = RowsReceived() - 1; lo < hi; ++lo, --hi) {
       std::swap_ranges(first + lo * row, first + (lo + 1) * row, first + hi * row);
     }
   }
-  rows_ = 0;
+  shape_ = {};
   return std::move(picture_);
 }
 

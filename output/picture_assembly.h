@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::output {
 
 // What the header piece of a fetched symbol picture promises: an
-// uncompressed BMP whose pixel rows follow the header, one row per piece.
+// uncompressed BMP whose pixel rows follow the header.
 struct BmpShape {
   std::int32_t width = 0;
   std::int32_t height = 0;  // bottom-up rows; a top-down (negative) height is refused
@@ -25,10 +25,12 @@ struct BmpShape {
 std::optional<BmpShape> ReadBmpShape(const Bytes& header, std::size_t limit, std::string* error);
 
 // Puts the symbol picture together from the fetch replies: the header from
-// the reply to 0x61, then exactly one pixel row per reply to 0x62 (each the
-// reply without its first two bytes), as many rows as the header's height.
-// The rows go in arrival order, or in reverse for a mirror image. Memory
-// grows only with the rows that arrived, never past the header's size.
+// the reply to 0x61, then the pixel data from the replies to 0x62 (each the
+// reply without its first two bytes). How the pixels are split over the
+// replies is the Code Generator's choice: a row each, several rows, or part
+// of one. The picture is complete when the header's size is reached, and
+// never grows past it. The rows go in arrival order, or in reverse for a
+// mirror image. Memory grows only with the bytes that arrived.
 class PictureAssembly {
  public:
   static constexpr std::size_t kDefaultLimit = std::size_t{256} << 20;
@@ -37,21 +39,24 @@ class PictureAssembly {
 
   // False (and `error` says why) for a header that cannot be used.
   bool SetHeader(const Bytes& reply, std::string* error);
-  // False for a row of the wrong length (an empty one too) or a row beyond
-  // the header's height.
-  bool AddRow(const Bytes& reply, std::string* error);
+  // False (and nothing kept) for a piece without pixel bytes or one that
+  // would take the picture past the header's size.
+  bool AddPiece(const Bytes& reply, std::string* error);
 
   const BmpShape& Shape() const { return shape_; }
-  int RowsReceived() const { return rows_; }
-  bool Complete() const { return rows_ == shape_.height && shape_.height > 0; }
+  // Whole pixel rows received so far.
+  int RowsReceived() const;
+  bool Complete() const { return shape_.height > 0 && PixelBytesReceived() == PixelBytesExpected(); }
   // Header, then the rows; only meaningful once Complete().
   Bytes Join(bool mirror) &&;
 
  private:
+  std::size_t PixelBytesReceived() const { return picture_.size() - shape_.header_size; }
+  std::size_t PixelBytesExpected() const { return shape_.row_bytes * static_cast<std::size_t>(shape_.height); }
+
   std::size_t limit_;
   BmpShape shape_;
   Bytes picture_;
-  int rows_ = 0;
 };
 
 }  // namespace tessellux::output

@@ -43,7 +43,10 @@ std::string Patterns(std::string_view patterns) {
     std::string lower(pattern);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (lower == "*.jpg") spellings = {"*.jpg", "*.jpeg", "*.jpe"};
-    for (const auto& spelling : spellings) out += (out.empty() ? "" : " ") + AnyCase(spelling);
+    for (const auto& spelling : spellings) {
+      if (!out.empty()) out += ' ';
+      out += AnyCase(spelling);
+    }
   }
   return out;
 }

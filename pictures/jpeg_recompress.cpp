@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "link/bytes.h"
 #include "output/atomic_file.h"
 #include "pictures/exif_orientation.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::pictures {
 namespace {

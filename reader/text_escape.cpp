@@ -1,16 +1,13 @@
 #include "reader/text_escape.h"
 
 #include <cstdint>
-#include <cstdio>
+
+#include "protocol/hex.h"
 
 namespace tessellux::reader {
 namespace {
 
-std::string Hex(const char* format, unsigned value) {
-  char out[12];
-  std::snprintf(out, sizeof out, format, value);
-  return out;
-}
+using protocol::HexDigits;
 
 // Length of the valid UTF-8 sequence at text[i] and its code point; 0 when invalid.
 int DecodeUtf8(std::string_view text, std::size_t i, char32_t& code) {
@@ -47,8 +44,8 @@ std::string EscapeText(std::string_view text) {
     if (byte >= 0x80) {
       char32_t code = 0;
       const int length = DecodeUtf8(text, i, code);
-      if (length == 0) out += Hex("\\x%02X", byte);
-      else if (Hidden(code)) out += Hex("\\u%04X", static_cast<unsigned>(code));
+      if (length == 0) out += "\\x" + HexDigits(byte, 2);
+      else if (Hidden(code)) out += "\\u" + HexDigits(code, 4);
       else out.append(text.substr(i, static_cast<std::size_t>(length)));
       i += length == 0 ? 1 : static_cast<std::size_t>(length);
       continue;
@@ -59,7 +56,7 @@ std::string EscapeText(std::string_view text) {
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
       default:
-        if (byte < 0x20 || byte == 0x7F) out += Hex("\\x%02X", byte);
+        if (byte < 0x20 || byte == 0x7F) out += "\\x" + HexDigits(byte, 2);
         else out.push_back(static_cast<char>(byte));
     }
     ++i;

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "protocol/bytes.h"
+
 namespace tessellux::symbol {
 
-using Bytes = std::vector<std::uint8_t>;
+using tessellux::Bytes;
 
 // Style byte of the layout command.
 enum class Style : std::uint8_t { Lines = 1, Dots = 2 };

@@ -1,13 +1,11 @@
 #include "ui/code_generator_link.h"
 
-#include <QEventLoop>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QTcpSocket>
 #include <QUdpSocket>
 
 #include "link/discovery.h"
-#include "link/reply.h"
 #include "ui/message_boxes.h"
 
 namespace tessellux::ui {
@@ -46,8 +44,8 @@ void CodeGeneratorLink::Start() { UdpTimer.start(); }
 
 void CodeGeneratorLink::SendQuery(const QHostAddress& to) {
   // A failed send (no route, interface down) is not fatal: the next tick tries again.
-  UdpWinsock->writeDatagram(link::kDiscoveryQuery.data(),
-                            static_cast<qint64>(link::kDiscoveryQuery.size()), to, port_);
+  UdpWinsock->writeDatagram(protocol::kDiscoveryQuery.data(),
+                            static_cast<qint64>(protocol::kDiscoveryQuery.size()), to, port_);
 }
 
 void CodeGeneratorLink::UdpTimer_Timer() {
@@ -76,7 +74,7 @@ void CodeGeneratorLink::UdpWinsock_DataArrival() {
   // The first datagram is the answer, whatever it holds; later ones are never read.
   const QNetworkDatagram datagram = UdpWinsock->receiveDatagram();
   const QByteArray data = datagram.data();
-  const std::string company = link::CompanyFromAnswer(Bytes(data.begin(), data.end()));
+  const std::string company = protocol::CompanyFromAnswer(Bytes(data.begin(), data.end()));
   const QHostAddress sender = datagram.senderAddress();
   UdpTimer.stop();
   UdpWinsock->close();
@@ -94,7 +92,7 @@ void CodeGeneratorLink::TcpWinsock_Connect() {
 }
 
 void CodeGeneratorLink::TcpWinsock_Error() {
-  TcpTimer.stop();
+  if (awaiting_) EndExchange({link::ExchangeOutcome::Kind::kLinkLost, {}, TcpWinsock->errorString().toStdString()});
   LostConnection();
 }
 
@@ -115,83 +113,63 @@ void CodeGeneratorLink::TcpWinsock_DataArrival() {
   if (!room) {
     // A peer that sends more than the buffer holds without ending its reply
     // is treated like a broken link.
-    TcpTimer.stop();
+    EndExchange({link::ExchangeOutcome::Kind::kProtocolError, {}, "reply over the receive cap"});
     LostConnection();
     return;
   }
-  if (receive_.Complete()) {
-    awaiting_ = false;
-    EndWait();
+  if (!receive_.Complete()) return;
+  if (receive_.HasTrailingBytes()) {
+    EndExchange({link::ExchangeOutcome::Kind::kProtocolError, {}, "bytes after the reply's end byte"});
+    LostConnection();
+    return;
   }
+  EndExchange({link::ExchangeOutcome::Kind::kReply, receive_.TakeReply(), {}});
 }
 
 void CodeGeneratorLink::TcpTimer_Timer() {
-  TcpTimer.stop();
-  timed_out_ = true;
+  if (awaiting_) EndExchange({link::ExchangeOutcome::Kind::kTimeout, {}, {}});
   LostConnection();
 }
 
-void CodeGeneratorLink::EndWait() {
-  if (wait_loop_) wait_loop_->quit();
+void CodeGeneratorLink::EndExchange(link::ExchangeOutcome outcome) {
+  TcpTimer.stop();
+  awaiting_ = false;
+  emit exchangeEnded(outcome);
+}
+
+void CodeGeneratorLink::EndExchangeLater(link::ExchangeOutcome outcome) {
+  QMetaObject::invokeMethod(this, [this, outcome = std::move(outcome)] { emit exchangeEnded(outcome); },
+                            Qt::QueuedConnection);
 }
 
 void CodeGeneratorLink::LostConnection() {
   TcpWinsock->abort();  // abort() emits no error, so this runs once per loss
   UdpWinsock->close();
   link_up_ = false;
+  const bool awaiting = awaiting_;
   awaiting_ = false;
   TcpTimer.stop();
   UdpTimer.stop();
-  EndWait();
+  // An exchange cut short still ends, before the loss is reported.
+  if (awaiting) emit exchangeEnded({link::ExchangeOutcome::Kind::kLinkLost, {}, "the connection was lost"});
   emit connectionLost();
   UdpTimer.start();
 }
 
-link::ExchangeOutcome CodeGeneratorLink::Exchange(const Bytes& message) {
+void CodeGeneratorLink::Send(const Bytes& message) {
   using Kind = link::ExchangeOutcome::Kind;
   // One exchange at a time: the receive buffer and the reply timer are shared.
-  if (wait_loop_) return {Kind::kLinkLost, {}, "another exchange is awaited"};
+  if (awaiting_) return EndExchangeLater({Kind::kLinkLost, {}, "another exchange is awaited"});
   receive_.Clear();
-  reply_.clear();
-  timed_out_ = false;
-  TcpTimer.start();
-  const Bytes frame = link::FrameMessage(message);
-  awaiting_ = true;
+  const Bytes frame = protocol::FrameMessage(message);
   if (TcpWinsock->state() != QAbstractSocket::ConnectedState ||
       TcpWinsock->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size())) !=
           static_cast<qint64>(frame.size())) {
-    awaiting_ = false;
     LostConnection();
-    return {Kind::kLinkLost, {}, "the command could not be sent"};
+    return EndExchangeLater({Kind::kLinkLost, {}, "the command could not be sent"});
   }
-  QEventLoop loop;
-  wait_loop_ = &loop;
-  if (!receive_.Complete()) loop.exec();
-  wait_loop_ = nullptr;
-  awaiting_ = false;
-  if (!receive_.Complete()) {
-    // The timer's expiry or a socket error has run LostConnection already.
-    reply_ = receive_.Raw();
-    if (receive_.Overflowed()) return {Kind::kProtocolError, {}, "reply over the receive cap"};
-    return {timed_out_ ? Kind::kTimeout : Kind::kLinkLost, {}, {}};
-  }
-  TcpTimer.stop();
-  if (receive_.HasTrailingBytes()) {
-    reply_ = receive_.Raw();
-    LostConnection();
-    return {Kind::kProtocolError, {}, "bytes after the reply's end byte"};
-  }
-  reply_ = receive_.TakeReply();
-  return {Kind::kReply, reply_, {}};
-}
-
-bool CodeGeneratorLink::ExchangeCommand(const Bytes& message) {
-  const link::ExchangeOutcome outcome = Exchange(message);
-  if (outcome.kind != link::ExchangeOutcome::Kind::kReply) return false;
-  const link::ReplyVerdict verdict = link::JudgeReply(reply_, message.empty() ? 0 : message.front());
-  if (verdict.kind == link::ReplyVerdict::kReportedFailure)
-    messages_.Information(QString::fromStdString(verdict.title), QString::fromStdString(verdict.text));
-  return verdict.kind == link::ReplyVerdict::kSuccess;
+  awaiting_ = true;
+  TcpTimer.start();
 }
 
 }  // namespace tessellux::ui

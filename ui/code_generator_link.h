@@ -2,18 +2,18 @@
 
 // The link to the Code Generator: discovery by datagram, the TCP connection,
 // and the one command exchange through which everything talks to it. The
-// bytes are handled by link/ (framing, reply buffer, verdict); this class
-// only moves them and runs the two timers.
+// bytes are handled by link/ (framing, reply buffer); this class only moves
+// them and runs the two timers. It never waits: Send() returns at once and
+// the outcome arrives through exchangeEnded.
 
 #include <QHostAddress>
 #include <QObject>
 #include <QTimer>
 
-#include "link/bytes.h"
 #include "link/exchange.h"
-#include "link/framing.h"
+#include "protocol/bytes.h"
+#include "protocol/framing.h"
 
-class QEventLoop;
 class QTcpSocket;
 class QUdpSocket;
 
@@ -21,7 +21,7 @@ namespace tessellux::ui {
 
 class MessageBoxes;
 
-class CodeGeneratorLink : public QObject, public link::CommandExchange {
+class CodeGeneratorLink : public QObject {
   Q_OBJECT
 
  public:
@@ -31,17 +31,14 @@ class CodeGeneratorLink : public QObject, public link::CommandExchange {
   // Starts the discovery timer (first query one period later).
   void Start();
 
-  // Sends one command and waits for its reply with the event loop running,
-  // at most 1000 ms. A timeout, a broken link or a reply that breaks the
-  // protocol tears the link down (LostConnection). Refuses (kLinkLost,
-  // nothing sent) while another exchange is awaited. The status byte is
-  // not judged here.
-  link::ExchangeOutcome Exchange(const Bytes& message) override;
-  // Exchange, then the status: true only for a complete reply with status
-  // 0x00; an error status is reported in an "Unexpected error" box.
-  bool ExchangeCommand(const Bytes& message);
-  // The unframed reply after a completed exchange; otherwise what arrived.
-  const Bytes& ReceiveBuffer() const { return reply_; }
+  // Sends one command; its reply, or why none came, arrives through
+  // exchangeEnded, at most 1000 ms later. A timeout, a broken link or a
+  // reply that breaks the protocol also tears the link down
+  // (LostConnection), after exchangeEnded. One exchange at a time: a second
+  // Send while one is awaited ends at once with kLinkLost, nothing sent. The
+  // status byte is not judged here.
+  void Send(const Bytes& message);
+  bool Awaiting() const { return awaiting_; }
 
   bool LinkUp() const { return link_up_; }
 
@@ -55,6 +52,8 @@ class CodeGeneratorLink : public QObject, public link::CommandExchange {
   // A Code Generator answered: its company name (8-bit text) and address.
   void codeGeneratorFound(const QString& company, const QString& address);
   void linkUp();
+  // The outcome of the exchange Send() started.
+  void exchangeEnded(const tessellux::link::ExchangeOutcome& outcome);
   // Emitted inside LostConnection after the sockets are closed and before
   // discovery resumes: the window reports the loss here.
   void connectionLost();
@@ -67,7 +66,10 @@ class CodeGeneratorLink : public QObject, public link::CommandExchange {
   void TcpWinsock_DataArrival();
   void TcpTimer_Timer();
   void SendQuery(const QHostAddress& to);
-  void EndWait();
+  // Ends the awaited exchange with `outcome`.
+  void EndExchange(link::ExchangeOutcome outcome);
+  // Ends it after the current handler returns (never inside Send()).
+  void EndExchangeLater(link::ExchangeOutcome outcome);
 
   QHostAddress discovery_address_;
   quint16 port_;
@@ -75,11 +77,8 @@ class CodeGeneratorLink : public QObject, public link::CommandExchange {
   QUdpSocket* UdpWinsock;
   QTcpSocket* TcpWinsock;
   bool link_up_ = false;
-  link::ReplyBuffer receive_;
-  Bytes reply_;
-  QEventLoop* wait_loop_ = nullptr;
+  protocol::ReplyBuffer receive_;
   bool awaiting_ = false;
-  bool timed_out_ = false;
 };
 
 }  // namespace tessellux::ui

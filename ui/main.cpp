@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
   const QCommandLineOption port_option(
       QStringLiteral("port"),
       QStringLiteral("Port of the Code Generator, for the query and the connection (default %1).")
-          .arg(tessellux::link::kDefaultPort),
-      QStringLiteral("N"), QString::number(tessellux::link::kDefaultPort));
+          .arg(tessellux::protocol::kDefaultPort),
+      QStringLiteral("N"), QString::number(tessellux::protocol::kDefaultPort));
   parser.addOption(address_option);
   parser.addOption(port_option);
   // Parsed before the window system is opened, so that --help, --version

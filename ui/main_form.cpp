@@ -1,4 +1,5 @@
 #include "ui/main_form.h"
+#include "ui/print/sheet_print.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -63,6 +64,7 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   connect(link_, &CodeGeneratorLink::codeGeneratorFound, this, &MainForm::CodeGeneratorFound);
   connect(link_, &CodeGeneratorLink::linkUp, this, &MainForm::LinkUp);
   connect(link_, &CodeGeneratorLink::connectionLost, this, &MainForm::ConnectionLost);
+  connect(link_, &CodeGeneratorLink::exchangeEnded, this, &MainForm::ExchangeEnded);
   link_->Start();  // the discovery timer runs from the moment the window exists
 
   connect(SSTab, &QTabWidget::currentChanged, this, &MainForm::SSTab_Click);
@@ -156,7 +158,8 @@ void MainForm::CodeGeneratorFound(const QString& company, const QString& address
 }
 
 void MainForm::LinkUp() {
-  ShowSecurityStatus(QString());
+  // The search message goes; what a build would be refused for stays in view.
+  ShowSecurityStatus(QString::fromStdString(SecurityStatusText()));
   SelectTab(app::kStyleTab);
 }
 

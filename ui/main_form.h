@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "app/warning.h"
-#include "generate/build_driver.h"
+#include "generate/build_run.h"
 #include "link/discovery.h"
 #include "pictures/quality_work_file.h"
 #include "security/security_mode.h"
@@ -38,10 +38,11 @@ class CodeGeneratorLink;
 class CommonDialog;
 class MessageBoxes;
 class PictureBox;
+struct SheetPrint;
 
 struct MainFormOptions {
   QHostAddress discovery_address{QString::fromLatin1(link::kDefaultDiscoveryAddress)};
-  quint16 port = link::kDefaultPort;
+  quint16 port = protocol::kDefaultPort;
   MessageBoxes* messages = nullptr;  // nullptr: real message boxes
   CommonDialog* dialogs = nullptr;   // nullptr: real file and printer dialogs
   // Print to a PDF file even where printers are installed (tests).
@@ -138,7 +139,11 @@ class MainForm : public QWidget {
   QProgressBar* BuildProgress = nullptr;
 
   // Builds one symbol from the window's choices (entering "View/Print").
+  // Returns at once; the build goes on as the Code Generator replies. Asked
+  // while a build runs, it builds once more afterwards, with the values of
+  // then.
   void GenerateSymbol();
+  bool Building() const { return build_ != nullptr; }
   // The most recently loaded picture, and the symbol's size in pixels.
   const QImage& LoadedPicture() const { return loaded_picture_; }
   std::int32_t SymbolPixelWidth() const { return symbol_pixel_width_; }
@@ -148,6 +153,9 @@ class MainForm : public QWidget {
   const QImage& SymbolPicture() const { return symbol_picture_; }
   const QImage& ReducedView() const { return view_.reduced; }
   int SymbolsBuilt() const { return symbols_built_; }
+  // Builds that ended, however they ended.
+  int BuildsEnded() const { return builds_ended_; }
+  bool PrintingSheet() const { return sheet_ != nullptr; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -190,12 +198,19 @@ class MainForm : public QWidget {
   void ShowSecurityStatus(const QString& status);
 
   // Generation (main_form_generate.cpp).
-  generate::GenerationChoices ReadGenerationChoices(const Bytes& data_text) const;
   int SelectedDataChoice() const;
   layout::Style SelectedStyle() const;
+  generate::SymbolLayout ReadSymbolLayout() const;
+  generate::SecurityChoice ReadSecurityChoice() const;
   generate::BuildRequest ReadBuildRequest();
-  void ShowBuildProgress(generate::BuildStage stage, std::uint64_t done, std::uint64_t total);
+  void StartBuild(bool for_sheet = false);
+  void ContinueBuild(std::optional<Bytes> message);
+  void ExchangeEnded(const link::ExchangeOutcome& outcome);
+  void FinishBuild();
+  void StartPendingBuild();
+  void ShowBuildProgress();
   void ApplyBuildResult(const generate::BuildResult& result);
+  void ShowSymbolSize();
   void ReportBuildFailure(const generate::BuildFailure& failure);
   bool ShowSymbolPicture(const Bytes& picture);
   void Warn(const app::Warning& warning);
@@ -225,7 +240,9 @@ class MainForm : public QWidget {
   void PrintCommand_MouseDown(int shift);
   void PrintSymbol();
   void PrintThicknessSheet();
-  bool BuildForSheet();
+  void BuildNextSheetSymbol();
+  void SheetSymbolBuilt(bool built);
+  void EndSheet();
   void PrinterFailed(const QString& what);
 
   void CodeGeneratorFound(const QString& company, const QString& address);
@@ -239,7 +256,7 @@ class MainForm : public QWidget {
   QString dialog_file_;  // the file chosen last by any chooser: where the next one starts
   std::unique_ptr<QPrinter> printer_;
   QString pdf_file_;
-  bool printing_ = false;
+  std::unique_ptr<SheetPrint> sheet_;  // the test sheet being printed
   std::optional<pictures::WorkFileRecord> quality_record_;  // what the work file was made from
   QString quality_problem_;                                 // why the last recompression failed
   QImage symbol_picture_;
@@ -263,8 +280,13 @@ class MainForm : public QWidget {
   QImage loaded_picture_;
   std::int32_t symbol_pixel_width_ = 0;
   std::int32_t symbol_pixel_height_ = 0;
+  // The size the geometry of the last build gives: what the size boxes show.
+  generate::PixelSize sized_symbol_{0, 0};
   bool text_change_guard_ = false;
-  bool generating_ = false;
+  std::unique_ptr<generate::BuildRun> build_;  // the build under way
+  bool build_for_sheet_ = false;
+  bool rebuild_pending_ = false;  // asked for while a build ran
+  int builds_ended_ = 0;
 };
 
 }  // namespace tessellux::ui

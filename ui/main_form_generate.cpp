@@ -1,4 +1,6 @@
-// Building one symbol: checks, command series, results, picture fetch.
+// Building one symbol: checks, command series, results, picture fetch. The
+// build is a step machine driven by the link's replies: nothing here waits,
+// so the window answers throughout and never runs inside itself.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,9 +15,9 @@
 #include <climits>
 
 #include "app/tabs.h"
-#include "generate/build_driver.h"
 #include "generate/data_choice.h"
 #include "generate/unicode.h"
+#include "layout/layout_values.h"
 #include "output/atomic_file.h"
 #include "output/symbol_size.h"
 #include "ui/main_form.h"
@@ -29,27 +31,7 @@ namespace {
 
 Bytes Utf8Of(const QString& text) { return generate::UnicodeToUtf8(text.toStdU16String()); }
 
-// Clears a flag when the build ends, however it ends.
-class BuildScope {
- public:
-  BuildScope(bool& flag, QProgressBar& progress) : flag_(flag), progress_(progress) {
-    flag_ = true;
-    progress_.setRange(0, 0);
-    progress_.setValue(0);
-    progress_.setFormat(QStringLiteral("Building the symbol..."));
-    progress_.setVisible(true);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-  }
-  ~BuildScope() {
-    QApplication::restoreOverrideCursor();
-    progress_.setVisible(false);
-    flag_ = false;
-  }
-
- private:
-  bool& flag_;
-  QProgressBar& progress_;
-};
+std::string PathOf(const QLineEdit& box) { return box.text().toStdString(); }
 
 }  // namespace
 
@@ -65,92 +47,141 @@ layout::Style MainForm::SelectedStyle() const {
                                        : layout::Style::kDotsWithEmboss;
 }
 
-generate::GenerationChoices MainForm::ReadGenerationChoices(const Bytes& data_text) const {
-  generate::GenerationChoices c;
-  c.grid_size = GridSizeScroll->value();
-  c.style = SelectedStyle();
-  c.thickness = ThicknessScroll->value();
-  c.size_unchecked = AutomaticSizeCheck->checkState() == Qt::Unchecked;
-  c.rows_scroll = BlockRowsScroll->value();
-  c.cols_scroll = BlockColsScroll->value();
-  c.error_unchecked = AutomaticErrorCheck->checkState() == Qt::Unchecked;
-  c.error_scroll = ErrorCorrectionScroll->value();
-  using security::SecurityMode;
-  c.mode = PublicOption->isChecked()      ? SecurityMode::kPublic
-           : PrivateOption->isChecked()   ? SecurityMode::kPrivate
-           : UniversalOption->isChecked() ? SecurityMode::kUniversal
-           : UniqueOption->isChecked()    ? SecurityMode::kUnique
-                                          : SecurityMode::kCascaded;
-  c.temporary = TemporaryCheck->isChecked();
-  c.identification_tag = IdentificationTagText->text().toStdU16String();
-  c.phrase0 = SecretPhraseText[0]->text().toStdU16String();
-  c.phrase1 = SecretPhraseText[1]->text().toStdU16String();
-  c.data_text = data_text;
-  c.upload_file = generate::ChooseUploadFile(SSTab->isTabEnabled(app::kPictureTab),
-                                             SSTab->isTabEnabled(app::kZipTab),
-                                             quality_work_file_.toStdString(), ZipFileText->text().toStdString());
-  return c;
+generate::SymbolLayout MainForm::ReadSymbolLayout() const {
+  generate::SymbolLayout layout;
+  // Only the unchecked state fixes a value; checked and greyed both leave
+  // it to the Code Generator.
+  if (AutomaticSizeCheck->checkState() == Qt::Unchecked) {
+    layout.rows = layout::BlockCount(BlockRowsScroll->value());
+    layout.columns = layout::BlockCount(BlockColsScroll->value());
+  }
+  if (AutomaticErrorCheck->checkState() == Qt::Unchecked)
+    layout.correctable = layout::CorrectableBytes(ErrorCorrectionScroll->value());
+  layout.grid = GridSizeScroll->value();
+  layout.thickness = ThicknessScroll->value();
+  layout.style = SelectedStyle();
+  layout.mirror = MirrorCheck->isChecked();
+  return layout;
+}
+
+generate::SecurityChoice MainForm::ReadSecurityChoice() const {
+  generate::SecurityChoice security;
+  security.mode = SelectedSecurityMode();
+  security.temporary = TemporaryCheck->isChecked();
+  security.identification_tag = IdentificationTagText->text().toStdU16String();
+  security.phrase = SecretPhraseText[0]->text().toStdU16String();
+  security.second_phrase = SecretPhraseText[1]->text().toStdU16String();
+  return security;
 }
 
 generate::BuildRequest MainForm::ReadBuildRequest() {
   generate::BuildRequest request;
-  generate::CheckInputs& checks = request.checks;
-  checks.data_choice = SelectedDataChoice();
-  checks.data_text = Utf8Of(DataTextAsTyped(*DataText));
-  checks.picture_file_given = !JpegFileText->text().isEmpty();
-  checks.zip_file_given = !ZipFileText->text().isEmpty();
-  checks.emboss_file_given = !EmbossFileText->text().isEmpty();
-  checks.style = SelectedStyle();
-  checks.security_status = SecurityStatusText();
-  request.choices = ReadGenerationChoices(checks.data_text);
-  request.mirror = MirrorCheck->isChecked();
-  request.dots_per_inch = output::ReadLenientNumber(ResolutionText->text().toStdString());
-  const QLocale locale;
-  request.group_separator = locale.groupSeparator().toStdString();
-  request.decimal_point = locale.decimalPoint().toStdString();
+  request.data = SelectedDataChoice();
+  request.text = Utf8Of(DataTextAsTyped(*DataText));
+  request.picture_file = PathOf(*JpegFileText);
+  request.zip_file = PathOf(*ZipFileText);
+  request.emboss_file = PathOf(*EmbossFileText);
+  request.layout = ReadSymbolLayout();
+  request.security = ReadSecurityChoice();
   // A picture goes out as recompressed from the current choice and quality.
-  request.prepare_upload = [this] { return PrepareQualityWorkFile(); };
+  request.picture_upload = quality_work_file_.toStdString();
+  request.prepare_picture = [this] { return PrepareQualityWorkFile(); };
   return request;
 }
 
 void MainForm::GenerateSymbol() {
-  // One build at a time: a second one (say, the tab entered again while a
-  // reply is awaited) would share the link's receive buffer and timer.
-  if (generating_) return;
-  BuildScope scope(generating_, *BuildProgress);
-  ViewPicture->Clear();
-
-  generate::BuildDriver driver(*link_, [this](generate::BuildStage stage, std::uint64_t done,
-                                              std::uint64_t total) { ShowBuildProgress(stage, done, total); });
-  const generate::BuildResult result = driver.Build(ReadBuildRequest());
-  ApplyBuildResult(result);
-  if (result.failure) {
-    ReportBuildFailure(*result.failure);
+  // One build at a time: the link carries one exchange at a time. A change
+  // made meanwhile (a resolution typed, the tab entered again) leads to one
+  // more build when this one ends, with the values of then.
+  if (build_ || sheet_) {
+    rebuild_pending_ = true;
     return;
   }
-  if (ShowSymbolPicture(*result.picture)) SymbolBuilt();
+  StartBuild();
 }
 
-void MainForm::ShowBuildProgress(generate::BuildStage stage, std::uint64_t done, std::uint64_t total) {
-  BuildProgress->setFormat(stage == generate::BuildStage::kSending
+void MainForm::StartBuild(bool for_sheet) {
+  ViewPicture->Clear();
+  BuildProgress->setRange(0, 0);
+  BuildProgress->setValue(0);
+  BuildProgress->setFormat(QStringLiteral("Building the symbol..."));
+  BuildProgress->setVisible(true);
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  build_for_sheet_ = for_sheet;
+  build_ = std::make_unique<generate::BuildRun>(ReadBuildRequest());
+  ContinueBuild(build_->Start());
+}
+
+void MainForm::ContinueBuild(std::optional<Bytes> message) {
+  if (!message) return FinishBuild();
+  ShowBuildProgress();
+  link_->Send(*message);
+}
+
+void MainForm::ExchangeEnded(const link::ExchangeOutcome& outcome) {
+  if (build_) ContinueBuild(build_->Next(outcome));
+}
+
+void MainForm::FinishBuild() {
+  const generate::BuildResult result = std::move(*build_).Result();
+  build_.reset();
+  ++builds_ended_;
+  QApplication::restoreOverrideCursor();
+  BuildProgress->setVisible(false);
+  ApplyBuildResult(result);
+  bool built = false;
+  if (result.failure) {
+    ReportBuildFailure(*result.failure);
+  } else if (ShowSymbolPicture(*result.picture)) {
+    SymbolBuilt();
+    built = true;
+  }
+  if (build_for_sheet_ && sheet_) return SheetSymbolBuilt(built);
+  if (sheet_) return BuildNextSheetSymbol();  // the sheet waited for a build of the user's
+  StartPendingBuild();
+}
+
+void MainForm::StartPendingBuild() {
+  if (!rebuild_pending_) return;
+  rebuild_pending_ = false;
+  if (link_->LinkUp()) StartBuild();
+}
+
+void MainForm::ShowBuildProgress() {
+  if (build_->Total() == 0) return;  // checks and preparation: no count yet
+  BuildProgress->setFormat(build_->Stage() == generate::BuildStage::kSending
                                ? QStringLiteral("Sending to the Code Generator: %p%")
                                : QStringLiteral("Fetching the symbol picture: %p%"));
+  const std::uint64_t total = build_->Total();
   BuildProgress->setRange(0, static_cast<int>(std::min<std::uint64_t>(total, INT_MAX)));
-  BuildProgress->setValue(static_cast<int>(std::min(done, total)));
+  BuildProgress->setValue(static_cast<int>(std::min<std::uint64_t>(build_->Done(), INT_MAX)));
 }
 
 void MainForm::ApplyBuildResult(const generate::BuildResult& result) {
   if (!result.geometry) return;
-  BlockRowsScroll->setValue(result.scroll.rows);
-  BlockColsScroll->setValue(result.scroll.cols);
-  ErrorCorrectionScroll->setValue(result.scroll.error);
-  TotalBytesText->setText(QString::fromStdString(result.usage.total));
-  ErrorBytesText->setText(QString::fromStdString(result.usage.error));
-  UserBytesText->setText(QString::fromStdString(result.usage.user));
+  const generate::ReplyGeometry& g = *result.geometry;
+  BlockRowsScroll->setValue(layout::BlockCountScroll(g.r));
+  BlockColsScroll->setValue(layout::BlockCountScroll(g.c));
+  ErrorCorrectionScroll->setValue(layout::CorrectableBytesScroll(g.k));
+  const QLocale locale;
+  const std::string separator = locale.groupSeparator().toStdString();
+  const auto count = [&](std::int64_t n) { return QString::fromStdString(generate::FormatByteCount(n, separator)); };
+  TotalBytesText->setText(count(result.usage.total));
+  ErrorBytesText->setText(count(result.usage.error));
+  UserBytesText->setText(count(result.usage.user));
   symbol_pixel_width_ = result.pixel_size.width;
   symbol_pixel_height_ = result.pixel_size.height;
-  SymbolWidthText->setText(QString::fromStdString(result.width_text));
-  SymbolHeightText->setText(QString::fromStdString(result.height_text));
+  sized_symbol_ = result.pixel_size;
+  ShowSymbolSize();
+}
+
+// The size boxes always show the symbol's size at the resolution the box
+// holds now, in the user's number format.
+void MainForm::ShowSymbolSize() {
+  const double dpi = output::ReadLenientNumber(ResolutionText->text().toStdString());
+  const std::string point = QLocale().decimalPoint().toStdString();
+  SymbolWidthText->setText(QString::fromStdString(output::SymbolSizeText(sized_symbol_.width, dpi, point)));
+  SymbolHeightText->setText(QString::fromStdString(output::SymbolSizeText(sized_symbol_.height, dpi, point)));
 }
 
 void MainForm::ReportBuildFailure(const generate::BuildFailure& failure) {

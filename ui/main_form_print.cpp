@@ -19,6 +19,7 @@
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 #include "ui/print/print_pages.h"
+#include "ui/print/sheet_print.h"
 
 namespace tessellux::ui {
 namespace {
@@ -30,18 +31,8 @@ int ShiftOf(Qt::KeyboardModifiers modifiers) {
          (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
-// Restores a scroll bar's value when the sheet ends, however it ends.
-class ScrollRestore {
- public:
-  explicit ScrollRestore(QScrollBar* scroll) : scroll_(scroll), value_(scroll->value()) {}
-  ~ScrollRestore() { scroll_->setValue(value_); }
-
- private:
-  QScrollBar* scroll_;
-  int value_;
-};
-
 }  // namespace
+
 
 void MainForm::ConnectPrintHandlers() {
   connect(SelectPrinterCommand, &QPushButton::clicked, this, &MainForm::SelectPrinterCommand_Click);
@@ -85,16 +76,10 @@ void MainForm::SelectPrinterCommand_Click() {
   RefreshPrinterInformation();
 }
 
-// Each keystroke in the box rebuilds the symbol and its printed size. While
-// a build is already running only the size boxes follow the new text: the
-// running build makes the same symbol.
+// Each keystroke in the box rebuilds the symbol; the size boxes follow the
+// new text at once.
 void MainForm::ResolutionText_Change() {
-  if (generating_) {
-    const double dpi = output::ReadLenientNumber(ResolutionText->text().toStdString());
-    SymbolWidthText->setText(QString::fromStdString(output::SymbolSizeText(symbol_pixel_width_, dpi)));
-    SymbolHeightText->setText(QString::fromStdString(output::SymbolSizeText(symbol_pixel_height_, dpi)));
-    return;
-  }
+  if (sized_symbol_.width > 0) ShowSymbolSize();
   GenerateSymbol();
   ResolutionText->setFocus();
 }
@@ -110,14 +95,12 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainForm::PrintCommand_MouseDown(int shift) {
-  if (printing_) return;  // the test sheet lets the window run between builds
-  printing_ = true;
+  if (sheet_) return;  // one print at a time: the sheet is still being built
   switch (output::PrintActionFor(shift)) {
     case output::PrintAction::kSymbol: PrintSymbol(); break;
     case output::PrintAction::kTestSheet: PrintThicknessSheet(); break;
     case output::PrintAction::kNothing: break;
   }
-  printing_ = false;
 }
 
 void MainForm::PrintSymbol() {
@@ -133,42 +116,52 @@ void MainForm::PrintSymbol() {
   if (!failure.isEmpty() || printer_->printerState() == QPrinter::Error) PrinterFailed(failure);
 }
 
+// The sheet is built symbol by symbol as the builds end; the window answers
+// meanwhile.
 void MainForm::PrintThicknessSheet() {
-  ScrollRestore restore_thickness(ThicknessScroll);
-  ScrollRestore restore_grid(GridSizeScroll);
-  QPainter painter;
-  if (!painter.begin(printer_.get())) return PrinterFailed(QStringLiteral("The printer could not start a document."));
-  output::ThicknessSheet sheet(print::SheetPageOf(painter), ThicknessScroll->value(), GridSizeScroll->value(),
-                               {ThicknessScroll->maximum(), GridSizeScroll->maximum()});
-  int printed = 0;
-  while (!sheet.Finished()) {
-    ThicknessScroll->setValue(sheet.Thickness());
-    GridSizeScroll->setValue(sheet.GridSize());
-    if (!BuildForSheet()) {
-      // No stale copies: the sheet ends with what was built so far.
-      messages_->Warning(QStringLiteral("Test Sheet Stopped"),
-                         QStringLiteral("A symbol of the test sheet could not be built (grid size %1, thickness %2), "
-                                        "so the sheet ends after %3 symbols.")
-                             .arg(sheet.GridSize())
-                             .arg(sheet.Thickness())
-                             .arg(printed));
-      break;
-    }
-    const output::SheetStep step = sheet.Next(symbol_picture_.width(), symbol_picture_.height());
-    if (step.kind == output::SheetStep::Kind::kPlace) {
-      print::DrawSheetCell(painter, symbol_picture_, step.cell);
-      ++printed;
-    }
-  }
-  if (!painter.end() || printer_->printerState() == QPrinter::Error)
-    PrinterFailed(QStringLiteral("The printer could not finish the document."));
+  auto print = std::make_unique<SheetPrint>();
+  if (!print->painter.begin(printer_.get())) return PrinterFailed(QStringLiteral("The printer could not start a document."));
+  print->thickness = ThicknessScroll->value();
+  print->grid = GridSizeScroll->value();
+  print->sheet.emplace(print::SheetPageOf(print->painter), print->thickness, print->grid,
+                       output::SheetLimits{ThicknessScroll->maximum(), GridSizeScroll->maximum()});
+  sheet_ = std::move(print);
+  if (!build_) BuildNextSheetSymbol();  // else once the user's build ends
 }
 
-// One build of the sheet; true only when it produced a new symbol.
-bool MainForm::BuildForSheet() {
-  const int before = symbols_built_;
-  GenerateSymbol();
-  return symbols_built_ > before;
+void MainForm::BuildNextSheetSymbol() {
+  if (sheet_->sheet->Finished()) return EndSheet();
+  ThicknessScroll->setValue(sheet_->sheet->Thickness());
+  GridSizeScroll->setValue(sheet_->sheet->GridSize());
+  StartBuild(true);
+}
+
+void MainForm::SheetSymbolBuilt(bool built) {
+  if (!built) {
+    // No stale copies: the sheet ends with what was built so far.
+    messages_->Warning(QStringLiteral("Test Sheet Stopped"),
+                       QStringLiteral("A symbol of the test sheet could not be built (grid size %1, thickness %2), "
+                                      "so the sheet ends after %3 symbols.")
+                           .arg(sheet_->sheet->GridSize())
+                           .arg(sheet_->sheet->Thickness())
+                           .arg(sheet_->printed));
+    return EndSheet();
+  }
+  const output::SheetStep step = sheet_->sheet->Next(symbol_picture_.width(), symbol_picture_.height());
+  if (step.kind == output::SheetStep::Kind::kPlace) {
+    print::DrawSheetCell(sheet_->painter, symbol_picture_, step.cell);
+    ++sheet_->printed;
+  }
+  BuildNextSheetSymbol();
+}
+
+void MainForm::EndSheet() {
+  const std::unique_ptr<SheetPrint> print = std::move(sheet_);
+  ThicknessScroll->setValue(print->thickness);
+  GridSizeScroll->setValue(print->grid);
+  if (!print->painter.end() || printer_->printerState() == QPrinter::Error)
+    PrinterFailed(QStringLiteral("The printer could not finish the document."));
+  StartPendingBuild();
 }
 
 void MainForm::PrinterFailed(const QString& what) {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "cli/asio_link.h"
-#include "link/framing.h"
+#include "protocol/framing.h"
 
 namespace tessellux::cli {
 namespace {
@@ -36,7 +36,7 @@ class ScriptedPeer {
     thread_ = std::thread([this, answer] {
       const int client = ::accept(listener_, nullptr, nullptr);
       char byte = 0;
-      while (::recv(client, &byte, 1, 0) == 1 && static_cast<std::uint8_t>(byte) != link::kEndByte) {
+      while (::recv(client, &byte, 1, 0) == 1 && static_cast<std::uint8_t>(byte) != protocol::kEndByte) {
       }
       answer(client);
       while (::recv(client, &byte, 1, 0) > 0) {
@@ -70,7 +70,7 @@ link::ExchangeOutcome ExchangeWith(ScriptedPeer& peer, std::unique_ptr<AsioLink>
 
 TEST(AsioLink, ReplySplitAtEveryByteIsUnframed) {
   ScriptedPeer peer([](int socket) {
-    for (std::uint8_t byte : link::FrameMessage({0x11, 0x00, 0xAA, 0xAB})) {
+    for (std::uint8_t byte : protocol::FrameMessage({0x11, 0x00, 0xAA, 0xAB})) {
       ScriptedPeer::Send(socket, {byte});
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -88,8 +88,8 @@ TEST(AsioLink, FaultsCloseTheLink) {
   } cases[] = {
       {"two frames in one write",
        [](int s) {
-         Bytes two = link::FrameMessage({0x11, 0x00});
-         const Bytes second = link::FrameMessage({0x62, 0x00, 'B'});
+         Bytes two = protocol::FrameMessage({0x11, 0x00});
+         const Bytes second = protocol::FrameMessage({0x62, 0x00, 'B'});
          two.insert(two.end(), second.begin(), second.end());
          ScriptedPeer::Send(s, two);
        },

@@ -11,6 +11,7 @@
 
 #include "cli/json.h"
 #include "cli/options.h"
+#include "generate/input_checks.h"
 #include "generate/data_choice.h"
 #include "pictures/jpeg_recompress.h"
 #include "security/field_checks.h"
@@ -50,7 +51,7 @@ TEST(FlatJson, RefusesWhatIsNotStrictJson) {
 std::string UsageErrorOf(const std::vector<std::string>& args) {
   try {
     const ToolOptions tool = ParseCommandLine(args);
-    MakeBuildRequest(tool.symbol, tool);
+    MakeBuildRequest(tool.symbol);
   } catch (const UsageError& error) {
     return error.what();
   }
@@ -113,7 +114,9 @@ TEST(Options, SecurityStatusIsTheWindowsStatusLine) {
     std::vector<std::string> args = c.args;
     args.insert(args.end(), {"-o", "a.bmp"});
     const ToolOptions tool = ParseCommandLine(args);
-    EXPECT_EQ(MakeBuildRequest(tool.symbol, tool).checks.security_status, c.status) << args[1] << " " << args[2];
+    const generate::BuildRequest r = MakeBuildRequest(tool.symbol);
+    const auto refused = generate::CheckBeforeGeneration(r);
+    EXPECT_EQ(refused ? refused->text : "", c.status) << args[1] << " " << args[2];
   }
 }
 
@@ -134,18 +137,18 @@ TEST(Options, JpegGoesOutAsTheWindowsDataChoice) {
     const ToolOptions tool = ParseCommandLine(args);
     std::string work;
     {
-      const generate::BuildRequest r = MakeBuildRequest(tool.symbol, tool);
-      EXPECT_EQ(r.checks.data_choice, c.choice);
-      EXPECT_TRUE(r.checks.picture_file_given);
+      const generate::BuildRequest r = MakeBuildRequest(tool.symbol);
+      EXPECT_EQ(r.data, c.choice);
+      EXPECT_EQ(r.picture_file, "p.jpg");
       EXPECT_EQ(tool.symbol.quality, pictures::kDefaultQuality);
-      ASSERT_TRUE(r.prepare_upload);
-      work = r.choices.upload_file;
+      ASSERT_TRUE(r.prepare_picture);
+      work = r.picture_upload;
       EXPECT_NE(work, first_work_file);
       const auto status = std::filesystem::status(work);
       ASSERT_EQ(status.type(), std::filesystem::file_type::regular);
       EXPECT_EQ(status.permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_read |
                                                                         std::filesystem::perms::owner_write);
-      const auto warning = r.prepare_upload();  // p.jpg does not exist
+      const auto warning = r.prepare_picture();  // p.jpg does not exist
       ASSERT_TRUE(warning);
       EXPECT_EQ(warning->title, "Picture Not Usable");
       EXPECT_NE(warning->text.find("p.jpg"), std::string::npos) << warning->text;
@@ -159,13 +162,13 @@ TEST(Options, ChoicesBecomeTheWindowsRequest) {
   const ToolOptions tool = ParseCommandLine({"--text", "caf\xC3\xA9", "-o", "a.png", "--rows", "1", "--columns", "254",
                                              "--error-correction", "17", "--grid", "4", "--thickness", "3", "--style",
                                              "dots", "--mirror", "--dpi", "300", "--host", "h1", "--host", "h2"});
-  const generate::BuildRequest r = MakeBuildRequest(tool.symbol, tool);
-  EXPECT_EQ(r.checks.data_choice, generate::kText);
-  EXPECT_EQ(r.choices.data_text, (Bytes{'c', 'a', 'f', 0xC3, 0xA9}));
-  const auto layout = generate::LayoutBytes(r.choices);
+  const generate::BuildRequest r = MakeBuildRequest(tool.symbol);
+  EXPECT_EQ(r.data, generate::kText);
+  EXPECT_EQ(r.text, (Bytes{'c', 'a', 'f', 0xC3, 0xA9}));
+  const auto layout = generate::LayoutBytes(r.layout);
   EXPECT_EQ(layout, (std::array<std::uint8_t, 6>{1, 254, 34, 4, 2, 3}));
-  EXPECT_TRUE(r.mirror);
-  EXPECT_EQ(r.dots_per_inch, 300);
+  EXPECT_TRUE(r.layout.mirror);
+  EXPECT_EQ(tool.symbol.dpi, 300);
   EXPECT_EQ(tool.hosts, (std::vector<std::string>{"h1", "h2"}));
 
   // Secrets from a file or the environment stay off the command line.
@@ -174,13 +177,13 @@ TEST(Options, ChoicesBecomeTheWindowsRequest) {
   ::setenv("TESSELLUX_SECRET_PHRASE", "from env", 1);
   ::setenv("TESSELLUX_SECOND_PHRASE", "old phrase", 1);
   const ToolOptions cascaded = ParseCommandLine({"--security", "cascaded", "--temporary", "--tag", "T", "-o", "a.bmp"});
-  const generate::BuildRequest c = MakeBuildRequest(cascaded.symbol, cascaded);
-  EXPECT_EQ(c.checks.data_choice, generate::kAuthorization);
-  EXPECT_EQ(c.choices.phrase0, u"from env");
-  EXPECT_EQ(c.choices.phrase1, u"old phrase");
+  const generate::BuildRequest c = MakeBuildRequest(cascaded.symbol);
+  EXPECT_EQ(c.data, generate::kAuthorization);
+  EXPECT_EQ(c.security.phrase, u"from env");
+  EXPECT_EQ(c.security.second_phrase, u"old phrase");
   const ToolOptions private_file = ParseCommandLine({"--security", "private", "--secret-phrase-file", file, "--url",
                                                      "http://x", "-o", "a.bmp"});
-  EXPECT_EQ(MakeBuildRequest(private_file.symbol, private_file).choices.phrase0, u"from file");
+  EXPECT_EQ(MakeBuildRequest(private_file.symbol).security.phrase, u"from file");
   ::unsetenv("TESSELLUX_SECRET_PHRASE");
   ::unsetenv("TESSELLUX_SECOND_PHRASE");
   std::remove(file.c_str());

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/framing.h"
+#include "protocol/framing.h"
 
 namespace tessellux::codegen {
 namespace {
@@ -38,7 +38,7 @@ Outcome FeedAll(CommandIntake& intake, const Bytes& stream, std::size_t piece) {
 TEST(CommandIntake, FramesSplitAnywhereComeOutWholeOneAtATime) {
   Bytes stream;
   const std::vector<Bytes> sent{{0x11, 1, 2, 3, 4, 5, 6}, {0x21, 0xAA, 0xAB, 0x54}, {}, {0xAB}};
-  for (const Bytes& message : sent) link::AppendFrame(message, stream);
+  for (const Bytes& message : sent) protocol::AppendFrame(message, stream);
   for (std::size_t piece : {std::size_t{1}, std::size_t{3}, stream.size()}) {
     CommandIntake intake(1000, nullptr);
     const Outcome out = FeedAll(intake, stream, piece);
@@ -51,10 +51,10 @@ TEST(CommandIntake, FramePastTheBudgetIsSkippedToItsEndAndRefusedWithItsCode) {
   auto budget = std::make_shared<MemoryBudget>(20000, 0, 0);  // buffers double: 8 KiB fits, 16 KiB not
   CommandIntake intake(1 << 20, budget);
   Bytes stream;
-  link::AppendFrame(Bytes(20000, 0x21), stream);
-  link::AppendFrame(Bytes{0xAA, 1, 2}, stream);  // escaped code
+  protocol::AppendFrame(Bytes(20000, 0x21), stream);
+  protocol::AppendFrame(Bytes{0xAA, 1, 2}, stream);  // escaped code
   stream.insert(stream.end() - 1, 5000, 0x00);
-  link::AppendFrame(Bytes{0x11, 9}, stream);
+  protocol::AppendFrame(Bytes{0x11, 9}, stream);
   const Outcome out = FeedAll(intake, stream, 4096);
   EXPECT_EQ(out.refused, (std::vector<std::uint8_t>{0x21}));
   ASSERT_EQ(out.commands.size(), 2u);
@@ -64,7 +64,7 @@ TEST(CommandIntake, FramePastTheBudgetIsSkippedToItsEndAndRefusedWithItsCode) {
 
   CommandIntake escaped(1 << 20, budget);
   Bytes big;
-  link::AppendFrame(Bytes(20000, 0xAA), big);
+  protocol::AppendFrame(Bytes(20000, 0xAA), big);
   EXPECT_EQ(FeedAll(escaped, big, 100).refused, (std::vector<std::uint8_t>{0xAA}));
 }
 

@@ -9,7 +9,7 @@
 #include "codegen/encode_command.h"
 #include "codegen/layout_check.h"
 #include "codegen/service_options.h"
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::codegen {
 namespace {

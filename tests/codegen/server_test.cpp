@@ -83,7 +83,7 @@ TEST_F(ServerTest, CommandsSplitAnywhereAreAnsweredInOrderAndRowsComeBottomFirst
   Bytes stream;
   for (const Bytes& command : {kLayout, Cmd(0x21, "text \xAA\xAB"), Cmd(0x42, "tag"), Cmd(0x41, "phrase"),
                                Cmd(0x54, "1234-5678-9012")}) {
-    link::AppendFrame(command, stream);
+    protocol::AppendFrame(command, stream);
   }
   for (std::uint8_t byte : stream) ASSERT_TRUE(client.SendRaw({byte}));  // escapes split too
   EXPECT_EQ(client.Reply(), (Bytes{0x11, 0x00}));
@@ -163,7 +163,7 @@ TEST_F(ServerTest, ClientThatLeavesMidBuildOrStopsReadingHarmsNoOne) {
   ASSERT_EQ(Status(stalled.Exchange(Cmd(0x51))), 0x00);
   ASSERT_EQ(Status(stalled.Exchange(Cmd(0x61))), 0x00);
   Bytes many;
-  for (int i = 0; i < 3000; ++i) link::AppendFrame(Cmd(0x62), many);  // about 100 MB of replies, never read
+  for (int i = 0; i < 3000; ++i) protocol::AppendFrame(Cmd(0x62), many);  // about 100 MB of replies, never read
   ASSERT_TRUE(stalled.SendRaw(many));
 
   TestClient client(server.port());

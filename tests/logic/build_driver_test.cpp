@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -10,6 +11,7 @@
 #include "app/tabs.h"
 #include "generate/build_driver.h"
 #include "generate/data_choice.h"
+#include "security/security_mode.h"
 #include "support/bmp_header.h"
 #include "support/temp_folder.h"
 
@@ -56,10 +58,8 @@ class FakeCodeGenerator : public link::CommandExchange {
 
 BuildRequest WebAddress(std::string url = "http://example.com/") {
   BuildRequest request;
-  request.checks.data_choice = kWebAddress;
-  request.checks.data_text = ToBytes(url);
-  request.choices.data_text = request.checks.data_text;
-  request.dots_per_inch = 600;
+  request.data = kWebAddress;
+  request.text = ToBytes(url);
   return request;
 }
 
@@ -82,13 +82,12 @@ TEST(BuildDriver, DefaultWebAddressSeriesResultsAndPicture) {
                                      {0x61}, {0x62}, {0x62}, {0x62}, {0x62}};
   EXPECT_EQ(peer.commands, series) << "every row, then the end reply";
 
-  EXPECT_EQ((std::array{result.scroll.rows, result.scroll.cols, result.scroll.error}), (std::array{2, 2, 4}));
+  EXPECT_EQ((std::array{result.geometry->r, result.geometry->c, result.geometry->k}), (std::array{5, 4, 6}));
   EXPECT_EQ((std::array{result.usage.total, result.usage.error, result.usage.user}),
-            (std::array<std::string, 3>{"280", "100", "180"}));
-  // 8 x (8 x 4 + 2) + 2 = 274 pixels wide, 8 x (8 x 5 + 2) + 2 = 338 high, at 600 dpi.
+            (std::array<std::int64_t, 3>{280, 100, 180}));
+  // 8 x (8 x 4 + 2) + 2 = 274 pixels wide, 8 x (8 x 5 + 2) + 2 = 338 high.
   EXPECT_EQ(result.pixel_size.width, 274);
-  EXPECT_EQ(result.width_text, "0.457\"");
-  EXPECT_EQ(result.height_text, "0.563\"");
+  EXPECT_EQ(result.pixel_size.height, 338);
   EXPECT_EQ(Body(result), ToBytes("AAAABBBBCCCC"));
   EXPECT_EQ(result.picture_shape.height, 3);
 
@@ -99,17 +98,16 @@ TEST(BuildDriver, DefaultWebAddressSeriesResultsAndPicture) {
   EXPECT_EQ(last_total, 4u);
 }
 
-TEST(BuildDriver, MirrorSeparatorsAndAFailedCheck) {
+TEST(BuildDriver, FixedLayoutMirrorAndAFailedCheck) {
   FakeCodeGenerator peer;
   BuildRequest request = WebAddress();
-  request.mirror = true;
-  request.group_separator = ".";
-  request.decimal_point = ",";
-  peer.geometry = {10, 10, 6};
+  request.layout = {4, 8, 5, 11, 3, layout::Style::kDots, true};
+  peer.geometry = {4, 8, 5};
   const BuildResult mirrored = BuildDriver(peer).Build(request);
+  EXPECT_EQ(peer.commands.front(), (Bytes{0x11, 4, 8, 10, 11, 2, 3})) << "rows, columns, 2k, grid, dots, size";
   EXPECT_EQ(Body(mirrored), ToBytes("CCCCBBBBAAAA"));
-  EXPECT_EQ(mirrored.usage.total, "1.400");
-  EXPECT_EQ(mirrored.width_text, "1,097\"");  // 658 pixels
+  EXPECT_EQ(mirrored.usage.total, 448);
+  EXPECT_EQ(mirrored.pixel_size.width, 11 * 66) << "dots add no line thickness";
 
   FakeCodeGenerator quiet;
   const BuildResult failed = BuildDriver(quiet).Build(WebAddress("example.com"));
@@ -124,9 +122,8 @@ TEST(BuildDriver, ZipFileGoesUpInPiecesAndAnUnreadableOneStopsTheSeries) {
   const tessellux::testing::TempFolder folder;
   const std::string path = folder.Write("driver.zip", Bytes(2500, 0xAA));  // every byte needs escaping on the wire
   BuildRequest request;
-  request.checks.data_choice = kZippedFile;
-  request.checks.zip_file_given = true;
-  request.choices.upload_file = path;
+  request.data = kZippedFile;
+  request.zip_file = path;
   FakeCodeGenerator peer;
   ASSERT_TRUE(BuildDriver(peer).Build(request).ok());
   const std::vector<Bytes> uploaded(peer.commands.begin() + 1, peer.commands.begin() + 6);
@@ -185,6 +182,62 @@ TEST(BuildDriver, ExchangeFailuresStopTheSeriesAndSayWhatHappened) {
   EXPECT_EQ(status.failure->warning.text, "Unexpected error code 3 to command code 21");
 }
 
+// A Code Generator over its memory budget answers Busy; the build tool says
+// what that means instead of calling the status undocumented.
+TEST(BuildDriver, BusyIsDescribedAsTheCodeGeneratorDocumentsIt) {
+  FakeCodeGenerator peer;
+  peer.override_reply = [](const Bytes& m) -> std::optional<Outcome> {
+    if (m[0] == 0x21) return FakeCodeGenerator::Reply({0x21, 0x08});
+    return std::nullopt;
+  };
+  const BuildResult result = BuildDriver(peer).Build(WebAddress());
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.failure->kind, Kind::kStatus);
+  const std::string described = result.failure->Describe();
+  EXPECT_NE(described.find("command 0x21 (text) failed with status 0x08: busy: the Code Generator's memory budget "
+                           "cannot take the command now"),
+            std::string::npos)
+      << described;
+  EXPECT_NE(described.find("try again later"), std::string::npos) << described;
+  EXPECT_EQ(described.find("not one the Code Generator documents"), std::string::npos) << described;
+}
+
+// How the pixels are split over the 0x62 replies is the Code Generator's
+// choice; the fetch stops asking once the header's size has arrived and
+// then wants the end reply.
+TEST(BuildDriver, FetchTakesThePixelsInAnySplit) {
+  const struct {
+    const char* what;
+    std::vector<Bytes> pieces;
+  } splits[] = {
+      {"two rows, then one", {ToBytes("AAAABBBB"), ToBytes("CCCC")}},
+      {"half rows", {ToBytes("AA"), ToBytes("AA"), ToBytes("BB"), ToBytes("BB"), ToBytes("CC"), ToBytes("CC")}},
+      {"mixed", {ToBytes("A"), ToBytes("AAABBBBC"), ToBytes("CCC")}},
+  };
+  for (const auto& split : splits) {
+    SCOPED_TRACE(split.what);
+    FakeCodeGenerator peer;
+    peer.rows = split.pieces;
+    std::vector<std::uint64_t> fetched;
+    std::uint64_t fetch_total = 0;
+    BuildDriver driver(peer, [&](BuildStage stage, std::uint64_t done, std::uint64_t total) {
+      if (stage == BuildStage::kFetching) fetched.push_back(done), fetch_total = total;
+    });
+    BuildRequest request = WebAddress();
+    request.layout.mirror = true;
+    const BuildResult result = driver.Build(request);
+    ASSERT_TRUE(result.ok()) << result.failure->Describe();
+    EXPECT_EQ(Body(result), ToBytes("CCCCBBBBAAAA"));
+    EXPECT_EQ(peer.commands.size(), 3 + 1 + split.pieces.size() + 1) << "every piece, then the end reply";
+    EXPECT_EQ(peer.commands.back(), Bytes{0x62});
+    // Progress by whole rows: a part row moves nothing, two rows move two.
+    ASSERT_FALSE(fetched.empty());
+    EXPECT_TRUE(std::adjacent_find(fetched.begin(), fetched.end(), std::greater_equal<>()) == fetched.end());
+    EXPECT_EQ(fetched.back(), 4u);
+    EXPECT_EQ(fetch_total, 4u);
+  }
+}
+
 TEST(BuildDriver, GeometryOutOfRangeFetchesNothing) {
   FakeCodeGenerator peer;
   peer.geometry = {4, 4, 18};
@@ -209,7 +262,7 @@ TEST(BuildDriver, FetchEndsAtTheHeadersHeightAndRefusesPicturesThatDoNotMatch) {
       {"negative height", BmpHeader(20, -3), {}, false, 1},
       {"40000 x 40000", BmpHeader(40000, 40000), {}, false, 1},
       {"an empty row", BmpHeader(20, 3), {Bytes{}}, false, 2},
-      {"a row too long", BmpHeader(20, 3), {Bytes(4, 'A'), Bytes(5, 'B')}, false, 3},
+      {"pixels beyond the header's size", BmpHeader(20, 3), {Bytes(4, 'A'), Bytes(9, 'B')}, false, 3},
       {"more rows than the height", BmpHeader(20, 2), {Bytes(4, 'A'), Bytes(4, 'B'), Bytes(4, 'C')}, false, 4},
       {"ends early", BmpHeader(20, 3), {Bytes(4, 'A')}, false, 3},
       {"every row request answered empty", BmpHeader(20, 3), {}, true, 2},
@@ -235,6 +288,52 @@ TEST(BuildDriver, FetchEndsAtTheHeadersHeightAndRefusesPicturesThatDoNotMatch) {
     EXPECT_TRUE(result.geometry) << "this run's statistics stay";
     EXPECT_LE(peer.commands.size() - 3, c.max_fetch_exchanges);
   }
+}
+
+// The window drives the run from its socket's signals: each outcome is fed
+// when it arrives, and nothing more is asked once the run has ended.
+TEST(BuildRun, SteppedByHandEndsOnceAndKeepsItsResult) {
+  FakeCodeGenerator peer;
+  BuildRun run(WebAddress());
+  EXPECT_FALSE(run.Next(FakeCodeGenerator::Reply({0x11, 0x00}))) << "nothing before Start";
+  std::optional<Bytes> message = run.Start();
+  EXPECT_FALSE(run.Start()) << "started once";
+  int exchanges = 0;
+  while (message && exchanges++ < 100) message = run.Next(peer.Exchange(*message));
+  ASSERT_TRUE(run.Ended());
+  ASSERT_TRUE(run.Result().ok());
+  EXPECT_EQ(run.Done(), run.Total());
+  EXPECT_FALSE(run.Next(FakeCodeGenerator::Reply({0x62, 0x62}))) << "an ended run asks for nothing";
+  EXPECT_EQ(Body(std::move(run).Result()), ToBytes("AAAABBBBCCCC"));
+
+  BuildRequest picture;
+  picture.data = kPictureOnly;
+  picture.picture_file = "photo.jpg";
+  int prepared = 0;
+  picture.prepare_picture = [&]() -> std::optional<app::Warning> {
+    ++prepared;
+    return app::Warning{"Picture Not Recompressed", "photo.jpg is damaged"};
+  };
+  BuildRun refused(std::move(picture));
+  EXPECT_FALSE(refused.Start()) << "a picture that cannot be prepared sends nothing";
+  EXPECT_EQ(prepared, 1);
+  EXPECT_EQ(refused.Result().failure->kind, Kind::kUpload);
+}
+
+// The security check judges the request's own choice, so what refuses a
+// build is what the status line shows for that choice.
+TEST(BuildRun, SecurityChoiceIsCheckedBeforeAnythingIsSent) {
+  BuildRequest request = WebAddress();
+  request.security.mode = security::SecurityMode::kPrivate;
+  BuildRun run(request);
+  EXPECT_FALSE(run.Start());
+  ASSERT_TRUE(run.Result().failure);
+  EXPECT_EQ(run.Result().failure->tab, app::kSecurityTab);
+  EXPECT_EQ(run.Result().failure->warning.title, "Security Setting Incomplete");
+
+  request.security.phrase = u"open sesame";
+  BuildRun phrased(request);
+  EXPECT_EQ(phrased.Start(), (Bytes{0x11, 0, 0, 0, 8, 1, 2}));
 }
 
 }  // namespace

@@ -10,21 +10,17 @@ namespace {
 using security::SecurityMode;
 using Layout = std::array<std::uint8_t, 6>;
 
-GenerationChoices Choices(SecurityMode mode, bool temporary = false) {
-  GenerationChoices c;
-  c.mode = mode;
-  c.temporary = temporary;
-  c.identification_tag = u"Tag";
-  c.phrase0 = u"Secret";
-  c.phrase1 = u"1234-5678-9012";
-  c.data_text = ToBytes("http://x");
+BuildRequest Choices(SecurityMode mode, bool temporary = false) {
+  BuildRequest c;
+  c.security = {mode, temporary, u"Tag", u"Secret", u"1234-5678-9012"};
+  c.text = ToBytes("http://x");
   return c;
 }
 
 // The command messages only, uploads shown as the single byte 0xFF.
-std::vector<Bytes> Messages(const GenerationChoices& c) {
+std::vector<Bytes> Messages(const BuildRequest& c, const std::string& upload = {}) {
   std::vector<Bytes> out;
-  for (const SeriesStep& step : CommandSeries(c)) out.push_back(step.IsUpload() ? Bytes{0xFF} : step.command);
+  for (const SeriesStep& step : CommandSeries(c, upload)) out.push_back(step.IsUpload() ? Bytes{0xFF} : step.command);
   return out;
 }
 
@@ -34,34 +30,28 @@ Bytes Cmd(std::uint8_t code, std::string_view text = "") {
   return out;
 }
 
-TEST(LayoutBytes, AutomaticBoxesManualValuesStylesAndRange) {
-  GenerationChoices c;
-  c.rows_scroll = c.error_scroll = 9;
-  EXPECT_EQ(LayoutBytes(c), (Layout{0x00, 0x00, 0x00, 0x08, 0x01, 0x02}));
-  c.size_unchecked = c.error_unchecked = true;
-  c.rows_scroll = c.error_scroll = 0;
-  EXPECT_EQ(LayoutBytes(c), (Layout{1, 2, 4, 8, 1, 2}));
-  c.rows_scroll = c.cols_scroll = 127;
-  c.error_scroll = 15;
-  c.grid_size = 128;
-  c.thickness = 8;
-  c.style = layout::Style::kDotsWithEmboss;
-  EXPECT_EQ(LayoutBytes(c), (Layout{254, 254, 34, 128, 2, 8}));
-  c.error_unchecked = false;  // the size and error boxes are independent
-  EXPECT_EQ(LayoutBytes(c), (Layout{254, 254, 0, 128, 2, 8}));
-  c.style = layout::Style::kDots;
-  EXPECT_EQ(LayoutBytes(c)[4], 2);
-  c.rows_scroll = 128;
-  EXPECT_THROW(LayoutBytes(c), std::out_of_range);
-  c.rows_scroll = 0;
-  c.grid_size = 256;
-  EXPECT_THROW(LayoutBytes(c), std::out_of_range);
-}
-
-TEST(UploadFile, ChosenByTabAvailability) {
-  EXPECT_EQ(ChooseUploadFile(true, true, "/w/Quality.tmp", "/z.zip"), "/w/Quality.tmp");
-  EXPECT_EQ(ChooseUploadFile(false, true, "/w/Quality.tmp", "/z.zip"), "/z.zip");
-  EXPECT_EQ(ChooseUploadFile(false, false, "/w/Quality.tmp", "/z.zip"), "");
+TEST(LayoutBytes, AutomaticOrFixedValuesStylesAndRange) {
+  SymbolLayout l;
+  EXPECT_EQ(LayoutBytes(l), (Layout{0x00, 0x00, 0x00, 0x08, 0x01, 0x02})) << "automatic: zeros";
+  l.rows = 1;
+  l.columns = 2;
+  l.correctable = 2;
+  EXPECT_EQ(LayoutBytes(l), (Layout{1, 2, 4, 8, 1, 2}));
+  l.rows = l.columns = 254;
+  l.correctable = 17;
+  l.grid = 128;
+  l.thickness = 8;
+  l.style = layout::Style::kDotsWithEmboss;
+  EXPECT_EQ(LayoutBytes(l), (Layout{254, 254, 34, 128, 2, 8}));
+  l.correctable.reset();  // size and error correction are independent
+  EXPECT_EQ(LayoutBytes(l), (Layout{254, 254, 0, 128, 2, 8}));
+  l.style = layout::Style::kDots;
+  EXPECT_EQ(LayoutBytes(l)[4], 2);
+  l.rows = 256;
+  EXPECT_THROW(LayoutBytes(l), std::out_of_range);
+  l.rows = 1;
+  l.grid = 256;
+  EXPECT_THROW(LayoutBytes(l), std::out_of_range);
 }
 
 TEST(CommandSeries, EachModeSendsItsFieldsAndCode) {
@@ -87,31 +77,30 @@ TEST(CommandSeries, EachModeSendsItsFieldsAndCode) {
 }
 
 TEST(CommandSeries, CascadedOldPhraseIsSingleByteAndEmptyFieldsStillSend) {
-  GenerationChoices c = Choices(SecurityMode::kCascaded);
-  c.phrase0 = c.phrase1 = u"caf\u00E9";
-  c.identification_tag = u"\u00E9";
+  BuildRequest c = Choices(SecurityMode::kCascaded);
+  c.security.phrase = c.security.second_phrase = u"caf\u00E9";
+  c.security.identification_tag = u"\u00E9";
   EXPECT_EQ(Messages(c)[2], (Bytes{0x42, 0xC3, 0xA9}));
   EXPECT_EQ(Messages(c)[3], (Bytes{0x41, 'c', 'a', 'f', 0xC3, 0xA9}));
   EXPECT_EQ(Messages(c)[4], (Bytes{0x53, 'c', 'a', 'f', 0xE9}));
 
   c = Choices(SecurityMode::kUnique);
-  c.identification_tag.clear();
-  c.phrase0.clear();
-  c.phrase1.clear();
+  c.security.identification_tag.clear();
+  c.security.phrase.clear();
+  c.security.second_phrase.clear();
   const auto m = Messages(c);
   EXPECT_EQ(std::vector<Bytes>(m.begin() + 2, m.end()), (std::vector<Bytes>{{0x42}, {0x41}, {0x53}}));
 }
 
 TEST(CommandSeries, UploadFollowsTheTextCommand) {
-  GenerationChoices c = Choices(SecurityMode::kPublic);
-  c.data_text.clear();
-  c.upload_file = "/w/Quality.tmp";
-  const auto series = CommandSeries(c);
+  BuildRequest c = Choices(SecurityMode::kPublic);
+  c.text.clear();
+  const auto series = CommandSeries(c, "/w/Quality.tmp");
   ASSERT_EQ(series.size(), 4u);
   EXPECT_EQ(series[1].command, Bytes{0x21});
   EXPECT_EQ(series[2].upload_path, "/w/Quality.tmp");
   EXPECT_EQ(series[3].command, Bytes{0x51});
-  c.upload_file.clear();  // no file: no upload step, the text command still goes
+  // no file: no upload step, the text command still goes
   EXPECT_EQ(Messages(c), (std::vector<Bytes>{{0x11, 0, 0, 0, 8, 1, 2}, {0x21}, {0x51}}));
 }
 

@@ -4,29 +4,31 @@
 
 #include "generate/data_choice.h"
 #include "generate/input_checks.h"
+#include "security/security_mode.h"
 
 namespace tessellux::generate {
 namespace {
 
 using layout::Style;
 
-// Inputs for a data choice; `given` names the files chosen ("picture zip emboss").
-CheckInputs In(int choice, std::string_view text = "", std::string_view given = "", Style style = Style::kLines,
-               std::string security_status = "") {
-  CheckInputs in;
-  in.security_status = std::move(security_status);
-  in.data_choice = choice;
-  in.data_text = ToBytes(text);
-  in.picture_file_given = given.find("picture") != given.npos;
-  in.zip_file_given = given.find("zip") != given.npos;
-  in.emboss_file_given = given.find("emboss") != given.npos;
-  in.style = style;
+// A request for a data choice; `given` names the files chosen ("picture
+// zip emboss"). Phrases are left blank.
+BuildRequest In(int choice, std::string_view text = "", std::string_view given = "", Style style = Style::kLines,
+                security::SecurityMode mode = security::SecurityMode::kPublic) {
+  BuildRequest in;
+  in.data = choice;
+  in.text = ToBytes(text);
+  if (given.find("picture") != given.npos) in.picture_file = "photo.jpg";
+  if (given.find("zip") != given.npos) in.zip_file = "site.zip";
+  if (given.find("emboss") != given.npos) in.emboss_file = "emboss.bmp";
+  in.layout.style = style;
+  in.security.mode = mode;
   return in;
 }
 
 TEST(InputChecks, FirstFailedRowGivesItsTabTitleAndText) {
   const struct {
-    CheckInputs in;
+    BuildRequest in;
     std::string title = "";  // of the first failed check; "" when all pass
     int tab = 0;
     const char* text = nullptr;  // checked when given
@@ -51,10 +53,10 @@ TEST(InputChecks, FirstFailedRowGivesItsTabTitleAndText) {
        "Please either choose a ZIP file, or go to the Style tab and select another choice."},
       {In(kAuthorization, "", "", Style::kDotsWithEmboss), "Missing Emboss Picture", 5,
        "The style selected is Dots with an embossed picture, but no embossed file has been entered."},
-      // The Security tab's status line stops a build after the data checks.
-      {In(kAuthorization, "", "", Style::kLines, "Please enter the reader's serial number"), "Security Setting Incomplete",
-       6, "Please enter the reader's serial number"},
-      {In(kText, "", "", Style::kLines, "Please enter the secret phrase"), "Text Missing", 1},
+      // What the Security tab's status line shows stops a build after the data checks.
+      {In(kAuthorization, "", "", Style::kLines, security::SecurityMode::kUniversal), "Security Setting Incomplete",
+       6, "Secret Phrase cannot be blank"},
+      {In(kText, "", "", Style::kLines, security::SecurityMode::kPrivate), "Text Missing", 1},
       {In(kWebAddress, "http://a")},
       {In(kWebAddress, "https://a")},
       {In(kWebAddress, "http://")},

@@ -9,11 +9,11 @@
 #include <random>
 
 #include "generate/results.h"
-#include "link/bytes.h"
 #include "pictures/exif_orientation.h"
 #include "pictures/file_filters.h"
 #include "pictures/jpeg_recompress.h"
 #include "pictures/quality_work_file.h"
+#include "protocol/bytes.h"
 #include "support/temp_folder.h"
 
 namespace tessellux::pictures {

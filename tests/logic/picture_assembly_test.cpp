@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "output/atomic_file.h"
 #include "output/picture_assembly.h"
@@ -60,9 +61,9 @@ TEST(PictureAssembly, RowsInOrderOrMirroredAndOnlyAsManyAsTheHeaderSays) {
     PictureAssembly picture;
     std::string error;
     EXPECT_TRUE(picture.SetHeader(Reply(Header(8, 3)), &error)) << error;
-    for (std::uint8_t row : {'A', 'B', 'C'}) EXPECT_TRUE(picture.AddRow(Reply(Bytes(4, row)), &error)) << error;
+    for (std::uint8_t row : {'A', 'B', 'C'}) EXPECT_TRUE(picture.AddPiece(Reply(Bytes(4, row)), &error)) << error;
     EXPECT_TRUE(picture.Complete());
-    EXPECT_FALSE(picture.AddRow(Reply(Bytes(4, 'D')), &error)) << "a row beyond the height";
+    EXPECT_FALSE(picture.AddPiece(Reply(Bytes(4, 'D')), &error)) << "a row beyond the height";
     EXPECT_NE(error.find("more rows"), std::string::npos) << error;
     Bytes joined = std::move(picture).Join(mirror);
     return Bytes(joined.begin() + 62, joined.end());
@@ -70,14 +71,63 @@ TEST(PictureAssembly, RowsInOrderOrMirroredAndOnlyAsManyAsTheHeaderSays) {
   EXPECT_EQ(build(false), ToBytes("AAAABBBBCCCC"));
   EXPECT_EQ(build(true), ToBytes("CCCCBBBBAAAA"));
 
+  for (const Bytes& bad : {Reply({}), Bytes{0x62}, Reply(Bytes(13, 'x'))}) {
+    PictureAssembly picture;
+    std::string error;
+    ASSERT_TRUE(picture.SetHeader(Reply(Header(8, 3)), &error));
+    EXPECT_FALSE(picture.AddPiece(bad, &error)) << "piece of " << bad.size() << " reply bytes";
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(picture.RowsReceived(), 0);
+    EXPECT_FALSE(picture.Complete());
+  }
+}
+
+// The Code Generator may split the pixels over its replies as it likes; the
+// picture is the same however they come, mirrored by whole rows.
+TEST(PictureAssembly, AnySplitOfThePixelsGivesTheSamePicture) {
+  const Bytes pixels = ToBytes("AAAABBBBCCCCDDDD");
+  const auto build = [&](const std::vector<std::size_t>& piece_sizes, bool mirror) {
+    PictureAssembly picture;
+    std::string error;
+    EXPECT_TRUE(picture.SetHeader(Reply(Header(8, 4)), &error)) << error;
+    std::size_t at = 0;
+    for (std::size_t size : piece_sizes) {
+      EXPECT_FALSE(picture.Complete()) << "complete before byte " << at;
+      EXPECT_TRUE(picture.AddPiece(Reply(Bytes(pixels.begin() + at, pixels.begin() + at + size)), &error)) << error;
+      at += size;
+    }
+    EXPECT_TRUE(picture.Complete());
+    EXPECT_EQ(picture.RowsReceived(), 4);
+    Bytes joined = std::move(picture).Join(mirror);
+    return Bytes(joined.begin() + 62, joined.end());
+  };
+  const struct {
+    const char* what;
+    std::vector<std::size_t> pieces;
+  } splits[] = {
+      {"two rows per piece", {8, 8}},
+      {"half a row per piece", {2, 2, 2, 2, 2, 2, 2, 2}},
+      {"mixed", {1, 7, 5, 3}},
+      {"all in one", {16}},
+  };
+  for (const auto& split : splits) {
+    SCOPED_TRACE(split.what);
+    EXPECT_EQ(build(split.pieces, false), build({4, 4, 4, 4}, false));
+    EXPECT_EQ(build(split.pieces, true), ToBytes("DDDDCCCCBBBBAAAA"));
+  }
+}
+
+TEST(PictureAssembly, PartRowsCountAsRowsOnlyWhenWholeAndNeverPassTheHeader) {
   PictureAssembly picture;
   std::string error;
   ASSERT_TRUE(picture.SetHeader(Reply(Header(8, 3)), &error));
-  for (const Bytes& bad : {Reply({}), Reply(Bytes(3, 'x')), Reply(Bytes(5, 'x')), Bytes{0x62}}) {
-    EXPECT_FALSE(picture.AddRow(bad, &error)) << "row of " << bad.size() - 2 << " bytes";
-  }
-  EXPECT_EQ(picture.RowsReceived(), 0);
-  EXPECT_FALSE(picture.Complete());
+  ASSERT_TRUE(picture.AddPiece(Reply(Bytes(6, 'x')), &error)) << error;
+  EXPECT_EQ(picture.RowsReceived(), 1) << "a row and a half";
+  EXPECT_FALSE(picture.AddPiece(Reply(Bytes(7, 'y')), &error)) << "one byte beyond the header's 12";
+  EXPECT_NE(error.find("13 pixel bytes where the header says 12"), std::string::npos) << error;
+  EXPECT_EQ(picture.RowsReceived(), 1) << "the refused piece is not kept";
+  EXPECT_TRUE(picture.AddPiece(Reply(Bytes(6, 'y')), &error)) << error;
+  EXPECT_TRUE(picture.Complete());
 }
 
 TEST(AtomicWrite, ReplacesTheFileOrKeepsTheOldOneAndSaysWhy) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "link/discovery.h"
 #include "link/reply.h"
 
 namespace tessellux::link {
@@ -17,14 +16,6 @@ TEST(Reply, StatusByteDecides) {
   EXPECT_EQ(error.title, "Unexpected error");
   EXPECT_EQ(error.text, "Unexpected error code 3 to command code 41");
   EXPECT_EQ(JudgeReply({0x05, 0x1A}, 0x05).text, "Unexpected error code 1A to command code 5");
-}
-
-TEST(Discovery, CompanyIsEverythingAfterTheFirstEquals) {
-  EXPECT_EQ(CompanyFromAnswer(ToBytes("TESSELLUX=Acme")), "Acme");
-  EXPECT_EQ(CompanyFromAnswer(ToBytes("TESSELLUX=a=b=c")), "a=b=c");
-  EXPECT_EQ(CompanyFromAnswer(ToBytes("no equals")), "no equals");
-  EXPECT_EQ(CompanyFromAnswer(ToBytes("X=")), "");
-  EXPECT_EQ(CompanyFromAnswer({}), "");
 }
 
 }  // namespace

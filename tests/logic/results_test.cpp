@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "generate/results.h"
+#include "layout/layout_values.h"
 
 namespace tessellux::generate {
 namespace {
@@ -28,34 +29,37 @@ TEST(ReplyGeometry, RefusesCorrectableBytesOutsideTheControlsRangeAndShortReplie
 }
 
 TEST(ScrollValues, HalveRowsAndColumnsAndShiftErrorCorrection) {
-  const ScrollValues v = ScrollValuesOf({5, 4, 6});
-  EXPECT_EQ((std::array{v.rows, v.cols, v.error}), (std::array{2, 2, 4}));
-  const ScrollValues top = ScrollValuesOf({255, 1, 17});
-  EXPECT_EQ((std::array{top.rows, top.cols, top.error}), (std::array{127, 0, 15}));
+  using namespace layout;
+  EXPECT_EQ((std::array{BlockCountScroll(5), BlockCountScroll(4), CorrectableBytesScroll(6)}), (std::array{2, 2, 4}));
+  EXPECT_EQ((std::array{BlockCountScroll(255), BlockCountScroll(1), CorrectableBytesScroll(17)}),
+            (std::array{127, 0, 15}));
+  for (int value : {0, 1, 64, 127}) EXPECT_EQ(BlockCountScroll(BlockCount(value)), value) << "round trip";
+  for (int value : {0, 7, 15}) EXPECT_EQ(CorrectableBytesScroll(CorrectableBytes(value)), value);
 }
 
 TEST(UsageStatistics, FiguresAddUpAndAreGrouped) {
   const struct {
     ReplyGeometry g;
-    std::string total, error, user;
+    std::int64_t total, error, user;
   } cases[] = {
-      {{5, 4, 6}, "280", "100", "180"},
-      {{10, 10, 6}, "1,400", "500", "900"},
-      {{1, 1, 3}, "14", "4", "10"},  // 3.5 error bytes show as 4; the user figure follows what is shown
-      {{255, 255, 17}, "910,350", "682,763", "227,587"},
+      {{5, 4, 6}, 280, 100, 180},
+      {{10, 10, 6}, 1400, 500, 900},
+      {{1, 1, 3}, 14, 4, 10},  // 3.5 error bytes show as 4; the user figure follows what is shown
+      {{255, 255, 17}, 910350, 682763, 227587},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.total);
-    const UsageTexts u = UsageStatistics(c.g);
+    const UsageFigures u = UsageCounts(c.g);
     EXPECT_EQ(u.total, c.total);
     EXPECT_EQ(u.error, c.error);
     EXPECT_EQ(u.user, c.user);
   }
+  EXPECT_EQ(FormatByteCount(910350), "910,350");
   EXPECT_EQ(FormatByteCount(999), "999");
   EXPECT_EQ(FormatByteCount(-1234567), "-1,234,567");
   // The user's own separator, even one of several bytes (a no-break space).
   EXPECT_EQ(FormatByteCount(1234567, "\u00A0"), "1\u00A0234\u00A0567");
-  EXPECT_EQ(UsageStatistics({10, 10, 6}, ".").total, "1.400");
+  EXPECT_EQ(FormatByteCount(1400, "."), "1.400");
 }
 
 TEST(SymbolPixelSize, LinesAddOneThickness) {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::testing {
 

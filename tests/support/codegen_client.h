@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "link/framing.h"
+#include "protocol/framing.h"
 
 namespace tessellux::codegen::testing {
 
@@ -74,7 +74,7 @@ class TestClient {
   }
 
   bool SendRaw(const Bytes& bytes) { return SendAll(fd_, bytes); }
-  bool Send(const Bytes& message) { return SendRaw(link::FrameMessage(message)); }
+  bool Send(const Bytes& message) { return SendRaw(protocol::FrameMessage(message)); }
 
   // The next reply, unframed; nullopt on timeout or when the peer closed.
   std::optional<Bytes> Reply(int timeout_ms = kWaitMs) {
@@ -108,7 +108,7 @@ class TestClient {
  private:
   int fd_;
   bool connected_ = false;
-  link::FrameSplitter replies_{std::size_t{64} << 20};
+  protocol::FrameSplitter replies_{std::size_t{64} << 20};
 };
 
 // A fetched picture: the header from 0x61, then the rows of each 0x62 in

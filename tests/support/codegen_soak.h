@@ -244,9 +244,9 @@ inline void HostileClient(int id, int kind, Shared& shared) {
         break;
       }
       case 1: {  // a valid series, one byte at a time
-        Bytes stream = link::FrameMessage(Bytes{0x11, 0, 0, 0, 4, 1, 2});
-        link::AppendFrame(Cmd(0x21, "slowly"), stream);
-        link::AppendFrame(Cmd(0x51), stream);
+        Bytes stream = protocol::FrameMessage(Bytes{0x11, 0, 0, 0, 4, 1, 2});
+        protocol::AppendFrame(Cmd(0x21, "slowly"), stream);
+        protocol::AppendFrame(Cmd(0x51), stream);
         for (std::size_t i = 0; i < stream.size() && shared.Running(); ++i) {
           if (!SendAll(fd, {stream[i]}) || !Drain(fd)) break;
           Pause(15);
@@ -262,9 +262,9 @@ inline void HostileClient(int id, int kind, Shared& shared) {
         break;
       }
       case 3: {  // oversize fields: past the input cap, then as large as allowed, held
-        Bytes stream = link::FrameMessage(Bytes{0x11, 0, 0, 0, 4, 1, 2});
-        link::AppendFrame(Cmd(0x21, std::string(std::size_t{15} << 20, 'o')), stream);
-        link::AppendFrame(Cmd(0x42, std::string(std::size_t{2} << 20, 'o')), stream);
+        Bytes stream = protocol::FrameMessage(Bytes{0x11, 0, 0, 0, 4, 1, 2});
+        protocol::AppendFrame(Cmd(0x21, std::string(std::size_t{15} << 20, 'o')), stream);
+        protocol::AppendFrame(Cmd(0x42, std::string(std::size_t{2} << 20, 'o')), stream);
         SendAll(fd, stream);
         for (int i = 0; i < 100 && shared.Running(); ++i) {
           if (!Drain(fd, 50)) break;

@@ -63,7 +63,10 @@ class LiveCodegenWindowTest : public WindowTest {
     return QString::fromUtf8(reader.readAllStandardOutput() + reader.readAllStandardError());
   }
 
-  void Build() { window->SSTab->setCurrentIndex(app::kViewPrintTab); }
+  void Build() {
+    window->SSTab->setCurrentIndex(app::kViewPrintTab);
+    EXPECT_TRUE(WaitUntilBuilt(*window));
+  }
 
   QTemporaryDir dir;
   QString previous_dir;

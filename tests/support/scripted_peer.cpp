@@ -2,7 +2,7 @@
 
 #include <QNetworkDatagram>
 
-#include "link/framing.h"
+#include "protocol/framing.h"
 
 namespace tessellux::testing {
 
@@ -25,7 +25,7 @@ ScriptedPeer::ScriptedPeer(bool listen_tcp) {
 }
 
 QByteArray ScriptedPeer::Frame(const QByteArray& message) {
-  const Bytes frame = link::FrameMessage(Bytes(message.begin(), message.end()));
+  const Bytes frame = protocol::FrameMessage(Bytes(message.begin(), message.end()));
   return QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(frame.size()));
 }
 
@@ -57,7 +57,7 @@ void ScriptedPeer::OnData() {
   while ((end = partial_.indexOf(char(0xAA))) >= 0) {
     const QByteArray body = partial_.left(end);
     partial_.remove(0, end + 1);
-    const Bytes unframed = link::Unframe(Bytes(body.begin(), body.end()));
+    const Bytes unframed = protocol::Unframe(Bytes(body.begin(), body.end()));
     const QByteArray command(reinterpret_cast<const char*>(unframed.data()), static_cast<qsizetype>(unframed.size()));
     commands.append(command);
     Reply reply;

@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string>
 
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
 namespace tessellux::testing {
 

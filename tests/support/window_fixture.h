@@ -34,6 +34,12 @@ inline bool WaitFor(const std::function<bool()>& done, int timeout_ms = 5000) {
   return true;
 }
 
+// Runs the event loop until the window has no build under way (nor one
+// asked for meanwhile, nor a test sheet): builds run as the replies come.
+inline bool WaitUntilBuilt(ui::MainForm& window, int timeout_ms = 20000) {
+  return WaitFor([&] { return !window.Building() && !window.PrintingSheet(); }, timeout_ms);
+}
+
 // Bytes given as numbers, for commands and replies.
 inline QByteArray Raw(std::initializer_list<int> bytes) {
   QByteArray out;

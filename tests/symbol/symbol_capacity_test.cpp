@@ -15,12 +15,9 @@ namespace {
 using testing::MustDecode;
 using testing::MustEncode;
 
-// "User data" as the program shows it, digits only.
+// "User data" as the program shows it.
 std::size_t ShownUserData(int rows, int cols, int k) {
-  std::string shown = generate::UsageStatistics({rows, cols, k}).user, digits;
-  for (char c : shown)
-    if (c >= '0' && c <= '9') digits += c;
-  return std::stoul(digits);
+  return static_cast<std::size_t>(generate::UsageCounts({rows, cols, k}).user);
 }
 
 Content Text(std::size_t size) { return {std::string(size, 'c'), std::nullopt}; }

@@ -7,13 +7,17 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPrinter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTextEdit>
 #include <QtEndian>
 
 #include "app/tabs.h"
+#include "support/picture_files.h"
 #include "support/window_fixture.h"
 #include "ui/picture_box.h"
 
@@ -50,13 +54,19 @@ class GenerateTest : public WindowTest {
       progress_seen = progress_seen || !window->BuildProgress->isHidden();
       const char code = command.isEmpty() ? 0 : command[0];
       if (code >= 0x51 && code <= 0x54) return QByteArray(1, code) + Raw({0x00}) + geometry;
-      if (code == 0x61) return Raw({0x61, 0x00}) + bmp.header;
+      if (code == 0x61) {
+        next_row = 0;  // every build fetches the picture from its first row
+        return Raw({0x61, 0x00}) + bmp.header;
+      }
       if (code == 0x62) return next_row < bmp.rows.size() ? Raw({0x62, 0x00}) + bmp.rows[next_row++] : "bb";
       return QByteArray(1, code) + Raw({0x00});
     };
     window = LinkedWindow(peer);
   }
-  void EnterViewPrint() { window->SSTab->setCurrentIndex(app::kViewPrintTab); }
+  void EnterViewPrint() {
+    window->SSTab->setCurrentIndex(app::kViewPrintTab);
+    EXPECT_TRUE(WaitUntilBuilt(*window));
+  }
   // Leaves "View/Print" and enters it again: a fresh build, fetch and messages.
   void Rebuild() {
     messages.shown.clear();
@@ -115,6 +125,46 @@ TEST_F(GenerateTest, FiguresUseTheUsersSeparators) {
   QLocale::setDefault(previous);
   EXPECT_EQ(window->TotalBytesText->text(), "1.400");
   EXPECT_EQ(window->SymbolWidthText->text(), "1,097\"");  // 8 x 82 + 2 = 658 pixels
+}
+
+// A resolution typed while the picture is being fetched: the build under way
+// ends, one more follows with the typed value, and the size boxes and the
+// printed page end at the typed resolution (not at its first keystroke).
+TEST_F(GenerateTest, ResolutionTypedDuringTheFetchEndsWithItsSizes) {
+  window->ResolutionText->setText("600");
+  EnterViewPrint();
+  ASSERT_EQ(window->SymbolsBuilt(), 1);
+  const int commands_per_build = static_cast<int>(peer.commands.size());
+
+  const auto reply = peer.default_reply;
+  bool typed = false;
+  peer.default_reply = [&](const QByteArray& command) {
+    if (!typed && command == "b" && next_row == 5 && window->SymbolsBuilt() == 1) {
+      typed = true;
+      EXPECT_TRUE(window->Building());
+      window->ResolutionText->setFocus();
+      window->ResolutionText->selectAll();
+      QTest::keyClicks(window->ResolutionText, "300");  // three keystrokes, three rebuild requests
+      EXPECT_EQ(window->SymbolWidthText->text(), "0.913\"") << "the boxes follow each keystroke";
+    }
+    return reply(command);
+  };
+  next_row = 0;
+  window->SSTab->setCurrentIndex(app::kStyleTab);
+  EnterViewPrint();
+  ASSERT_TRUE(typed);
+  EXPECT_EQ(window->SymbolsBuilt(), 3) << "the build under way, then exactly one more";
+  EXPECT_EQ(peer.commands.size(), 3 * commands_per_build);
+  EXPECT_EQ(Titles(), "");
+  EXPECT_EQ(window->SymbolWidthText->text(), "0.913\"");  // 274 pixels at 300 dpi
+  EXPECT_EQ(window->SymbolHeightText->text(), "1.127\"");  // 338 pixels
+
+  QTest::mouseClick(window->PrintCommand, Qt::LeftButton);
+  WaitFor([] { return false; }, 200);  // the print runs once the press has been handled
+  const QByteArray text = RunTool("pdftotext", {"-layout", window->Printer().outputFileName(), "-"}).value_or("");
+  ASSERT_FALSE(text.isEmpty()) << "pdftotext did not run";
+  EXPECT_TRUE(text.contains("Width: 0.913\"")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Height: 1.127\"")) << text.toStdString();
 }
 
 TEST_F(GenerateTest, ViewShowsTheSymbolCentredAtAPowerOfTwoZoom) {

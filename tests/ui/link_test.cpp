@@ -8,8 +8,21 @@
 namespace tessellux::testing {
 namespace {
 
+using Outcome = link::ExchangeOutcome;
+
 class LinkTest : public WindowTest {
  protected:
+  // Sends one command and runs the event loop until its outcome arrives.
+  static Outcome ExchangeOnce(ui::CodeGeneratorLink& link, const Bytes& message) {
+    std::optional<Outcome> outcome;
+    const auto connection = QObject::connect(&link, &ui::CodeGeneratorLink::exchangeEnded,
+                                             [&](const Outcome& ended) { outcome = ended; });
+    link.Send(message);
+    WaitFor([&] { return outcome.has_value(); }, 3000);
+    QObject::disconnect(connection);
+    return outcome.value_or(Outcome{Outcome::Kind::kLinkLost, {}, "no outcome within 3 s"});
+  }
+
   // One "Connection Interrupted" report, the window back on the Security tab.
   void ExpectInterrupted(ui::MainForm& window) {
     EXPECT_EQ(Titles(), "Connection Interrupted");
@@ -43,36 +56,31 @@ TEST_F(LinkTest, FirstAnswerWinsAndAnyDatagramIsAnAnswer) {
   EXPECT_GE(LinkedWindow(odd)->CompanyNameText->text().size(), 9000);  // 8-bit text, NUL and all
 }
 
-TEST_F(LinkTest, ExchangeVerdictsWholeOrSplitAtEveryByte) {
+TEST_F(LinkTest, ReplyWholeOrSplitAtEveryByteEndsTheExchange) {
   ScriptedPeer peer;
   auto window = LinkedWindow(peer);
   auto& link = window->Link();
 
   peer.replies.push_back(ScriptedPeer::Framed(Raw({0x11, 0x00, 0xAA, 0xAB, 0x05})));
-  EXPECT_TRUE(link.ExchangeCommand({0x11, 0xAA, 0xAB}));
-  EXPECT_EQ(link.ReceiveBuffer(), (Bytes{0x11, 0x00, 0xAA, 0xAB, 0x05}));
+  Outcome outcome = ExchangeOnce(link, {0x11, 0xAA, 0xAB});
+  EXPECT_EQ(outcome.kind, Outcome::Kind::kReply);
+  EXPECT_EQ(outcome.reply, (Bytes{0x11, 0x00, 0xAA, 0xAB, 0x05}));
   EXPECT_EQ(peer.commands.back(), Raw({0x11, 0xAA, 0xAB}));
+  EXPECT_FALSE(link.Awaiting());
 
   // A reply split at every byte completes only on its end byte.
   ScriptedPeer::Reply split;
   for (char byte : ScriptedPeer::Frame(Raw({0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10})))
     split.chunks.append(QByteArray(1, byte));
   peer.replies.push_back(split);
-  ASSERT_TRUE(link.ExchangeCommand({0x61}));
-  EXPECT_EQ(link.ReceiveBuffer(), (Bytes{0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10}));
+  outcome = ExchangeOnce(link, {0x61});
+  EXPECT_EQ(outcome.reply, (Bytes{0x61, 0x00, 0xAB, 0x55, 0xAA, 0x10}));
 
-  for (const char* short_reply : {"bb", "b", ""}) {
-    peer.replies.push_back(ScriptedPeer::Framed(short_reply));
-    EXPECT_FALSE(link.ExchangeCommand({0x62})) << '"' << short_reply << '"';
-  }
-  EXPECT_EQ(Titles(), "");
-
+  // An error status is the caller's to judge: the link stays up, no box.
   peer.replies.push_back(ScriptedPeer::Framed(Raw({0x21, 0x03})));
-  EXPECT_FALSE(link.ExchangeCommand({0x41, 'x'}));
-  ASSERT_EQ(Titles(), "Unexpected error");
-  EXPECT_EQ(messages.shown[0].kind, "information");
-  EXPECT_EQ(messages.shown[0].text, "Unexpected error code 3 to command code 41");
-  EXPECT_TRUE(link.LinkUp());  // an error reply leaves the link up
+  EXPECT_EQ(ExchangeOnce(link, {0x41, 'x'}).reply, (Bytes{0x21, 0x03}));
+  EXPECT_EQ(Titles(), "");
+  EXPECT_TRUE(link.LinkUp());
 }
 
 TEST_F(LinkTest, TimeoutReportsOnceReturnsToSecurityAndSearchesAgain) {
@@ -80,7 +88,7 @@ TEST_F(LinkTest, TimeoutReportsOnceReturnsToSecurityAndSearchesAgain) {
   auto window = LinkedWindow(peer);
   const int queries_before = peer.queries_received;
   peer.answer_discovery = false;
-  EXPECT_FALSE(window->Link().ExchangeCommand({0x11}));  // no reply comes
+  EXPECT_EQ(ExchangeOnce(window->Link(), {0x11}).kind, Outcome::Kind::kTimeout);  // no reply comes
   ExpectInterrupted(*window);
   ASSERT_EQ(messages.shown.size(), 1);
   EXPECT_EQ(messages.shown[0].kind, "warning");
@@ -117,17 +125,18 @@ TEST_F(LinkTest, SecondExchangeIsRefusedWhileOneIsAwaited) {
   ScriptedPeer peer;
   auto window = LinkedWindow(peer);
   auto& link = window->Link();
-  bool nested_result = true;
-  ScriptedPeer::Reply late;  // the reply comes in two parts, so the wait runs
-  late.chunks = {ScriptedPeer::Frame(Raw({0x11, 0x00})).left(1)};
-  peer.replies.push_back(late);
-  QTimer::singleShot(50, [&] {
-    nested_result = link.ExchangeCommand({0x21});
-    peer.DropConnection();
-  });
-  EXPECT_FALSE(link.ExchangeCommand({0x11}));
-  EXPECT_FALSE(nested_result);
-  EXPECT_EQ(peer.commands.size(), 1);  // the nested command never went out
+  std::vector<Outcome> outcomes;
+  QObject::connect(&link, &ui::CodeGeneratorLink::exchangeEnded, [&](const Outcome& ended) { outcomes.push_back(ended); });
+  peer.replies.push_back(ScriptedPeer::Framed(Raw({0x11, 0x00})));
+  link.Send({0x11});
+  link.Send({0x21});  // refused, and told after this call returns
+  EXPECT_TRUE(outcomes.empty()) << "an outcome never arrives inside Send()";
+  ASSERT_TRUE(WaitFor([&] { return outcomes.size() == 2; }));
+  EXPECT_EQ(outcomes[0].kind, Outcome::Kind::kLinkLost);
+  EXPECT_EQ(outcomes[0].detail, "another exchange is awaited");
+  EXPECT_EQ(outcomes[1].reply, (Bytes{0x11, 0x00}));
+  EXPECT_EQ(peer.commands.size(), 1);  // the second command never went out
+  EXPECT_TRUE(link.LinkUp());
 }
 
 TEST_F(LinkTest, TwoFramesInOneReadAreAProtocolFaultNotOneReply) {
@@ -136,7 +145,9 @@ TEST_F(LinkTest, TwoFramesInOneReadAreAProtocolFaultNotOneReply) {
   // The reply timer keeps its full interval (a coarse timer fires some 5% early).
   EXPECT_EQ(window->Link().TcpTimer.timerType(), Qt::PreciseTimer);
   peer.replies.push_back({{ScriptedPeer::Frame(Raw({0x61, 0x00, 'A'})) + ScriptedPeer::Frame(Raw({0x62, 0x00, 'B'}))}});
-  EXPECT_FALSE(window->Link().ExchangeCommand({0x61}));
+  const Outcome outcome = ExchangeOnce(window->Link(), {0x61});
+  EXPECT_EQ(outcome.kind, Outcome::Kind::kProtocolError);
+  EXPECT_EQ(outcome.detail, "bytes after the reply's end byte");
   ExpectInterrupted(*window);
   EXPECT_FALSE(window->Link().LinkUp());
 }
@@ -148,7 +159,8 @@ TEST_F(LinkTest, OverlongReplyIsTreatedAsALostLink) {
   const QByteArray mebibyte(1 << 20, 'x');
   for (int i = 0; i < 17; ++i) flood.chunks.append(mebibyte);
   peer.replies.push_back(flood);
-  EXPECT_FALSE(window->Link().ExchangeCommand({0x62}));
+  // Over the cap, or cut short by the reply timer while the flood still arrives.
+  EXPECT_NE(ExchangeOnce(window->Link(), {0x62}).kind, Outcome::Kind::kReply);
   ExpectInterrupted(*window);
   EXPECT_FALSE(window->Link().LinkUp());
 }

@@ -40,6 +40,7 @@ class PrintTest : public LiveCodegenWindowTest {
     QTest::mouseClick(window->PrintCommand, Qt::LeftButton, modifiers);
     QTest::qWait(50);  // the print runs once the press has been handled
     WaitFor([] { return false; }, 200);
+    WaitUntilBuilt(*window);  // a test sheet builds its symbols one by one
   }
 };
 
@@ -87,11 +88,13 @@ TEST_F(PrintTest, TypingTheResolutionRebuildsAtEachKeystroke) {
   window->ResolutionText->selectAll();
   QTest::keyClick(window->ResolutionText, Qt::Key_Delete);
   EXPECT_EQ(window->SymbolWidthText->text(), "");
+  WaitUntilBuilt(*window);
   const int before = window->SymbolsBuilt();
   const char* typed[] = {"3", "0", "0"};
   const double dpi[] = {3, 30, 300};
   for (int i = 0; i < 3; ++i) {
     QTest::keyClicks(window->ResolutionText, typed[i]);
+    WaitUntilBuilt(*window);
     EXPECT_EQ(window->SymbolsBuilt(), before + i + 1);
     EXPECT_EQ(window->SymbolWidthText->text().toStdString(), output::SymbolSizeText(width, dpi[i]));
     EXPECT_TRUE(window->ResolutionText->hasFocus() || !window->isActiveWindow());
@@ -99,6 +102,7 @@ TEST_F(PrintTest, TypingTheResolutionRebuildsAtEachKeystroke) {
   for (const char* text : {"0", "-600"}) {
     window->ResolutionText->selectAll();
     QTest::keyClicks(window->ResolutionText, text);
+    WaitUntilBuilt(*window);
     EXPECT_EQ(window->SymbolWidthText->text(), "") << text;
     EXPECT_EQ(window->SymbolHeightText->text(), "") << text;
   }

@@ -149,6 +149,7 @@ TEST_F(SecurityTest, BuildIsNotSentWhileTheStatusLineShowsAMessage) {
     w->SSTab->setCurrentIndex(app::kStyleTab);
     messages.shown.clear();
     w->SSTab->setCurrentIndex(app::kViewPrintTab);
+    EXPECT_FALSE(w->Building()) << "refused before anything is sent";
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].kind, "warning");
     EXPECT_EQ(messages.shown[0].title, security::kSecurityWarningTitle);
@@ -162,6 +163,7 @@ TEST_F(SecurityTest, BuildIsNotSentWhileTheStatusLineShowsAMessage) {
   w->SecretPhraseText[1]->setText("1234-5678-9012");
   w->SSTab->setCurrentIndex(app::kStyleTab);
   w->SSTab->setCurrentIndex(app::kViewPrintTab);
+  WaitUntilBuilt(*w);
   ASSERT_FALSE(peer.commands.isEmpty());
   EXPECT_EQ(peer.commands.last(), QByteArray("\x53" "1234-5678-9012"));
 }

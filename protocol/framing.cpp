@@ -1,8 +1,8 @@
-#include "link/framing.h"
+#include "protocol/framing.h"
 
 #include <algorithm>
 
-namespace tessellux::link {
+namespace tessellux::protocol {
 
 void AppendFrame(const Bytes& message, Bytes& out) {
   const auto specials = std::count_if(message.begin(), message.end(), [](std::uint8_t b) {
@@ -110,4 +110,4 @@ std::optional<Bytes> FrameSplitter::Next() {
   return std::move(ready_[next_ready_++]);
 }
 
-}  // namespace tessellux::link
+}  // namespace tessellux::protocol

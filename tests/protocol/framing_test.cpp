@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <random>
 
-#include "link/framing.h"
+#include "protocol/framing.h"
 
-namespace tessellux::link {
+namespace tessellux::protocol {
 namespace {
 
 TEST(Framing, EscapesBothSpecialBytesAndEnds) {
@@ -89,4 +89,4 @@ TEST(FrameSplitter, SplitsAStreamCutAnywhere) {
 }
 
 }  // namespace
-}  // namespace tessellux::link
+}  // namespace tessellux::protocol

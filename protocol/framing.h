@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <optional>
 
-#include "link/bytes.h"
+#include "protocol/bytes.h"
 
-namespace tessellux::link {
+namespace tessellux::protocol {
 
 inline constexpr std::uint8_t kEndByte = 0xAA;
 inline constexpr std::uint8_t kEscapeByte = 0xAB;
@@ -94,4 +94,4 @@ class FrameSplitter {
   std::size_t next_ready_ = 0;
 };
 
-}  // namespace tessellux::link
+}  // namespace tessellux::protocol

@@ -1,0 +1,49 @@
+#include "generate/build_result.h"
+
+#include "link/exchange.h"
+#include "protocol/codes.h"
+#include "protocol/hex.h"
+
+namespace tessellux::generate {
+namespace {
+
+using Kind = BuildFailure::Kind;
+
+// The paragraphs of a warning joined by a blank on one line.
+std::string OneLine(std::string_view text) {
+  const std::string_view paragraph_break = app::kParagraphBreak;
+  std::string line;
+  for (std::size_t at; (at = text.find(paragraph_break)) != std::string_view::npos;) {
+    line.append(text.substr(0, at)).push_back(' ');
+    text.remove_prefix(at + paragraph_break.size());
+  }
+  return line.append(text);
+}
+
+}  // namespace
+
+std::string BuildFailure::Describe() const {
+  const std::string name = "command " + protocol::CommandName(command);
+  switch (kind) {
+    case Kind::kCheck:
+    case Kind::kUpload:
+    case Kind::kGeometry:
+      return warning.title + ": " + OneLine(warning.text);
+    case Kind::kTimeout:
+      return "no reply to " + name + " within " + std::to_string(link::kReplyTimeoutMs) +
+             " ms; the Code Generator is busy, stopped or unreachable";
+    case Kind::kLinkLost:
+      return "the connection to the Code Generator was lost at " + name + (detail.empty() ? "" : ": " + detail);
+    case Kind::kProtocolError:
+      return "the Code Generator's reply to " + name + " broke the protocol: " + detail;
+    case Kind::kStatus:
+      return name + " failed with status " + protocol::Hex(status) + ": " + protocol::StatusMeaning(status);
+    case Kind::kNoStatus:
+      return name + " got a reply without a status byte";
+    case Kind::kPicture:
+      return "the symbol picture cannot be used: " + detail;
+  }
+  return "build failed";
+}
+
+}  // namespace tessellux::generate

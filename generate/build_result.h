@@ -1,0 +1,56 @@
+#pragma once
+
+// What one build gives back: numbers and bytes, never display text. The
+// window and the command line format them for their own users.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/warning.h"
+#include "generate/results.h"
+#include "protocol/bytes.h"
+#include "output/picture_assembly.h"
+
+namespace tessellux::generate {
+
+struct BuildFailure {
+  enum class Kind {
+    kCheck,          // an input check failed: `tab` and `warning` as the window shows them
+    kTimeout,        // no reply within the timeout
+    kLinkLost,       // the link broke
+    kProtocolError,  // the reply broke the protocol (trailing bytes, over the cap)
+    kStatus,         // an error status; `warning` is the window's "Unexpected error"
+    kNoStatus,       // a reply too short for a status, or "bb" out of place
+    kUpload,         // the upload file could not be read
+    kGeometry,       // the reply's geometry cannot be shown
+    kPicture,        // the fetched picture does not match its header
+  };
+  Kind kind = Kind::kCheck;
+  int tab = -1;
+  app::Warning warning;       // title and paragraphs for a message box, where there is one
+  std::uint8_t command = 0;   // the command that failed (exchanges only)
+  std::uint8_t status = 0;    // for kStatus
+  std::string detail;         // what went wrong, for kProtocolError, kPicture, kTimeout, kLinkLost
+
+  // One line for a person at a terminal, naming the command and what the
+  // failure means.
+  std::string Describe() const;
+  // The link cannot carry another build (lost, timed out, broken).
+  bool BreaksLink() const { return kind == Kind::kTimeout || kind == Kind::kLinkLost || kind == Kind::kProtocolError; }
+};
+
+struct BuildResult {
+  std::optional<BuildFailure> failure;
+  // Set once the series succeeded (even when the fetch then fails).
+  std::optional<ReplyGeometry> geometry;
+  UsageFigures usage{};
+  PixelSize pixel_size{};  // from the geometry
+  // Set once the whole picture arrived and matched its header.
+  std::optional<Bytes> picture;
+  output::BmpShape picture_shape;
+
+  bool ok() const { return !failure; }
+};
+
+}  // namespace tessellux::generate
