@@ -4,7 +4,9 @@
 // takes. Figures and the command that reproduces them: docs/reader.md.
 //
 //   paper_read_rates [--seeds N] [--page-only] [--rates-only] [--case NAME]
-//                    [--save DIR]
+//                    [--save DIR] [--page-file FILE]
+// --page-file also writes the A4 page as PNG, for timing tessellux-read on
+// it alone (/usr/bin/time -v tessellux-read FILE).
 
 #include <sys/resource.h>
 
@@ -101,6 +103,7 @@ struct Options {
   bool rates = true, page = true;
   std::string only;
   std::string save;
+  std::string page_file;
 };
 
 void Rates(const Options& o) {
@@ -146,7 +149,7 @@ long PeakKilobytes() {
 
 // A 16 x 16 block symbol on an A4 page with text round it, scanned at 600
 // dpi, saved as PNG; the read from the file's bytes is timed.
-void Page() {
+void Page(const std::string& page_file) {
   const Built built = Build(16, symbol::Style::Lines, 2);
   scan::PrintSettings print;
   print.page = true;
@@ -158,6 +161,9 @@ void Page() {
   s.noise = 4;
   const auto page = scan::PrintAndScan(built.bitmap, print, s);
   const Bytes png = scan::EncodePng(page.image);
+  if (!page_file.empty())
+    std::ofstream(page_file, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                                     static_cast<std::streamsize>(png.size()));
   const std::size_t grey_bytes = page.image.pixels.size();
   const long before = PeakKilobytes();
   const auto start = std::chrono::steady_clock::now();
@@ -183,8 +189,9 @@ int main(int argc, char** argv) {
     else if (arg == "--rates-only") o.page = false;
     else if (arg == "--case" && i + 1 < argc) o.only = argv[++i];
     else if (arg == "--save" && i + 1 < argc) o.save = argv[++i];
+    else if (arg == "--page-file" && i + 1 < argc) o.page_file = argv[++i];
   }
-  if (o.page) Page();
+  if (o.page) Page(o.page_file);
   if (o.rates) Rates(o);
   return 0;
 }

@@ -67,9 +67,12 @@ std::optional<Bytes> ReadFile(const std::string& path, std::string& error) {
     error = path + " is too large to be a symbol picture";
     return std::nullopt;
   }
+  // Read in one piece into a buffer of the file's size: a page's picture is
+  // tens of megabytes, and a growing buffer would hold it up to twice over.
   std::ifstream in(path, std::ios::binary);
-  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
+  Bytes bytes(static_cast<std::size_t>(size));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!in || in.peek() != std::ifstream::traits_type::eof()) {
     error = "cannot read " + path;
     return std::nullopt;
   }

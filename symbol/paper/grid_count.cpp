@@ -34,7 +34,12 @@ std::vector<float> Profile(const GreyImage& image, const Homography& unit, int l
 
 // The strongest local maxima of the profile's spectrum, as periods per
 // profile, refined between bins; four-fold zero padding for finer bins.
-std::vector<double> StrongestFrequencies(std::vector<float> profile) {
+struct Frequencies {
+  std::vector<double> strongest;
+  double prominence = 0;
+};
+
+Frequencies StrongestFrequencies(std::vector<float> profile) {
   const int n = static_cast<int>(profile.size());
   double mean = 0;
   for (float v : profile) mean += v / n;
@@ -51,18 +56,24 @@ std::vector<double> StrongestFrequencies(std::vector<float> profile) {
     power[static_cast<std::size_t>(f)] = c[0] * c[0] + c[1] * c[1];
   }
   std::vector<std::pair<double, double>> peaks;  // power, frequency
+  std::vector<double> band;
   for (int f = std::max(1, static_cast<int>(4 * kMinCount)); f + 1 < static_cast<int>(0.8 * n); ++f) {
+    band.push_back(power[f]);
     const double a = power[f - 1], b = power[f], c = power[f + 1];
     if (b < a || b < c) continue;
     const double shift = (a - c) / (2 * (a - 2 * b + c) - 1e-30);  // parabola through the three bins
     peaks.emplace_back(b, (f + std::clamp(shift, -0.5, 0.5)) / 4.0);
   }
   std::sort(peaks.begin(), peaks.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
-  std::vector<double> out;
+  Frequencies out;
   for (const auto& p : peaks) {
-    if (static_cast<int>(out.size()) == kPeaks) break;
-    if (std::none_of(out.begin(), out.end(), [&](double f) { return std::fabs(f - p.second) < 1.0; }))
-      out.push_back(p.second);
+    if (static_cast<int>(out.strongest.size()) == kPeaks) break;
+    if (std::none_of(out.strongest.begin(), out.strongest.end(), [&](double f) { return std::fabs(f - p.second) < 1.0; }))
+      out.strongest.push_back(p.second);
+  }
+  if (!peaks.empty() && !band.empty()) {
+    std::nth_element(band.begin(), band.begin() + band.size() / 2, band.end());
+    out.prominence = peaks.front().first / std::max(1e-12, band[band.size() / 2]);
   }
   return out;
 }
@@ -83,8 +94,9 @@ PeriodCounts CountPeriods(const GreyImage& image, const Quad& quad) {
   if (!map) return {};
   const double first = std::max(SideLength(quad[0], quad[1]), SideLength(quad[3], quad[2]));
   const double second = std::max(SideLength(quad[1], quad[2]), SideLength(quad[0], quad[3]));
-  return {StrongestFrequencies(Profile(image, *map, ProfileLength(first), true)),
-          StrongestFrequencies(Profile(image, *map, ProfileLength(second), false))};
+  const Frequencies a = StrongestFrequencies(Profile(image, *map, ProfileLength(first), true));
+  const Frequencies b = StrongestFrequencies(Profile(image, *map, ProfileLength(second), false));
+  return {a.strongest, b.strongest, a.prominence, b.prominence};
 }
 
 }  // namespace tessellux::symbol::paper

@@ -15,6 +15,10 @@ namespace tessellux::symbol::paper {
 struct PeriodCounts {
   std::vector<double> along_first;   // periods from corner 0 to corner 1, strongest first
   std::vector<double> along_second;  // from corner 1 to corner 2
+  // How far the strongest frequency stands out: its power over the median
+  // power of the band searched, along each pair of sides. A symbol's grid
+  // stands far out; text, rules and empty boxes hardly.
+  double prominence_first = 0, prominence_second = 0;
 };
 
 PeriodCounts CountPeriods(const GreyImage& image, const Quad& quad);

@@ -55,12 +55,20 @@ struct Candidate {
   std::vector<Anchor> anchors;
 };
 
-std::vector<LatticeShape> Shapes(const PeriodCounts& counts, bool swap) {
+// Cells are square on paper and scanners keep them nearly so: a shape whose
+// cell counts disagree with the outline's sides by more than this (a steep
+// perspective included) is not tried.
+constexpr double kMaxCellAspect = 1.35;
+
+// `aspect`: the outline's length along its first pair of sides over the second.
+std::vector<LatticeShape> Shapes(const PeriodCounts& counts, bool swap, double aspect) {
   std::vector<LatticeShape> shapes;
   const std::set<int> cols = BlockCountsFrom(swap ? counts.along_second : counts.along_first);
   const std::set<int> rows = BlockCountsFrom(swap ? counts.along_first : counts.along_second);
   for (int c : cols) {
     for (int r : rows) {
+      const double cells = (8.0 * c + 2) / (8.0 * r + 2), sides = swap ? 1 / aspect : aspect;
+      if (cells > sides * kMaxCellAspect || sides > cells * kMaxCellAspect) continue;
       shapes.push_back({Style::Lines, c, r, 0.5});
       for (double eta : kEtas) shapes.push_back({Style::Dots, c, r, eta});
     }
@@ -71,8 +79,12 @@ std::vector<LatticeShape> Shapes(const PeriodCounts& counts, bool swap) {
 // Every shape in every lie, scored where the quadrilateral puts it.
 void RoughFitsAt(const GreyImage& image, const FoundQuad& quad, std::vector<Candidate>& out) {
   const PeriodCounts counts = CountPeriods(image, quad.corners);
+  const auto& q = quad.corners;
+  const double first = std::hypot(q[1].x - q[0].x, q[1].y - q[0].y) + std::hypot(q[2].x - q[3].x, q[2].y - q[3].y);
+  const double second = std::hypot(q[2].x - q[1].x, q[2].y - q[1].y) + std::hypot(q[3].x - q[0].x, q[3].y - q[0].y);
+  const double aspect = first / std::max(1e-9, second);
   for (bool swap : {false, true}) {
-    for (const LatticeShape& shape : Shapes(counts, swap)) {
+    for (const LatticeShape& shape : Shapes(counts, swap, aspect)) {
       const std::vector<Anchor> anchors = KnownPoints(shape, 64);
       const Quad box = InkBox(shape);
       for (bool mirrored : {false, true}) {
@@ -210,16 +222,19 @@ double Agreement(const GreyImage& image, const Homography& map, const std::vecto
   return cov / std::sqrt(vx * vy);
 }
 
-std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad, int max_fits, bool blurred) {
+std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad, int max_fits, bool blurred,
+                                   bool hasty) {
   // A blurred copy of the region for the second try: a small dot is found
   // only within a pixel of its centre, a blurred one from a cell away.
-  const Region region = blurred ? BlurredRegion(image, quad) : Region{image, 0, 0};
+  // (The sharp try searches the picture itself, never a copy of it.)
+  const Region region = blurred ? BlurredRegion(image, quad) : Region{};
+  const GreyImage& searched = blurred ? region.image : image;
   FoundQuad local = quad;
   for (auto& p : local.corners) p = {p.x - region.x, p.y - region.y};
   // The rough scores only rank: corners from a reduced copy can be a cell
   // out. The best few of each shape and lie are refined.
   std::vector<Candidate> rough;
-  for (Candidate& c : RoughFits(region.image, local)) {
+  for (Candidate& c : RoughFits(searched, local)) {
     if (rough.size() >= static_cast<std::size_t>(kRefined)) break;
     const bool seen = std::any_of(rough.begin(), rough.end(), [&](const Candidate& r) { return SameLie(r.fit, c.fit); });
     if (!seen) rough.push_back(std::move(c));
@@ -235,6 +250,7 @@ std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad
       Refine(image, c, {0.5, 0.25, 0.12, 0.06, 0.03, 0.015});
     }
     if (c.fit.agreement >= kMinAgreement) out.push_back(c.fit);
+    if (hasty && c.fit.agreement >= kConfidentAgreement) break;
   }
   std::sort(out.begin(), out.end(), [](const LatticeFit& a, const LatticeFit& b) { return a.agreement > b.agreement; });
   if (out.size() > static_cast<std::size_t>(max_fits)) out.resize(static_cast<std::size_t>(max_fits));

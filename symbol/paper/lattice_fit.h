@@ -25,7 +25,11 @@ struct LatticeFit {
 
 // Refined fits, best first; at most `max_fits`. `blurred`: fitted on a
 // blurred copy first, for small dots the sharp picture gives no slope to.
-std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad, int max_fits, bool blurred);
+// `hasty`: refining stops at the first fit that agrees at least
+// kConfidentAgreement (a clean symbol is then fitted once, not 12 times).
+inline constexpr double kConfidentAgreement = 0.8;
+std::vector<LatticeFit> FitLattice(const GreyImage& image, const FoundQuad& quad, int max_fits, bool blurred,
+                                   bool hasty = false);
 
 // Correlation between the grey values at the anchors (mapped to the image)
 // and paper = 1, ink = 0.

@@ -15,6 +15,7 @@ struct FoundQuad {
   Quad corners;  // clockwise on screen (y down), the top-most-left first
   double area = 0;
   double slack = 0;  // pixels the outline may lie outside the ink (found on a reduced copy)
+  bool joined = false;  // an outline only once gaps between marks were closed
 };
 
 // Largest first, near-duplicates dropped, at most `limit`.

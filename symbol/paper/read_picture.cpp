@@ -9,6 +9,7 @@
 
 #include "symbol/paper.h"
 #include "symbol/paper/block_reader.h"
+#include "symbol/paper/grid_count.h"
 #include "symbol/paper/lattice_fit.h"
 #include "symbol/paper/quad_finder.h"
 #include "symbol/raster.h"
@@ -23,6 +24,7 @@ using paper::LatticeFit;
 
 constexpr std::size_t kMaxQuads = 24;  // outlines tried per page
 constexpr int kFitsPerQuad = 3;        // geometries tried per outline
+constexpr double kProminenceGap = 20;  // outlines this much less periodic than the clearest wait
 
 std::optional<Sampled> SampleExact(const Bitmap& bitmap) {
   auto sampled = SampleBitmap(bitmap);
@@ -72,14 +74,32 @@ PointF Centre(const paper::Quad& q) {
 std::optional<PictureRead> ReadFits(const GreyImage& image, const std::vector<LatticeFit>& fits,
                                     const ReaderKeys& keys, std::optional<PictureRead>& refusal);
 
+// Cells of at most this many pixels get the blurred second try: a dot of
+// a quarter cell is then two pixels or less, too small for the fit to
+// feel from any distance. Larger dots give the sharp fit a slope.
+constexpr double kBlurredTryMaxCell = 10;
+
+bool SmallCells(const GreyImage& image, const FoundQuad& quad) {
+  const paper::PeriodCounts counts = paper::CountPeriods(image, quad.corners);
+  if (counts.along_first.empty()) return true;
+  const double side = std::max(Distance(quad.corners[0], quad.corners[1]), Distance(quad.corners[3], quad.corners[2]));
+  return side / counts.along_first.front() <= kBlurredTryMaxCell;
+}
+
 // The best outcome for one outline: the first fit that decodes, else the
-// refusal of the best fit whose reference marks matched.
+// refusal of the best fit whose reference marks matched. A clean symbol
+// reads from its first confident fit; all the geometries are refined only
+// when that fails, and the blurred copy tried last, for small cells.
 std::optional<PictureRead> ReadQuad(const GreyImage& image, const FoundQuad& quad, const ReaderKeys& keys) {
   std::optional<PictureRead> refusal;
-  for (bool blurred : {false, true}) {
-    if (auto read = ReadFits(image, paper::FitLattice(image, quad, kFitsPerQuad, blurred), keys, refusal)) return read;
+  const auto hasty = paper::FitLattice(image, quad, kFitsPerQuad, false, true);
+  if (auto read = ReadFits(image, hasty, keys, refusal)) return read;
+  if (!hasty.empty() && hasty.front().agreement >= paper::kConfidentAgreement) {
+    if (auto read = ReadFits(image, paper::FitLattice(image, quad, kFitsPerQuad, false), keys, refusal)) return read;
   }
-  return refusal;
+  if (!SmallCells(image, quad)) return refusal;
+  auto blurred = ReadFits(image, paper::FitLattice(image, quad, kFitsPerQuad, true), keys, refusal);
+  return blurred ? blurred : refusal;
 }
 
 std::optional<PictureRead> ReadFits(const GreyImage& image, const std::vector<LatticeFit>& fits,
@@ -102,26 +122,48 @@ std::optional<PictureRead> ReadFits(const GreyImage& image, const std::vector<La
 std::vector<PictureRead> ReadGreyPicture(const GreyImage& image, const ReaderKeys& keys,
                                          const PictureOptions& options) {
   if (auto exact = SampleExactGrey(image)) return {PictureRead{DecodeSampled(*exact, keys), std::nullopt}};
-  std::vector<PictureRead> reads;
+  const std::vector<FoundQuad> quads = paper::FindQuads(image, kMaxQuads);
+  // How clearly each outline repeats once per cell (the weaker way across).
+  // A page's box, text and rules fit some lattice too, only worse, and each
+  // costs a full fit: outlines whose grid stands out far less than the
+  // clearest one's are left for a second pass, if the first reads nothing.
+  std::vector<double> prominence;
+  double clearest = 0;
+  for (const FoundQuad& quad : quads) {
+    const paper::PeriodCounts counts = paper::CountPeriods(image, quad.corners);
+    prominence.push_back(std::min(counts.prominence_first, counts.prominence_second));
+    clearest = std::max(clearest, prominence.back());
+  }
+  std::vector<std::pair<double, PictureRead>> reads;  // with the outline's area
   std::optional<PictureRead> refusal;
-  for (const FoundQuad& quad : paper::FindQuads(image, kMaxQuads)) {
-    const PointF centre = Centre(quad.corners);
-    if (std::any_of(reads.begin(), reads.end(), [&](const PictureRead& r) { return Inside(r.scan->corners, centre); }))
-      continue;  // a part of a symbol read already
-    auto read = ReadQuad(image, quad, keys);
-    if (!read) continue;
-    if (std::holds_alternative<ReadResult>(read->result)) {
-      reads.push_back(std::move(*read));
-      if (!options.all) break;
-    } else if (!refusal) {
-      refusal = std::move(read);
+  std::vector<bool> tried(quads.size(), false);
+  for (bool first_pass : {true, false}) {
+    for (std::size_t k = 0; k < quads.size(); ++k) {
+      if (tried[k] || (first_pass && prominence[k] * kProminenceGap < clearest)) continue;
+      tried[k] = true;
+      const FoundQuad& quad = quads[k];
+      const PointF centre = Centre(quad.corners);
+      if (std::any_of(reads.begin(), reads.end(), [&](const auto& r) { return Inside(r.second.scan->corners, centre); }))
+        continue;  // a part of a symbol read already
+      auto read = ReadQuad(image, quad, keys);
+      if (!read) continue;
+      if (std::holds_alternative<ReadResult>(read->result)) {
+        reads.emplace_back(quad.area, std::move(*read));
+        if (!options.all) break;
+      } else if (!refusal) {
+        refusal = std::move(read);
+      }
     }
+    if (!reads.empty() && !options.all) break;
   }
   if (reads.empty()) {
     if (refusal) return {std::move(*refusal)};
     return {PictureRead{ReadError{"no symbol found on the picture", DecodeFailure::Damaged, {}}, std::nullopt}};
   }
-  return reads;
+  std::stable_sort(reads.begin(), reads.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<PictureRead> out;
+  for (auto& r : reads) out.push_back(std::move(r.second));
+  return out;
 }
 
 std::vector<PictureRead> ReadPicture(const Bytes& file, const ReaderKeys& keys, const PictureOptions& options) {
