@@ -291,8 +291,8 @@ void Tighten(const InkTest& ink, FoundQuad& quad) {
 }
 
 // Pages of many megapixels are searched on a copy reduced this many times
-// (at most about 12 megapixels); only the corners come from the full size.
-constexpr double kSearchPixels = 12e6;
+// (at most about 6 megapixels); only the corners come from the full size.
+constexpr double kSearchPixels = 6e6;
 
 int SearchFactor(const cv::Mat& grey) {
   int factor = 1;

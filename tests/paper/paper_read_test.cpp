@@ -153,6 +153,32 @@ TEST(PaperRead, OnAPageAmongOtherMarks) {
   EXPECT_EQ(ReadText(PrintAndScan(symbol, settings, print).image), symbol.text);
 }
 
+// A page of more than 6 megapixels is searched on a reduced copy of its
+// ink; the corners still come from the full size.
+TEST(PaperRead, ALargePageIsSearchedOnAReducedCopy) {
+  for (Style style : {Style::Lines, Style::Dots}) {
+    const PrintedSymbol symbol = MakeSymbol(std::string("a large page, ") + StyleName(style), style, 2, {}, 8, 3);
+    scan::PrintSettings print;
+    print.printer_dpi = 300;
+    print.page = true;
+    print.other_marks = true;
+    scan::ScanSettings settings;
+    settings.dpi = 260;  // 2150 x 3040 pixels, 6.9 pixels per cell
+    settings.rotation_deg = 4;
+    const scan::ScannedPage page = PrintAndScan(symbol, settings, print);
+    ASSERT_GT(static_cast<double>(page.image.width) * page.image.height, 6e6);
+    SCOPED_TRACE(StyleName(style));
+    const auto reads = ReadGreyPicture(page.image, {});
+    ASSERT_TRUE(std::holds_alternative<ReadResult>(reads.front().result));
+    EXPECT_EQ(std::get<ReadResult>(reads.front().result).content.text, symbol.text);
+    const double cell = CellPixels(print, settings.dpi);
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_NEAR(reads.front().scan->corners[k].x, page.symbol_corners[k].x, cell);
+      EXPECT_NEAR(reads.front().scan->corners[k].y, page.symbol_corners[k].y, cell);
+    }
+  }
+}
+
 TEST(PaperRead, ReportsWhereAndHowTheSymbolLies) {
   const PrintedSymbol symbol = MakeSymbol("where am I", Style::Lines);
   scan::PrintSettings print = FinePrinter();
