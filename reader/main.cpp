@@ -1,5 +1,6 @@
 // tessellux-read: prints what a Tessellux symbol holds and saves a carried file.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,8 +12,11 @@
 #include <vector>
 
 #include "reader/damage_map.h"
+#include "reader/json_report.h"
+#include "reader/scan_grade.h"
 #include "reader/options.h"
 #include "reader/text_escape.h"
+#include "symbol/paper.h"
 #include "symbol/symbol.h"
 
 namespace {
@@ -22,6 +26,8 @@ using tessellux::symbol::Bytes;
 using tessellux::symbol::DecodeFailure;
 using tessellux::symbol::ReaderKeys;
 using tessellux::symbol::ReadError;
+using tessellux::symbol::PictureOptions;
+using tessellux::symbol::PictureRead;
 using tessellux::symbol::ReadResult;
 using tessellux::symbol::SecurityMode;
 using tessellux::reader::EscapeText;
@@ -31,7 +37,26 @@ enum Exit { kOk = 0, kUsage = 1, kUnreadable = 2, kKeyProblem = 3, kCannotWrite 
 
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{512} << 20;
 
+// Standard input, for "-": read to the end, no larger than a file may be.
+std::optional<Bytes> ReadStdin(std::string& error) {
+  Bytes bytes;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) {
+    bytes.insert(bytes.end(), buffer, buffer + n);
+    if (bytes.size() > kMaxFileBytes) {
+      error = "standard input is too large to be a symbol picture";
+      return std::nullopt;
+    }
+  }
+  if (std::ferror(stdin)) {
+    error = "cannot read standard input";
+    return std::nullopt;
+  }
+  return bytes;
+}
+
 std::optional<Bytes> ReadFile(const std::string& path, std::string& error) {
+  if (path == "-") return ReadStdin(error);
   std::error_code code;
   const auto size = fs::file_size(path, code);
   if (code) {
@@ -42,9 +67,12 @@ std::optional<Bytes> ReadFile(const std::string& path, std::string& error) {
     error = path + " is too large to be a symbol picture";
     return std::nullopt;
   }
+  // Read in one piece into a buffer of the file's size: a page's picture is
+  // tens of megabytes, and a growing buffer would hold it up to twice over.
   std::ifstream in(path, std::ios::binary);
-  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
+  Bytes bytes(static_cast<std::size_t>(size));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!in || in.peek() != std::ifstream::traits_type::eof()) {
     error = "cannot read " + path;
     return std::nullopt;
   }
@@ -73,16 +101,22 @@ std::optional<std::string> Latin1(std::string_view utf8) {
   return out;
 }
 
-std::variant<ReadResult, ReadError> Read(const Bytes& file, const ReaderKeys& keys) {
-  auto result = tessellux::symbol::ReadSymbol(file, keys);
-  const auto* error = std::get_if<ReadError>(&result);
-  if (!error || error->kind != DecodeFailure::WrongKey) return result;
+bool AskedForKeyAgain(const std::vector<PictureRead>& reads) {
+  return std::any_of(reads.begin(), reads.end(), [](const PictureRead& r) {
+    const auto* error = std::get_if<ReadError>(&r.result);
+    return error && error->kind == DecodeFailure::WrongKey;
+  });
+}
+
+std::vector<PictureRead> Read(const Bytes& file, const ReaderKeys& keys, const PictureOptions& options) {
+  auto reads = tessellux::symbol::ReadPicture(file, keys, options);
+  if (!AskedForKeyAgain(reads)) return reads;
   const auto old_phrase = Latin1(keys.old_phrase);
-  if (!old_phrase) return result;
+  if (!old_phrase) return reads;
   ReaderKeys retry = keys;
   retry.old_phrase = *old_phrase;
-  auto second = tessellux::symbol::ReadSymbol(file, retry);
-  return std::holds_alternative<ReadResult>(second) ? second : result;
+  auto second = tessellux::symbol::ReadPicture(file, retry, options);
+  return AskedForKeyAgain(second) ? reads : second;
 }
 
 const char* ModeName(SecurityMode mode) {
@@ -114,10 +148,15 @@ const char* FileExtension(const Bytes& file) {
 void PrintResult(const ReadResult& result) {
   const auto& g = result.geometry;
   const auto& layout = result.layout;
-  std::cout << "Symbol: " << g.rows << " x " << g.cols << " blocks, " << g.k
-            << " correctable bytes per group, grid " << layout.grid << ", "
-            << (layout.style == tessellux::symbol::Style::Lines ? "lines" : "dots") << ", thickness "
-            << layout.thickness << (result.mirrored ? ", mirrored" : "") << "\n";
+  const char* style = layout.style == tessellux::symbol::Style::Lines ? "lines" : "dots";
+  std::cout << "Symbol: " << g.rows << " x " << g.cols << " blocks, " << g.k << " correctable bytes per group, ";
+  // Paper keeps the style but not the pixel sizes the symbol was drawn with.
+  if (layout.grid > 0) {
+    std::cout << "grid " << layout.grid << ", " << style << ", thickness " << layout.thickness;
+  } else {
+    std::cout << style << ", from paper";
+  }
+  std::cout << (result.mirrored ? ", mirrored" : "") << "\n";
   std::cout << "Damage: " << result.damage.damaged() << " of " << g.rows * g.cols << " blocks damaged, "
             << result.corrected << " bytes corrected\n";
   std::cout << "Kind: " << KindName(result) << "\n";
@@ -131,11 +170,11 @@ void PrintResult(const ReadResult& result) {
 }
 
 // Reports the carried file and writes it when a directory was given.
-Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out) {
+Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out, bool say = true) {
   const std::string name = std::string("tessellux-file") + FileExtension(file);
-  std::cout << "File: " << name << ", " << file.size() << " bytes";
+  if (say) std::cout << "File: " << name << ", " << file.size() << " bytes";
   if (!out) {
-    std::cout << " (not saved: give --out DIR)\n";
+    if (say) std::cout << " (not saved: give --out DIR)\n";
     return kOk;
   }
   const fs::path target = *out / name;
@@ -143,11 +182,11 @@ Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out) {
   stream.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   stream.close();
   if (!stream) {
-    std::cout << "\n";
+    if (say) std::cout << "\n";
     std::cerr << "tessellux-read: cannot write " << target.string() << "\n";
     return kCannotWrite;
   }
-  std::cout << ", written to " << target.string() << "\n";
+  if (say) std::cout << ", written to " << target.string() << "\n";
   return kOk;
 }
 
@@ -158,6 +197,57 @@ std::optional<std::string> OutFolderProblem(const fs::path& out) {
   if (!fs::exists(status)) return "--out: no such folder: " + out.string();
   if (!fs::is_directory(status)) return "--out: not a folder: " + out.string();
   return std::nullopt;
+}
+
+// Where the symbol lay on the picture and how well it read.
+void PrintScan(const PictureRead& read) {
+  if (read.scan) {
+    const auto& s = *read.scan;
+    std::printf("Corners: (%.1f, %.1f) (%.1f, %.1f) (%.1f, %.1f) (%.1f, %.1f)\n", s.corners[0].x, s.corners[0].y,
+                s.corners[1].x, s.corners[1].y, s.corners[2].x, s.corners[2].y, s.corners[3].x, s.corners[3].y);
+    std::printf("Grid: %.2f pixels per cell, rotation %.1f degrees%s\n", s.cell_pixels, s.rotation,
+                s.mirrored ? ", mirrored" : "");
+  }
+  const auto grade = tessellux::reader::GradeRead(read);
+  std::printf("Grade: %c (contrast %.2f, %.1f %% of blocks damaged, correction margin %.2f)\n", grade.letter,
+              grade.contrast, 100 * grade.damaged_share, grade.margin);
+  std::fflush(stdout);
+}
+
+// Exit code of one read, with nothing printed.
+Exit Code(const PictureRead& read) {
+  const auto* failure = std::get_if<ReadError>(&read.result);
+  if (!failure) return kOk;
+  return failure->kind == DecodeFailure::Damaged ? kUnreadable : kKeyProblem;
+}
+
+// One symbol's lines; the exit code it alone would give.
+Exit Report(const PictureRead& read, const Options& options) {
+  if (options.json) {
+    std::cout << tessellux::reader::JsonReport(read) << "\n";
+    const auto* result = std::get_if<ReadResult>(&read.result);
+    if (result && result->content.file) return SaveFile(*result->content.file, options.out, false);
+    return Code(read);
+  }
+  if (const auto* failure = std::get_if<ReadError>(&read.result)) {
+    if (options.verbose) PrintScan(read);
+    if (options.verbose && failure->damage.rows > 0) {
+      std::cout << "Damage: " << failure->damage.damaged() << " of " << failure->damage.blocks.size()
+                << " blocks damaged\n"
+                << tessellux::reader::DrawDamageMap(failure->damage);
+    }
+    std::cerr << "tessellux-read: " << options.path << ": " << failure->message << "\n";
+    return failure->kind == DecodeFailure::Damaged ? kUnreadable : kKeyProblem;
+  }
+  const auto& result = std::get<ReadResult>(read.result);
+  PrintResult(result);
+  if (options.verbose) {
+    std::cout << std::flush;
+    PrintScan(read);
+    std::cout << tessellux::reader::DrawDamageMap(result.damage);
+  }
+  if (result.content.file) return SaveFile(*result.content.file, options.out);
+  return kOk;
 }
 
 int Run(const Options& options) {
@@ -173,21 +263,15 @@ int Run(const Options& options) {
     std::cerr << "tessellux-read: " << error << "\n";
     return kUnreadable;
   }
-  const auto result = Read(*file, options.keys);
-  if (const auto* failure = std::get_if<ReadError>(&result)) {
-    if (options.verbose && failure->damage.rows > 0) {
-      std::cout << "Damage: " << failure->damage.damaged() << " of " << failure->damage.blocks.size()
-                << " blocks damaged\n"
-                << tessellux::reader::DrawDamageMap(failure->damage);
-    }
-    std::cerr << "tessellux-read: " << options.path << ": " << failure->message << "\n";
-    return failure->kind == DecodeFailure::Damaged ? kUnreadable : kKeyProblem;
+  PictureOptions picture_options;
+  picture_options.all = options.all;
+  const auto reads = Read(*file, options.keys, picture_options);
+  int worst = kOk;
+  for (std::size_t k = 0; k < reads.size(); ++k) {
+    if (k > 0 && !options.json) std::cout << "\n";
+    worst = std::max(worst, static_cast<int>(Report(reads[k], options)));
   }
-  const auto& read = std::get<ReadResult>(result);
-  PrintResult(read);
-  if (options.verbose) std::cout << tessellux::reader::DrawDamageMap(read.damage);
-  if (read.content.file) return SaveFile(*read.content.file, options.out);
-  return kOk;
+  return worst;
 }
 
 }  // namespace

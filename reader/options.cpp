@@ -5,20 +5,24 @@
 namespace tessellux::reader {
 
 const char* const kUsageText =
-    "Usage: tessellux-read SYMBOL.bmp [--company NAME] [--secret-phrase P]\n"
-    "                      [--serial NNNN-NNNN-NNNN] [--old-phrase P] [--out DIR] [--verbose]\n"
+    "Usage: tessellux-read PICTURE [--company NAME] [--secret-phrase P]\n"
+    "                      [--serial NNNN-NNNN-NNNN] [--old-phrase P] [--out DIR] [--verbose] [--json] [--all]\n"
     "       tessellux-read --help | --version\n"
     "\n"
-    "Reads a Tessellux symbol from a BMP file (upright or mirrored) and prints\n"
-    "what it holds. A carried file is written into DIR, which must exist, as\n"
-    "tessellux-file.jpg, .zip or .bin.\n"
+    "Reads a Tessellux symbol and prints what it holds. PICTURE is the symbol's\n"
+    "own BMP file, or a scan or photo of a printed page (PNG, JPEG, TIFF, BMP),\n"
+    "at any angle, upright or mirrored; - reads standard input. A carried file\n"
+    "is written into DIR, which must exist, as tessellux-file.jpg, .zip or .bin.\n"
     "\n"
     "  --company NAME        company name (default: the one the symbol names)\n"
     "  --secret-phrase P     the company's secret phrase, for company-private symbols\n"
     "  --serial N            this reader's serial number, for unique authorizations\n"
     "  --old-phrase P        the previous secret phrase, for cascaded authorizations\n"
     "  --out DIR             an existing folder to write a carried file into\n"
-    "  --verbose             also print a map of the blocks, damaged ones marked\n"
+    "  --verbose             also print where the symbol lies, its grade and a map\n"
+    "                        of the blocks, damaged ones marked\n"
+    "  --all                 read every symbol on the picture, not only the largest\n"
+    "  --json                print one JSON object per symbol (read or not) instead\n"
     "  --help                print this text\n"
     "  --version             print the program and symbol format versions\n"
     "\n"
@@ -71,6 +75,8 @@ std::variant<Options, UsageError> ParseOptions(const std::vector<std::string_vie
     if (arg == "--help" || arg == "-h") options.help = true;
     else if (arg == "--version") options.version = true;
     else if (arg == "--verbose" || arg == "-v") options.verbose = true;
+    else if (arg == "--all") options.all = true;
+    else if (arg == "--json") options.json = true;
     else {
       const std::size_t equals = arg.find('=');
       const std::string_view name = arg.substr(0, equals);

@@ -18,6 +18,8 @@ struct Options {
   symbol::ReaderKeys keys;
   std::optional<std::filesystem::path> out;
   bool verbose = false;
+  bool json = false;  // one JSON object per symbol instead of the text fields
+  bool all = false;  // every symbol on the picture, not only the largest
   bool help = false;
   bool version = false;
 };

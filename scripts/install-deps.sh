@@ -6,6 +6,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev zlib1g-dev libturbojpeg0-dev libsodium-dev libfec-dev libasio-dev
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+  libopencv-dev
   dpkg-dev desktop-file-utils groff-base systemd
   xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core
 )

@@ -91,8 +91,10 @@ std::variant<ReadResult, ReadError> ReadSymbol(const Bytes& bmp_file, const Read
   if (auto* error = std::get_if<std::string>(&bitmap)) return ReadError{"not a readable bitmap: " + *error, DecodeFailure::Damaged, {}};
   auto sampled = SampleBitmap(std::get<Bitmap>(bitmap));
   if (auto* error = std::get_if<std::string>(&sampled)) return ReadError{"no symbol found: " + *error, DecodeFailure::Damaged, {}};
-  const Sampled& found = std::get<Sampled>(sampled);
+  return DecodeSampled(std::get<Sampled>(sampled), keys);
+}
 
+std::variant<ReadResult, ReadError> DecodeSampled(const Sampled& found, const ReaderKeys& keys) {
   DamageMap damage{found.rows, found.cols, Bytes(found.wrong_references.size(), 0)};
   const std::vector<bool> failed = FailedBlockChecks(found.codewords, found.rows, found.cols);
   for (std::size_t b = 0; b < damage.blocks.size(); ++b)

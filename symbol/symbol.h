@@ -87,4 +87,9 @@ struct ReadError {
 // Reads a 1-bit BMP file (upright or with its rows in reverse order).
 std::variant<ReadResult, ReadError> ReadSymbol(const Bytes& bmp_file, const ReaderKeys& keys);
 
+// The codec's half of reading: codewords sampled from any picture (raster.h)
+// to what the symbol holds; blocks with reference marks read wrong are erased.
+struct Sampled;
+std::variant<ReadResult, ReadError> DecodeSampled(const Sampled& found, const ReaderKeys& keys);
+
 }  // namespace tessellux::symbol

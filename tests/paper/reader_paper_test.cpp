@@ -1,0 +1,80 @@
+// tessellux-read on scanned pages: a PNG file and standard input, the
+// verbose report with its grade, JSON, and a picture that is no picture.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "scan/print_scan.h"
+#include "support/temp_folder.h"
+#include "tests/paper/paper_test_support.h"
+
+namespace tessellux::symbol {
+namespace {
+
+struct Outcome {
+  int code = -1;
+  std::string output;
+};
+
+Outcome RunShell(const std::string& command) {
+  Outcome outcome;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return outcome;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.output.append(buffer, n);
+  const int status = pclose(pipe);
+  outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return outcome;
+}
+
+class ReaderOnPaper : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const auto symbol = testing::MakeSymbol("from the scanner", Style::Lines);
+    scan::ScanSettings settings;
+    settings.rotation_deg = 200;
+    const Bytes png = scan::EncodePng(scan::PrintAndScan(symbol.bitmap, {}, settings).image);
+    path_ = new std::string(folder_.Write("page.png", png));
+  }
+  static void TearDownTestSuite() { delete path_; }
+  static inline const tessellux::testing::TempFolder folder_;
+  static inline std::string* path_ = nullptr;
+};
+
+const std::string kReader = std::string("'") + TESSELLUX_READ_PATH + "'";
+
+TEST_F(ReaderOnPaper, FileAndStandardInput) {
+  const Outcome file = RunShell(kReader + " '" + *path_ + "'");
+  EXPECT_EQ(file.code, 0) << file.output;
+  EXPECT_NE(file.output.find("Text: from the scanner"), std::string::npos) << file.output;
+  EXPECT_NE(file.output.find("lines, from paper"), std::string::npos) << file.output;
+  const Outcome piped = RunShell(kReader + " - < '" + *path_ + "'");
+  EXPECT_EQ(piped.code, 0) << piped.output;
+  EXPECT_EQ(piped.output, file.output);
+}
+
+TEST_F(ReaderOnPaper, VerboseAndJsonReports) {
+  const Outcome verbose = RunShell(kReader + " --verbose '" + *path_ + "'");
+  EXPECT_EQ(verbose.code, 0) << verbose.output;
+  for (const char* field : {"Corners: (", "Grid: ", "pixels per cell, rotation ", "Grade: A (contrast ", "Block map"})
+    EXPECT_NE(verbose.output.find(field), std::string::npos) << field << "\n" << verbose.output;
+  const Outcome json = RunShell(kReader + " --json '" + *path_ + "'");
+  EXPECT_EQ(json.code, 0) << json.output;
+  for (const char* field : {"{\"read\":true,\"source\":\"paper\"", "\"text\":\"from the scanner\"", "\"corners\":[[",
+                            "\"grade\":\"A\"}"})
+    EXPECT_NE(json.output.find(field), std::string::npos) << field << "\n" << json.output;
+}
+
+TEST_F(ReaderOnPaper, NoPictureIsUnreadable) {
+  const std::string text = folder_.Write("note.txt", Bytes{'h', 'i'});
+  const Outcome outcome = RunShell(kReader + " --json '" + text + "'");
+  EXPECT_EQ(outcome.code, 2);
+  EXPECT_NE(outcome.output.find("\"read\":false,\"source\":\"none\""), std::string::npos) << outcome.output;
+}
+
+}  // namespace
+}  // namespace tessellux::symbol
