@@ -9,27 +9,15 @@
 #include <string>
 
 #include "scan/print_scan.h"
+#include "support/shell_run.h"
 #include "support/temp_folder.h"
 #include "tests/paper/paper_test_support.h"
 
 namespace tessellux::symbol {
 namespace {
 
-struct Outcome {
-  int code = -1;
-  std::string output;
-};
-
-Outcome RunShell(const std::string& command) {
-  Outcome outcome;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return outcome;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.output.append(buffer, n);
-  const int status = pclose(pipe);
-  outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
-}
+using Outcome = tessellux::testing::ShellOutcome;
+using tessellux::testing::RunShell;
 
 class ReaderOnPaper : public ::testing::Test {
  protected:

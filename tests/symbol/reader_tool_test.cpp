@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/shell_run.h"
 #include "support/temp_folder.h"
 #include "tests/symbol/codec_test_support.h"
 #include "tests/symbol/symbol_damage_support.h"
@@ -23,10 +24,7 @@ using testing::MustBuildBmp;
 using testing::Request;
 using testing::Secure;
 
-struct Outcome {
-  int code = -1;
-  std::string output;  // stdout and stderr together
-};
+using Outcome = tessellux::testing::ShellOutcome;
 
 std::string Quote(const std::string& arg) {
   std::string out = "'";
@@ -40,14 +38,7 @@ Outcome RunReader(const std::vector<std::string>& args) {
     command += ' ';  // appended apart: `" " + Quote(arg)` trips GCC 12's false -Wrestrict at -O3
     command += Quote(arg);
   }
-  Outcome outcome;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return outcome;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.output.append(buffer, n);
-  const int status = pclose(pipe);
-  outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+  return tessellux::testing::RunShell(command);
 }
 
 // Whether the reader run with `args` exits with `code` and says every one of `texts`.
