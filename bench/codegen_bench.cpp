@@ -42,7 +42,7 @@ Bytes Cmd(std::uint8_t code, const std::string& params = {}) {
 // service does for one symbol. Args: payload bytes, grid.
 void BM_EncodeAndRender(benchmark::State& state) {
   const auto size = static_cast<std::size_t>(state.range(0));
-  symbol::BuildRequest request;
+  symbol::SymbolSpec request;
   request.layout.grid = static_cast<int>(state.range(1));
   request.content.text = Payload(size);
   Bytes row;

@@ -43,7 +43,7 @@ struct Built {
 
 // A public symbol of blocks x blocks, grid 8, thickness 2, full of text.
 Built Build(int blocks, symbol::Style style, unsigned seed) {
-  symbol::BuildRequest request;
+  symbol::SymbolSpec request;
   request.layout = symbol::Layout{blocks, blocks, 8, 8, style, 2};
   const std::size_t size = symbol::StreamCapacity(blocks, blocks, 4) - symbol::kPublicTextOverhead;
   request.content.text = Letters(size, seed);

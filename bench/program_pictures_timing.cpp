@@ -118,7 +118,7 @@ void QualityChange(const QString& dir) {
 
 // The largest symbol the Code Generator allows, rendered as the BMP rows are.
 QImage LargestSymbol() {
-  symbol::BuildRequest request;
+  symbol::SymbolSpec request;
   request.layout = {254, 254, 0, 11, symbol::Style::Lines, 2};
   std::mt19937 random(42);
   request.content.text.resize(750000);

@@ -26,8 +26,8 @@ std::string Letters(std::size_t size, unsigned seed) {
   return text;
 }
 
-BuildRequest TenByTen(std::size_t text_size) {
-  BuildRequest request;
+SymbolSpec TenByTen(std::size_t text_size) {
+  SymbolSpec request;
   request.layout = Layout{kSide, kSide, 2 * kK, kGrid, Style::Lines, kThickness};
   request.content.text = Letters(text_size, 3);
   return request;
@@ -59,7 +59,7 @@ void Scribble(Bytes& bmp, int width, int height, int b, std::mt19937& random) {
 // right, refused, read wrong (must stay 0).
 void BM_DestroyedBlocks(benchmark::State& state) {
   const auto destroyed = static_cast<int>(state.range(0));
-  const BuildRequest request = TenByTen(FullTextSize());
+  const SymbolSpec request = TenByTen(FullTextSize());
   const Symbol symbol = std::get<Symbol>(BuildSymbol(request));
   const Bytes clean = symbol.ToBmp();
   int right = 0, refused = 0, wrong = 0;

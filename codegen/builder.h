@@ -28,7 +28,7 @@ class BuiltPicture {
 };
 
 using BuildOutcome = std::variant<std::unique_ptr<BuiltPicture>, symbol::BuildError>;
-using Builder = std::function<BuildOutcome(const symbol::BuildRequest&)>;
+using Builder = std::function<BuildOutcome(const symbol::SymbolSpec&)>;
 
 // The real encoder (symbol::BuildSymbol) under the given limits.
 Builder MakeSymbolBuilder(symbol::BuildLimits limits);

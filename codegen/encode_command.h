@@ -12,7 +12,7 @@
 namespace tessellux::codegen {
 
 struct EncodeOptions {
-  symbol::BuildRequest request;
+  symbol::SymbolSpec request;
   symbol::BuildLimits limits;
   std::string output;
   bool help = false;

@@ -40,7 +40,7 @@ std::size_t HeapBytes(const std::string& text) {
 }
 
 // Text, file, tag and phrases of a build together.
-std::size_t InputBytes(const symbol::BuildRequest& request) {
+std::size_t InputBytes(const symbol::SymbolSpec& request) {
   const auto& c = request.content;
   const auto& s = request.security;
   return c.text.size() + (c.file ? c.file->size() : 0) + s.tag.size() + s.phrase.size() + s.second.size();
@@ -296,7 +296,7 @@ Bytes Session::Fail(std::uint8_t code, Status status, std::string why) {
 
 void Session::Abandon() {
   phase_ = Phase::Idle;
-  symbol::BuildRequest dropped;  // swapped out, so that the held blocks are freed, not reused
+  symbol::SymbolSpec dropped;  // swapped out, so that the held blocks are freed, not reused
   std::swap(request_, dropped);
   have_tag_ = false;
   have_phrase_ = false;

@@ -41,7 +41,7 @@ struct SessionLimits {
 // unchanged until Session::Finish.
 struct BuildJob {
   const Builder* builder;
-  const symbol::BuildRequest* request;
+  const symbol::SymbolSpec* request;
   BuildOutcome Run() const { return (*builder)(*request); }
   // A build of at most this many bytes (inputs, or a fixed size's
   // codewords) takes a few milliseconds.
@@ -102,7 +102,7 @@ class Session {
   std::string last_error_;
 
   Phase phase_ = Phase::Idle;
-  symbol::BuildRequest request_;
+  symbol::SymbolSpec request_;
   bool have_tag_ = false;
   bool have_phrase_ = false;
   std::unique_ptr<BuiltPicture> picture_;

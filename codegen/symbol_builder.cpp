@@ -33,7 +33,7 @@ class SymbolPicture final : public BuiltPicture {
 }  // namespace
 
 Builder MakeSymbolBuilder(symbol::BuildLimits limits) {
-  return [limits](const symbol::BuildRequest& request) -> BuildOutcome {
+  return [limits](const symbol::SymbolSpec& request) -> BuildOutcome {
     auto built = symbol::BuildSymbol(request, limits);
     if (auto* error = std::get_if<symbol::BuildError>(&built)) return *error;
     return std::make_unique<SymbolPicture>(std::move(std::get<symbol::Symbol>(built)));

@@ -109,8 +109,8 @@ void SessionSeeds() {
   Write("link_reply", "error-then-escapes", {0, 0, 0x11, 0x05, 0xAA, 0x61, 0x00, 0xAB, 0x54, 0xAB, 0x55, 0xAB, 0xAA});
 }
 
-symbol::BuildRequest Request(const symbol::Layout& layout, symbol::SecurityMode mode, const std::string& text) {
-  symbol::BuildRequest request;
+symbol::SymbolSpec Request(const symbol::Layout& layout, symbol::SecurityMode mode, const std::string& text) {
+  symbol::SymbolSpec request;
   request.layout = layout;
   request.content.text = text;
   request.security = {mode, mode == symbol::SecurityMode::Cascaded, "Fuzz Company", "tag", "phrase",
@@ -130,7 +130,7 @@ void Keys(Bytes& out) {
 void StreamSeeds() {
   for (int mode = 0; mode <= 4; ++mode) {
     const auto m = static_cast<symbol::SecurityMode>(mode);
-    const symbol::BuildRequest request = Request({}, m, "text of mode " + std::to_string(mode));
+    const symbol::SymbolSpec request = Request({}, m, "text of mode " + std::to_string(mode));
     Bytes stream = symbol::codec::WriteStream(request.content, request.security, 4);
     stream.resize(stream.size() - 4);
     Bytes seed{0, 0};
@@ -167,7 +167,7 @@ void SymbolSeeds() {
   };
   for (const Case& c : cases) {
     const auto m = static_cast<symbol::SecurityMode>(c.mode);
-    const symbol::BuildRequest request = Request(c.layout, m, "round trip");
+    const symbol::SymbolSpec request = Request(c.layout, m, "round trip");
     auto built = symbol::BuildSymbol(request);
     if (!std::holds_alternative<symbol::Symbol>(built)) {
       std::fprintf(stderr, "%s: %s\n", c.name.c_str(), symbol::Describe(std::get<symbol::BuildError>(built)).c_str());

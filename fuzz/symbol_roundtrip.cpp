@@ -38,7 +38,7 @@ bool MarksApart(const Layout& layout) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static constexpr int kCounts[] = {0, 1, 2, 4};
   tessellux::fuzz::Input input(data, size);
-  BuildRequest request;
+  SymbolSpec request;
   Layout& layout = request.layout;
   layout.rows = kCounts[input.Byte() & 3];
   layout.cols = kCounts[input.Byte() & 3];

@@ -60,7 +60,7 @@ Bytes Symbol::ToBmp() const {
   return file;
 }
 
-std::variant<Symbol, BuildError> BuildSymbol(const BuildRequest& request, const BuildLimits& limits) {
+std::variant<Symbol, BuildError> BuildSymbol(const SymbolSpec& request, const BuildLimits& limits) {
   const Layout& asked = request.layout;
   if (!ValidLayout(asked)) return BuildError::BadParameters;
   // A fixed size too large to draw is refused before any key is derived.

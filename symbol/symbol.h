@@ -24,7 +24,9 @@ enum class BuildError {
 
 std::string Describe(BuildError error);
 
-struct BuildRequest {
+// What one symbol is made of, as the service's commands delivered it (the
+// program's own request, generate::BuildRequest, is the user's choices).
+struct SymbolSpec {
   Layout layout;
   Content content;
   Security security;
@@ -55,7 +57,7 @@ class Symbol {
   std::shared_ptr<const Raster> raster_;
 };
 
-std::variant<Symbol, BuildError> BuildSymbol(const BuildRequest& request, const BuildLimits& limits = {});
+std::variant<Symbol, BuildError> BuildSymbol(const SymbolSpec& request, const BuildLimits& limits = {});
 
 // What the reader found wrong with each block, for people checking a print.
 struct DamageMap {

@@ -25,7 +25,7 @@ class SessionTest : public ::testing::Test {
     for (const Bytes& command : commands) reply = session.Handle(command);
     return reply.size() >= 2 ? reply[1] : 0xFF;
   }
-  const symbol::BuildRequest& Built() const { return fake.last->value(); }
+  const symbol::SymbolSpec& Built() const { return fake.last->value(); }
 };
 
 TEST_F(SessionTest, PublicSeriesRepliesExactlyAndSendsRowsBottomFirst) {

@@ -44,8 +44,8 @@ class FakePicture final : public BuiltPicture {
 // with `error` when one is set. With a gate, each build waits (at most 5 s)
 // until the gate opens.
 struct FakeBuilder {
-  std::shared_ptr<std::optional<symbol::BuildRequest>> last =
-      std::make_shared<std::optional<symbol::BuildRequest>>();
+  std::shared_ptr<std::optional<symbol::SymbolSpec>> last =
+      std::make_shared<std::optional<symbol::SymbolSpec>>();
   std::shared_ptr<std::optional<symbol::BuildError>> error =
       std::make_shared<std::optional<symbol::BuildError>>();
   std::shared_ptr<std::atomic<int>> builds = std::make_shared<std::atomic<int>>(0);
@@ -58,7 +58,7 @@ struct FakeBuilder {
 
   Builder builder() const {
     return [last = last, error = error, builds = builds, entered = entered,
-            gate = gate](const symbol::BuildRequest& request) -> BuildOutcome {
+            gate = gate](const symbol::SymbolSpec& request) -> BuildOutcome {
       ++*entered;
       if (gate.valid()) gate.wait_for(std::chrono::seconds(5));
       ++*builds;

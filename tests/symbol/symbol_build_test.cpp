@@ -10,7 +10,7 @@ namespace {
 
 using testing::Request;
 
-BuildError ErrorOf(const BuildRequest& request, BuildLimits limits = {}) {
+BuildError ErrorOf(const SymbolSpec& request, BuildLimits limits = {}) {
   auto built = BuildSymbol(request, limits);
   EXPECT_TRUE(std::holds_alternative<BuildError>(built));
   return std::holds_alternative<BuildError>(built) ? std::get<BuildError>(built) : BuildError::BadParameters;

@@ -15,11 +15,11 @@
 
 namespace tessellux::symbol::testing {
 
-inline BuildRequest Request(Content content, Layout layout = {}, Security security = {}) {
+inline SymbolSpec Request(Content content, Layout layout = {}, Security security = {}) {
   return {layout, std::move(content), std::move(security)};
 }
 
-inline Bytes MustBuildBmp(const BuildRequest& request, Geometry* geometry = nullptr) {
+inline Bytes MustBuildBmp(const SymbolSpec& request, Geometry* geometry = nullptr) {
   auto built = BuildSymbol(request);
   if (!std::holds_alternative<Symbol>(built)) {
     ADD_FAILURE() << "build failed: " << Describe(std::get<BuildError>(built));
