@@ -71,7 +71,7 @@ std::optional<Bytes> BuildRun::Start() {
 }
 
 std::optional<Bytes> BuildRun::Next(link::ExchangeOutcome outcome) {
-  if (ended_ || phase_ == Phase::kIdle) return std::nullopt;
+  if (Ended() || phase_ == Phase::kIdle) return std::nullopt;
   if (phase_ == Phase::kRows) return AfterRow(std::move(outcome));
   if (auto failure = Judge(outcome)) return End(std::move(failure));
   if (phase_ != Phase::kHeader) ++done_;
@@ -163,7 +163,6 @@ std::optional<Bytes> BuildRun::Send(Bytes message) {
 std::optional<Bytes> BuildRun::End(std::optional<BuildFailure> failure) {
   result_.failure = std::move(failure);
   phase_ = Phase::kEnded;
-  ended_ = true;
   upload_.reset();
   picture_.reset();
   return std::nullopt;
@@ -182,7 +181,7 @@ std::optional<BuildFailure> BuildRun::Judge(link::ExchangeOutcome& outcome) cons
   if (verdict.kind == link::ReplyVerdict::kSilentFailure) return Failure(Kind::kNoStatus, code);
   BuildFailure failure = Failure(Kind::kStatus, code);
   failure.status = outcome.reply[1];
-  failure.warning = {verdict.title, {verdict.text}};
+  failure.warning = verdict.warning;
   return failure;
 }
 

@@ -39,7 +39,7 @@ class BuildRun {
   // nothing when the build has ended.
   std::optional<Bytes> Next(link::ExchangeOutcome outcome);
 
-  bool Ended() const { return ended_; }
+  bool Ended() const { return phase_ == Phase::kEnded; }
   // Progress: `Done()` of `Total()` exchanges of the current stage.
   BuildStage Stage() const { return stage_; }
   std::uint64_t Done() const { return done_; }
@@ -65,7 +65,6 @@ class BuildRun {
   BuildRequest request_;
   BuildResult result_;
   Phase phase_ = Phase::kIdle;
-  bool ended_ = false;
   std::vector<SeriesStep> series_;
   std::size_t next_step_ = 0;
   std::optional<link::FileUpload> upload_;

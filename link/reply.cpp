@@ -14,12 +14,12 @@ ReplyVerdict JudgeReply(const Bytes& reply, std::uint8_t command_code) {
   ReplyVerdict verdict;
   if (reply.size() >= 2 && reply[1] == protocol::Code(protocol::Status::Ok)) {
     verdict.kind = ReplyVerdict::kSuccess;
-  } else if (IsEndOfSequence(reply) || reply.size() < 2) {
+  } else if (protocol::IsEndOfPicture(reply) || reply.size() < 2) {
     verdict.kind = ReplyVerdict::kSilentFailure;
   } else {
     verdict.kind = ReplyVerdict::kReportedFailure;
-    verdict.title = "Unexpected error";
-    verdict.text = "Unexpected error code " + ShortHex(reply[1]) + " to command code " + ShortHex(command_code);
+    verdict.warning = {"Unexpected error",
+                       {"Unexpected error code " + ShortHex(reply[1]) + " to command code " + ShortHex(command_code)}};
   }
   return verdict;
 }

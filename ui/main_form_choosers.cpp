@@ -89,8 +89,8 @@ void MainForm::QualityScroll_Change() {
 // A build uploads the work file only as made from the current choice at the
 // current quality; anything else (a typed path, a file left from an earlier
 // run, a picture changed on disk) is recompressed first.
+// The build asks only for the data choices that carry a picture.
 std::optional<app::Warning> MainForm::PrepareQualityWorkFile() {
-  if (!SSTab->isTabEnabled(app::kPictureTab)) return std::nullopt;  // no picture in this symbol
   const std::string source = LocalPath(JpegFileText->text());
   const std::string work = LocalPath(quality_work_file_);
   if (!pictures::WorkFileIsCurrent(quality_record_, source, QualityScroll->value(), pictures::StampOf(source),

@@ -13,9 +13,10 @@ TEST(Reply, StatusByteDecides) {
 
   const ReplyVerdict error = JudgeReply({0x21, 0x03}, 0x41);
   EXPECT_EQ(error.kind, ReplyVerdict::kReportedFailure);
-  EXPECT_EQ(error.title, "Unexpected error");
-  EXPECT_EQ(error.text, "Unexpected error code 3 to command code 41");
-  EXPECT_EQ(JudgeReply({0x05, 0x1A}, 0x05).text, "Unexpected error code 1A to command code 5");
+  EXPECT_EQ(error.warning.title, "Unexpected error");
+  EXPECT_EQ(error.warning.paragraphs, std::vector<std::string>{"Unexpected error code 3 to command code 41"});
+  EXPECT_EQ(JudgeReply({0x05, 0x1A}, 0x05).warning.paragraphs,
+            std::vector<std::string>{"Unexpected error code 1A to command code 5"});
 }
 
 }  // namespace
