@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <variant>
 
+#include "protocol/hex.h"
 #include "reader/scan_grade.h"
 
 namespace tessellux::reader {
@@ -16,9 +17,7 @@ std::string Quoted(const std::string& text) {
       out += '\\';
       out += static_cast<char>(c);
     } else if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
-      out += escaped;
+      out += "\\u" + protocol::HexDigits(c, 4);
     } else {
       out += static_cast<char>(c);  // UTF-8 passes; invalid bytes are the caller's text as read
     }
