@@ -37,7 +37,8 @@ Result<> WriteFileAtomically(const std::string& path, const Bytes& bytes, Atomic
   // mkstemp makes the file private: keep the old file's permissions, or
   // give a new one the mode asked for.
   struct stat old {};
-  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : static_cast<mode_t>(how.new_file_mode));
+  const bool keep = how.keep_mode && ::stat(path.c_str(), &old) == 0;
+  ::fchmod(fd, keep ? (old.st_mode & 07777) : static_cast<mode_t>(how.new_file_mode));
   const bool written = WriteAll(fd, bytes) && (!how.sync || ::fsync(fd) == 0);
   const int write_errno = errno;
   if (::close(fd) != 0 || !written) {

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -147,35 +145,40 @@ std::string_view FirstCharacters(std::string_view text, std::size_t count) {
 
 enum class ReadResult { kRead, kMissing, kFailed };
 
-ReadResult ReadWholeFile(const std::string& path, std::string* content, std::string* error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// Reads the settings file itself, never what a link in its place points to
+// (another user could plant one in a shared folder), and only a regular
+// file (a FIFO or device would hang or mislead). `mode` gets its permissions.
+ReadResult ReadWholeFile(const std::string& path, std::string* content, std::string* error, mode_t* mode = nullptr) {
+  const auto refuse = [&](const std::string& why) {
+    if (error) *error = path + " " + why;
+    return ReadResult::kFailed;
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     if (errno == ENOENT) return ReadResult::kMissing;
-    if (error) *error = "Cannot read " + path + ": " + std::strerror(errno);
-    return ReadResult::kFailed;
+    if (errno == ELOOP) return refuse("is a symbolic link; settings are never read or written through one");
+    return refuse(std::string("cannot be read: ") + std::strerror(errno));
   }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return refuse("is not a regular file");
+  }
+  if (mode) *mode = info.st_mode & 07777;
   char buffer[8192];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      if (error) *error = "Cannot read " + path + ": " + std::strerror(errno);
+      const int code = errno;
       ::close(fd);
-      return ReadResult::kFailed;
+      return refuse(std::string("cannot be read: ") + std::strerror(code));
     }
     if (n == 0) break;
     content->append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
   return ReadResult::kRead;
-}
-
-// A settings file that is a symbolic link is rewritten where it points.
-std::string WriteTarget(const std::string& path) {
-  struct stat link {};
-  if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
-  char resolved[PATH_MAX];
-  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
 }  // namespace
@@ -237,16 +240,24 @@ std::string ReadIniString(const std::string& path, std::string_view section, std
   return std::string(Trim(value, " "));
 }
 
-Result<> WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
-                      std::string_view value) {
-  const std::string target = WriteTarget(path);
+Result<IniWritten> WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
+                                std::string_view value) {
+  constexpr mode_t kOwnerOnly = 0600;
   std::string content;
   std::string error;
-  const ReadResult read = ReadWholeFile(target, &content, &error);
+  mode_t mode = kOwnerOnly;
+  const ReadResult read = ReadWholeFile(path, &content, &error, &mode);
   if (read == ReadResult::kFailed) return Fail(error);  // never replace a file we could not read
   const std::string updated = SetIniValue(content, section, key, value);
-  if (read == ReadResult::kRead && updated == content) return Done{};
-  return WriteFileAtomically(target, Bytes(updated.begin(), updated.end()), {.new_file_mode = 0600});
+  IniWritten written;
+  if (read == ReadResult::kRead && (mode & 077) != 0) written.tightened_from = mode;
+  if (read == ReadResult::kRead && updated == content && !written.tightened_from) return written;
+  // The rename replaces the directory entry; a link planted after the
+  // check above is replaced, never followed.
+  const Result<> replaced = WriteFileAtomically(path, Bytes(updated.begin(), updated.end()),
+                                                {.new_file_mode = kOwnerOnly, .keep_mode = false});
+  if (!replaced) return Fail(replaced.error());
+  return written;
 }
 
 }  // namespace tessellux::app

@@ -45,12 +45,18 @@ std::string SetIniValue(std::string_view content, std::string_view section, std:
 std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view fallback);
 
+struct IniWritten {
+  // The permissions the file had when they let others read it; the write
+  // made it owner-only.
+  std::optional<unsigned> tightened_from;
+};
+
 // Stores `value` under `key` in `section` of the file at `path`, creating
-// file, section and key as needed. The file is replaced atomically; a new
-// file is readable and writable by its owner only (it holds the secret
-// phrase in clear), an existing one keeps its permissions. An existing file
-// that cannot be read is left alone.
-Result<> WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
-                      std::string_view value);
+// file, section and key as needed. The file is replaced atomically and is
+// always left readable and writable by its owner only: it holds the secret
+// phrase in clear. A symbolic link or anything but a regular file at
+// `path`, or a file that cannot be read, is refused and left alone.
+Result<IniWritten> WriteIniFile(const std::string& path, std::string_view section, std::string_view key,
+                                std::string_view value);
 
 }  // namespace tessellux::app

@@ -6,15 +6,27 @@
 #include <thread>
 
 #include "cli/asio_link.h"
+#include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/symbol_job.h"
+#include "protocol/block_geometry.h"
 
 namespace tessellux::cli {
 namespace {
 
 constexpr auto kConnectTimeout = std::chrono::milliseconds(3000);
-// A symbol holds at most a few MiB; a line beyond this cannot be one.
-constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
+// Everything the largest symbol holds, each byte written as a six-character
+// JSON escape, plus room for paths and options: a longer line cannot be a
+// symbol, and is refused without being held.
+constexpr std::size_t kMaxLineBytes =
+    6 * std::size_t{protocol::kMaxBlocksPerSide} * protocol::kMaxBlocksPerSide * protocol::kBytesPerBlock +
+    (std::size_t{64} << 10);
+
+struct BatchLine {
+  int number = 0;
+  std::string text;
+  bool too_long = false;  // longer than kMaxLineBytes: `text` is empty
+};
 
 class Batch {
  public:
@@ -23,47 +35,64 @@ class Batch {
 
   void Work(const std::string& host) {
     std::unique_ptr<AsioLink> link;
-    while (auto line = NextLine()) {
-      JobReport report = Build(line->first, line->second, host, link);
-      report.line = line->first;
+    // After Ctrl+C no new line starts; the builds under way stop.
+    while (auto line = Interrupted() ? std::nullopt : NextLine()) {
+      JobReport report = line->too_long ? TooLong() : Build(line->number, std::move(line->text), host, link);
+      report.line = line->number;
       Report(report);
     }
   }
 
-  int ExitCode() const { return failed_ == 0 ? kExitOk : kExitBuildFailed; }
+  int ExitCode() const {
+    if (Interrupted()) return kExitInterrupted;
+    return failed_ == 0 ? kExitOk : kExitBuildFailed;
+  }
   int built() const { return built_; }
   int failed() const { return failed_; }
 
  private:
-  // The next line that is not blank; a line over kMaxLineBytes is cut
-  // there (and so refused as JSON), its rest skipped.
-  std::optional<std::pair<int, std::string>> NextLine() {
+  // The next line that is not blank.
+  std::optional<BatchLine> NextLine() {
     std::lock_guard lock(input_mutex_);
-    std::string text;
-    while (ReadLine(text)) {
-      ++line_number_;
-      if (text.find_first_not_of(" \t\r") != std::string::npos) return std::make_pair(line_number_, text);
+    BatchLine line;
+    while (ReadLine(line)) {
+      line.number = ++line_number_;
+      if (line.too_long || line.text.find_first_not_of(" \t\r") != std::string::npos) return line;
     }
     return std::nullopt;
   }
 
-  bool ReadLine(std::string& text) {
-    text.clear();
+  // One line without its end; past kMaxLineBytes the rest is skipped, not kept.
+  bool ReadLine(BatchLine& line) {
+    line.text.clear();
+    line.too_long = false;
     std::streambuf* in = lines_.rdbuf();
     int c = in->sbumpc();
     if (c == std::char_traits<char>::eof()) return false;
     for (; c != std::char_traits<char>::eof() && c != '\n'; c = in->sbumpc()) {
-      if (text.size() < kMaxLineBytes) text.push_back(static_cast<char>(c));
+      if (line.too_long) continue;
+      if (line.text.size() == kMaxLineBytes) {
+        line.too_long = true;
+        std::string().swap(line.text);
+        continue;
+      }
+      line.text.push_back(static_cast<char>(c));
     }
     return true;
   }
 
-  JobReport Build(int number, const std::string& text, const std::string& host, std::unique_ptr<AsioLink>& link) {
+  static JobReport TooLong() {
+    return FailedJob(kExitUsage, "the line is longer than " + std::to_string(kMaxLineBytes >> 20) +
+                                     " MiB, more than the largest symbol holds; it was skipped");
+  }
+
+  JobReport Build(int number, std::string text, const std::string& host, std::unique_ptr<AsioLink>& link) {
     generate::BuildRequest request;
     SymbolOptions options;
     try {
       std::string error;
-      const auto object = ParseFlatObject(text, &error);
+      auto object = ParseFlatObject(text, &error);
+      std::string().swap(text);  // parsed: not held while the symbol builds
       if (!object) return FailedJob(kExitUsage, "not a JSON object: " + error, number);
       options = ApplyBatchLine(tool_.symbol, *object);
       request = MakeBuildRequest(options);
@@ -112,7 +141,8 @@ int RunBatch(const ToolOptions& tool, const std::vector<std::string>& hosts, std
   }
   batch.Work(hosts[0]);
   for (auto& worker : workers) worker.join();
-  err << "tessellux-build: " << batch.built() << " of " << batch.built() + batch.failed() << " symbols built\n";
+  err << "tessellux-build: " << batch.built() << " of " << batch.built() + batch.failed() << " symbols built"
+      << (Interrupted() ? "; stopped by an interrupt before the rest of the batch\n" : "\n");
   return batch.ExitCode();
 }
 

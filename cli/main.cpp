@@ -10,6 +10,7 @@
 #include "app/product.h"
 #include "cli/asio_link.h"
 #include "cli/batch.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
 #include "cli/symbol_job.h"
@@ -54,7 +55,7 @@ int BuildOne(const ToolOptions& tool, const std::string& host) {
   } else if (report.exit_code == kExitOk) {
     std::cout << TextReport(report, tool.format);
   } else {
-    Fail(report.exit_code, report.error);
+    std::cerr << "tessellux-build: " << TextReport(report, tool.format);
   }
   return report.exit_code;
 }
@@ -81,6 +82,12 @@ int main(int argc, char** argv) {
     file.open(*tool.batch);
     if (!file) return Fail(kExitUsage, "--batch " + *tool.batch + ": cannot be read");
   }
+  if (tool.symbol.secret_phrase || tool.symbol.second_phrase) {
+    std::cerr << "tessellux-build: warning: a phrase on the command line can be read by other users of this "
+                 "machine (ps, /proc); give it with --secret-phrase-file FILE or --second-phrase-file FILE, or in "
+                 "TESSELLUX_SECRET_PHRASE or TESSELLUX_SECOND_PHRASE\n";
+  }
+  CatchInterrupts();
   std::string error;
   const auto hosts = Hosts(tool, &error);
   if (!hosts) return Fail(kExitNoCodeGenerator, error);

@@ -8,6 +8,7 @@
 #include "cli/picture_output.h"
 #include "output/print_geometry.h"
 #include "output/number_text.h"
+#include "protocol/terminal_text.h"
 
 namespace tessellux::cli {
 namespace {
@@ -33,17 +34,18 @@ std::string Count(int n, const std::string& noun) { return std::to_string(n) + "
 }  // namespace
 
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
-                 double dpi, const generate::BuildProgress& progress) {
+                 double dpi, const generate::BuildProgress& progress, const generate::StopRequested& stop) {
   JobReport report;
   report.output = output;
   report.dpi = dpi;
   const generate::SymbolLayout layout = request.layout;
-  generate::BuildDriver driver(exchange, progress);
+  generate::BuildDriver driver(exchange, progress, stop);
   report.result = driver.Build(std::move(request));
   if (const auto& failure = report.result.failure) {
     report.link_broken = failure->BreaksLink();
-    report.exit_code = failure->kind == Kind::kTimeout || failure->kind == Kind::kLinkLost ? kExitNoCodeGenerator
-                                                                                          : kExitBuildFailed;
+    report.exit_code = failure->kind == Kind::kStopped                                     ? kExitInterrupted
+                       : failure->kind == Kind::kTimeout || failure->kind == Kind::kLinkLost ? kExitNoCodeGenerator
+                                                                                            : kExitBuildFailed;
     report.error = failure->Describe();
     return report;
   }
@@ -78,10 +80,12 @@ JobReport FailedJob(int exit_code, std::string error, std::optional<int> line) {
 
 std::string TextReport(const JobReport& r, const NumberFormat& format) {
   const std::string prefix = r.line ? "line " + std::to_string(*r.line) + ": " : "";
-  if (r.exit_code != kExitOk) return prefix + r.error + "\n";
+  // Paths and errors may hold anything; a report line never breaks or
+  // sends terminal controls.
+  if (r.exit_code != kExitOk) return prefix + protocol::EscapeText(r.error) + "\n";
   const auto& g = *r.result.geometry;
   const auto& shape = r.result.picture_shape;
-  std::string text = prefix + r.output + ": " + std::to_string(shape.width) + " x " + std::to_string(shape.height) +
+  std::string text = prefix + protocol::EscapeText(r.output) + ": " + std::to_string(shape.width) + " x " + std::to_string(shape.height) +
                      " pixels\n";
   text += "  Geometry: " + Count(g.r, "block row") + ", " + Count(g.c, "block column") + ", " +
           Count(g.k, "correctable byte") + " per 48-byte group\n";

@@ -6,13 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "generate/build_driver.h"
 #include "link/exchange.h"
 
 namespace tessellux::cli {
 
-enum ExitCode { kExitOk = 0, kExitBuildFailed = 1, kExitUsage = 2, kExitNoCodeGenerator = 3 };
+// 130: stopped by Ctrl+C, as shells report a process ended by SIGINT.
+enum ExitCode { kExitOk = 0, kExitBuildFailed = 1, kExitUsage = 2, kExitNoCodeGenerator = 3, kExitInterrupted = 130 };
 
 struct JobReport {
   int exit_code = kExitOk;
@@ -26,8 +28,10 @@ struct JobReport {
 };
 
 // Builds `request` over `exchange` and writes `output` (a PDF page at `dpi`).
+// `stop` is asked after every exchange (default: Ctrl+C was pressed).
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
-                 double dpi, const generate::BuildProgress& progress = {});
+                 double dpi, const generate::BuildProgress& progress = {},
+                 const generate::StopRequested& stop = Interrupted);
 
 // A report for a failure before any build (a bad option, no connection).
 JobReport FailedJob(int exit_code, std::string error, std::optional<int> line = {});

@@ -31,6 +31,10 @@ std::string BuildFailure::Describe() const {
       return name + " got a reply without a status byte";
     case Kind::kPicture:
       return "the symbol picture cannot be used: " + detail;
+    case Kind::kStopped:
+      return "stopped " + detail + "; nothing was written";
+    case Kind::kExpired:
+      return "the fetch of the symbol picture took too long: " + detail + "; nothing was written";
   }
   return "build failed";
 }

@@ -24,14 +24,16 @@ struct BuildFailure {
     kNoStatus,       // a reply too short for a status, or "bb" out of place
     kUpload,         // the upload file could not be read
     kGeometry,       // the reply's geometry cannot be shown
-    kPicture,        // the fetched picture does not match its header
+    kPicture,        // the picture's header or pieces do not fit the geometry or each other
+    kStopped,        // the user stopped the build (Stop, Esc, Ctrl+C)
+    kExpired,        // the fetch outlasted the time its picture's size allows
   };
   Kind kind = Kind::kCheck;
   int tab = -1;
   app::Warning warning;       // title and paragraphs for a message box, where there is one
   std::uint8_t command = 0;   // the command that failed (exchanges only)
   std::uint8_t status = 0;    // for kStatus
-  std::string detail;         // what went wrong, for kProtocolError, kPicture, kTimeout, kLinkLost
+  std::string detail;         // what went wrong, for kProtocolError, kPicture, kTimeout, kLinkLost, kStopped, kExpired
 
   // One line for a person at a terminal, naming the command and what the
   // failure means.

@@ -1,5 +1,7 @@
 #include "generate/build_run.h"
 
+#include <algorithm>
+
 #include "generate/input_checks.h"
 #include "link/reply.h"
 #include "protocol/codes.h"
@@ -46,7 +48,17 @@ std::uint64_t SeriesExchanges(const std::vector<SeriesStep>& series) {
   return count;
 }
 
-BuildRun::BuildRun(BuildRequest request) : request_(std::move(request)) {}
+BuildRun::BuildRun(BuildRequest request, Clock clock)
+    : request_(std::move(request)), clock_(clock ? std::move(clock) : Clock(&std::chrono::steady_clock::now)) {}
+
+std::chrono::milliseconds BuildRun::FetchAllowance(int rows) {
+  // A row takes well under a millisecond on a local network; 10 ms each
+  // leaves room for a slow, busy Code Generator without letting one that
+  // trickles rows hold the window for hours.
+  constexpr std::chrono::milliseconds kFloor{30'000};
+  constexpr std::chrono::milliseconds kPerRow{10};
+  return std::max(kFloor, kPerRow * std::max(rows, 0));
+}
 BuildRun::~BuildRun() = default;
 
 std::optional<Bytes> BuildRun::Start() {
@@ -72,6 +84,7 @@ std::optional<Bytes> BuildRun::Start() {
 
 std::optional<Bytes> BuildRun::Next(link::ExchangeOutcome outcome) {
   if (Ended() || phase_ == Phase::kIdle) return std::nullopt;
+  if (stop_requested_) return End(StoppedFailure());
   if (phase_ == Phase::kRows) return AfterRow(std::move(outcome));
   if (auto failure = Judge(outcome)) return End(std::move(failure));
   if (phase_ != Phase::kHeader) ++done_;
@@ -116,6 +129,7 @@ std::optional<Bytes> BuildRun::AfterSeries(const Bytes& last_reply) {
   result_.geometry = *geometry;
   result_.usage = UsageCounts(*geometry);
   result_.pixel_size = SymbolPixelSize(*geometry, layout.grid, layout.thickness, layout.style);
+  geometry_ = *geometry;
   phase_ = Phase::kHeader;
   return Send({kPictureHeaderCommand});
 }
@@ -125,6 +139,13 @@ std::optional<Bytes> BuildRun::AfterHeader(const Bytes& reply) {
   if (const app::Result<> header = picture_->SetHeader(reply); !header) {
     return End(PictureFailure(header.error(), kPictureHeaderCommand));
   }
+  const SymbolLayout& layout = request_.layout;
+  if (const auto fits = CheckPictureAgainstGeometry(picture_->Shape(), geometry_, layout.grid, layout.thickness);
+      !fits) {
+    return End(PictureFailure(fits.error(), kPictureHeaderCommand));
+  }
+  picture_->ReserveWhole();  // bounded by the geometry now: the rows never move
+  fetch_deadline_ = clock_() + FetchAllowance(picture_->Shape().height);
   // The header's height says how many rows come; one more request must be
   // answered with the end of the picture.
   stage_ = BuildStage::kFetching;
@@ -148,6 +169,7 @@ std::optional<Bytes> BuildRun::AfterRow(link::ExchangeOutcome outcome) {
     return End();
   }
   if (auto failure = Judge(outcome)) return End(std::move(failure));
+  if (clock_() > fetch_deadline_) return End(ExpiredFailure());
   // Pieces may hold any part of the rows; each holds at least one byte, and
   // none may reach past the header's size, so the fetch is bounded by it.
   if (const app::Result<> piece = picture_->AddPiece(outcome.reply); !piece) return End(PictureFailure(piece.error()));
@@ -166,6 +188,33 @@ std::optional<Bytes> BuildRun::End(std::optional<BuildFailure> failure) {
   upload_.reset();
   picture_.reset();
   return std::nullopt;
+}
+
+std::string BuildRun::RowsFetched() const {
+  if (!picture_) return {};
+  return std::to_string(picture_->RowsReceived()) + " of " + std::to_string(picture_->Shape().height) +
+         " rows of the symbol picture";
+}
+
+BuildFailure BuildRun::StoppedFailure() const {
+  const std::string rows = RowsFetched();
+  BuildFailure failure = Failure(Kind::kStopped, last_command_,
+                                 rows.empty() ? "while sending to the Code Generator" : "after " + rows);
+  failure.warning = {"Build Stopped",
+                     {"The build was stopped " + failure.detail + ". The previous symbol picture was kept."}};
+  return failure;
+}
+
+BuildFailure BuildRun::ExpiredFailure() const {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(FetchAllowance(picture_->Shape().height));
+  BuildFailure failure =
+      Failure(Kind::kExpired, last_command_,
+              RowsFetched() + " arrived in the " + std::to_string(seconds.count()) +
+                  " s allowed for a picture of its size");
+  failure.warning = {"Symbol Picture Too Slow",
+                     {"Only " + failure.detail + ".",
+                      "The fetch was stopped and the previous symbol picture was kept."}};
+  return failure;
 }
 
 std::optional<BuildFailure> BuildRun::Judge(link::ExchangeOutcome& outcome) const {

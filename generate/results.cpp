@@ -37,4 +37,17 @@ PixelSize SymbolPixelSize(const ReplyGeometry& g, int grid_size, int thickness,
   return {grid_size * (8 * g.c + 2) + extra, grid_size * (8 * g.r + 2) + extra};
 }
 
+app::Result<> CheckPictureAgainstGeometry(const output::BmpShape& shape, const ReplyGeometry& g, int grid_size,
+                                          int thickness) {
+  const PixelSize dots = SymbolPixelSize(g, grid_size, thickness, geometry::Style::kDots);
+  const auto fits = [thickness](std::int64_t side, std::int64_t raster) {
+    return side >= raster && side <= raster + thickness;
+  };
+  if (fits(shape.width, dots.width) && fits(shape.height, dots.height)) return app::Done{};
+  return app::Fail("its header says " + std::to_string(shape.width) + " x " + std::to_string(shape.height) +
+                   " pixels, but " + std::to_string(g.r) + " x " + std::to_string(g.c) + " blocks at grid size " +
+                   std::to_string(grid_size) + " make " + std::to_string(dots.width) + " x " +
+                   std::to_string(dots.height) + " pixels (up to " + std::to_string(thickness) + " more with lines)");
+}
+
 }  // namespace tessellux::generate

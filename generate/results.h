@@ -8,6 +8,7 @@
 #include "app/result.h"
 #include "app/warning.h"
 #include "geometry/style.h"
+#include "output/picture_assembly.h"
 #include "protocol/bytes.h"
 
 namespace tessellux::generate {
@@ -45,5 +46,13 @@ struct PixelSize {
 // step on each side, plus one line thickness for the "Lines" style.
 PixelSize SymbolPixelSize(const ReplyGeometry& geometry, int grid_size, int thickness,
                           geometry::Style style);
+
+// Whether a picture header fits the geometry just reported. Each side is the
+// dot raster, g x (8 blocks + 2), plus at most one line thickness (the
+// closing frame lines of "Lines"); a header promising anything else is a
+// peer's fault, and nothing of it is fetched. This bounds what a Code
+// Generator can make the program hold by the geometry it reported.
+app::Result<> CheckPictureAgainstGeometry(const output::BmpShape& shape, const ReplyGeometry& geometry, int grid_size,
+                                          int thickness);
 
 }  // namespace tessellux::generate

@@ -31,7 +31,9 @@ app::Result<BmpShape> ReadBmpShape(const Bytes& header, std::size_t limit);
 // replies is the Code Generator's choice: a row each, several rows, or part
 // of one. The picture is complete when the header's size is reached, and
 // never grows past it. The rows go in arrival order, or in reverse for a
-// mirror image. Memory grows only with the bytes that arrived.
+// mirror image. Memory grows only with the bytes that arrived, unless the
+// caller, having checked the header against what it expects, reserves the
+// whole picture at once.
 class PictureAssembly {
  public:
   static constexpr std::size_t kDefaultLimit = std::size_t{256} << 20;
@@ -43,6 +45,9 @@ class PictureAssembly {
   // False (and nothing kept) for a piece without pixel bytes or one that
   // would take the picture past the header's size.
   app::Result<> AddPiece(const Bytes& reply);
+  // Makes room for the whole picture the header promised, so the rows never
+  // move; only for a header the caller has judged plausible.
+  void ReserveWhole() { picture_.reserve(shape_.header_size + PixelBytesExpected()); }
 
   const BmpShape& Shape() const { return shape_; }
   // Whole pixel rows received so far.

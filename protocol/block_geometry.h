@@ -7,5 +7,8 @@
 namespace tessellux::protocol {
 
 inline constexpr int kBytesPerBlock = 14;
+// Block rows and columns are one byte each in a reply; the layout's scale
+// stops at 254.
+inline constexpr int kMaxBlocksPerSide = 254;
 
 }  // namespace tessellux::protocol

@@ -15,7 +15,7 @@
 #include "reader/json_report.h"
 #include "reader/scan_grade.h"
 #include "reader/options.h"
-#include "reader/text_escape.h"
+#include "protocol/terminal_text.h"
 #include "symbol/paper.h"
 #include "symbol/symbol.h"
 
@@ -30,7 +30,7 @@ using tessellux::symbol::PictureOptions;
 using tessellux::symbol::PictureRead;
 using tessellux::symbol::ReadResult;
 using tessellux::symbol::SecurityMode;
-using tessellux::reader::EscapeText;
+using tessellux::protocol::EscapeText;
 using tessellux::reader::Options;
 
 enum Exit { kOk = 0, kUsage = 1, kUnreadable = 2, kKeyProblem = 3, kCannotWrite = 4 };

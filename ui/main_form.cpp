@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPushButton>
+#include <QShortcut>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabBar>
@@ -80,6 +82,10 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   connect(BlockColsScroll, &QScrollBar::valueChanged, this, &MainForm::BlockColsScroll_Change);
   connect(ErrorCorrectionScroll, &QScrollBar::valueChanged, this, &MainForm::ErrorCorrectionScroll_Change);
   connect(DataText, &QTextEdit::textChanged, this, &MainForm::DataText_Change);
+  connect(StopCommand, &QPushButton::clicked, this, &MainForm::StopBuild);
+  // Esc stops a build from anywhere in the window; with none running it does nothing.
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(stop, &QShortcut::activated, this, &MainForm::StopBuild);
   ConnectPictureHandlers();
   ConnectSecurityHandlers();
   ConnectChooserHandlers();

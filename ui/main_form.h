@@ -137,6 +137,7 @@ class MainForm : public QWidget {
   QLineEdit* ErrorBytesText = nullptr;
   QLineEdit* UserBytesText = nullptr;
   QProgressBar* BuildProgress = nullptr;
+  QPushButton* StopCommand = nullptr;  // beside the progress bar while a build runs; Esc too
 
   // Builds one symbol from the window's choices (entering "View/Print").
   // Returns at once; the build goes on as the Code Generator replies. Asked
@@ -144,6 +145,9 @@ class MainForm : public QWidget {
   // then.
   void GenerateSymbol();
   bool Building() const { return build_ != nullptr; }
+  // Stops the build under way after its current exchange (Stop, Esc); the
+  // previous symbol picture stays and no further build follows.
+  void StopBuild();
   // The most recently loaded picture, and the symbol's size in pixels.
   const QImage& LoadedPicture() const { return loaded_picture_; }
   std::int32_t SymbolPixelWidth() const { return symbol_pixel_width_; }
@@ -196,6 +200,7 @@ class MainForm : public QWidget {
   void SecretPhraseText_Change(int index);
   void WriteSetting(const char* key, const QString& value);
   void ShowSecurityStatus(const QString& status);
+  void AddStatusNote(const QString& line);
 
   // Generation (main_form_generate.cpp).
   int SelectedDataChoice() const;

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -109,6 +110,8 @@ void MainForm::StartBuild(bool for_sheet) {
   BuildProgress->setValue(0);
   BuildProgress->setFormat(QStringLiteral("Building the symbol..."));
   BuildProgress->setVisible(true);
+  StopCommand->setEnabled(true);
+  StopCommand->setVisible(true);
   QApplication::setOverrideCursor(Qt::BusyCursor);
   build_for_sheet_ = for_sheet;
   build_ = std::make_unique<generate::BuildRun>(ReadBuildRequest());
@@ -131,6 +134,7 @@ void MainForm::FinishBuild() {
   ++builds_ended_;
   QApplication::restoreOverrideCursor();
   BuildProgress->setVisible(false);
+  StopCommand->setVisible(false);
   ApplyBuildResult(result);
   bool built = false;
   if (result.failure) {
@@ -144,6 +148,14 @@ void MainForm::FinishBuild() {
   StartPendingBuild();
 }
 
+void MainForm::StopBuild() {
+  if (!build_) return;
+  rebuild_pending_ = false;
+  build_->Stop();  // ends when the exchange under way does, within the reply timeout
+  StopCommand->setEnabled(false);
+  BuildProgress->setFormat(QStringLiteral("Stopping..."));
+}
+
 void MainForm::StartPendingBuild() {
   if (!rebuild_pending_) return;
   rebuild_pending_ = false;
@@ -152,6 +164,7 @@ void MainForm::StartPendingBuild() {
 
 void MainForm::ShowBuildProgress() {
   if (build_->Total() == 0) return;  // checks and preparation: no count yet
+  if (!StopCommand->isEnabled()) return;  // "Stopping..." stays
   BuildProgress->setFormat(build_->Stage() == generate::BuildStage::kSending
                                ? QStringLiteral("Sending to the Code Generator: %p%")
                                : QStringLiteral("Fetching the symbol picture: %p%"));
@@ -197,9 +210,13 @@ void MainForm::ReportBuildFailure(const generate::BuildFailure& failure) {
     case Kind::kStatus:
       messages_->Information(QString::fromStdString(failure.warning.title), BoxText(failure.warning));
       return;
+    case Kind::kStopped:
+      if (build_for_sheet_) return;  // the test sheet says it stopped
+      [[fallthrough]];
     case Kind::kUpload:
     case Kind::kGeometry:
     case Kind::kPicture:
+    case Kind::kExpired:
       Warn(failure.warning);
       return;
     case Kind::kTimeout:

@@ -145,14 +145,23 @@ void MainForm::SecretPhraseText_Change(int index) {
 }
 
 // A failed write is said once per run, below the status line; the field
-// keeps its new text for this run.
+// keeps its new text for this run. So is a settings file that others could
+// read until this write made it owner-only.
 void MainForm::WriteSetting(const char* key, const QString& value) {
   const std::string path = SettingsFile();
-  const app::Result<> written = app::WriteIniFile(path, kSection, key, value.toStdString());
+  const auto written = app::WriteIniFile(path, kSection, key, value.toStdString());
+  if (written && written->tightened_from) {
+    AddStatusNote(QStringLiteral("Settings file %1 could be read by others (mode %2); it is now readable by you only")
+                      .arg(QString::fromStdString(path))
+                      .arg(*written->tightened_from, 4, 8, QLatin1Char('0')));
+  }
   if (written || settings_write_failed_) return;
   settings_write_failed_ = true;
-  const QString line = QStringLiteral("Settings not saved to %1: %2")
-                           .arg(QString::fromStdString(path), QString::fromStdString(written.error()));
+  AddStatusNote(QStringLiteral("Settings not saved to %1: %2")
+                    .arg(QString::fromStdString(path), QString::fromStdString(written.error())));
+}
+
+void MainForm::AddStatusNote(const QString& line) {
   status_note_ = status_note_.isEmpty() ? line : status_note_ + QLatin1Char('\n') + line;
   ShowSecurityStatus(status_text_);
 }

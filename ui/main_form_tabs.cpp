@@ -285,10 +285,16 @@ QWidget* MainForm::BuildViewPrintTab() {
   usage_layout->addRow(QStringLiteral("User data"), UserBytesText);
   layout->addWidget(usage_frame, 2, 1);
 
+  auto* progress = new QHBoxLayout;
   BuildProgress = new QProgressBar(page);
   BuildProgress->setTextVisible(true);
   BuildProgress->setVisible(false);
-  layout->addWidget(BuildProgress, 3, 0, 1, 2);
+  StopCommand = new QPushButton(QStringLiteral("Stop"), page);
+  StopCommand->setToolTip(QStringLiteral("Stops the build under way (Esc); the previous symbol picture is kept."));
+  StopCommand->setVisible(false);
+  progress->addWidget(BuildProgress, 1);
+  progress->addWidget(StopCommand);
+  layout->addLayout(progress, 3, 0, 1, 2);
   layout->setColumnStretch(0, 1);
   return page;
 }

@@ -30,11 +30,40 @@ Bytes Prefixed(std::initializer_list<std::uint8_t> head, const Bytes& tail) {
   return out;
 }
 
+// Rows of a 1-bit picture, each filled with its own letter.
+std::vector<Bytes> LetterRows(int count, std::size_t row_bytes) {
+  std::vector<Bytes> rows;
+  for (int i = 0; i < count; ++i) rows.emplace_back(row_bytes, static_cast<std::uint8_t>('A' + i % 26));
+  return rows;
+}
+
+Bytes Joined(const std::vector<Bytes>& rows, bool reversed = false) {
+  Bytes out;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Bytes& row = rows[reversed ? rows.size() - 1 - i : i];
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
 // Answers like a Code Generator: every command succeeds, the security
 // command with `geometry`, 0x61 with `header`, 0x62 with the next row and
-// then "bb". `override` may replace any answer.
+// then "bb". `override` may replace any answer. The picture fits the
+// geometry at grid size 8 and lines 2 pixels thick, as a build asks by default.
 class FakeCodeGenerator : public link::CommandExchange {
  public:
+  FakeCodeGenerator() { Fit(1, 1, 6); }
+
+  // A geometry of r x c blocks and a picture of the size it gives.
+  void Fit(int r, int c, int k, int grid = 8, int extra = 2) {
+    geometry = {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(k)};
+    width = grid * (8 * c + 2) + extra;
+    height = grid * (8 * r + 2) + extra;
+    header = BmpHeader(width, height);
+    row_bytes = static_cast<std::size_t>((width + 31) / 32 * 4);
+    rows = LetterRows(height, row_bytes);
+  }
+
   Outcome Exchange(const Bytes& message) override {
     commands.push_back(message);
     if (commands.size() > 100000) return {Outcome::Kind::kLinkLost, {}, "runaway"};
@@ -50,9 +79,11 @@ class FakeCodeGenerator : public link::CommandExchange {
   static Outcome Reply(Bytes reply) { return {Outcome::Kind::kReply, std::move(reply), {}}; }
 
   std::vector<Bytes> commands;
-  Bytes geometry{5, 4, 6};
-  Bytes header = BmpHeader(20, 3);
-  std::vector<Bytes> rows{Bytes(4, 'A'), Bytes(4, 'B'), Bytes(4, 'C')};
+  Bytes geometry;
+  int width = 0, height = 0;
+  std::size_t row_bytes = 0;
+  Bytes header;
+  std::vector<Bytes> rows;
   std::size_t next_row = 0;
   std::function<std::optional<Outcome>(const Bytes&)> override_reply;
 };
@@ -70,6 +101,7 @@ Bytes Body(const BuildResult& result) {
 
 TEST(BuildDriver, DefaultWebAddressSeriesResultsAndPicture) {
   FakeCodeGenerator peer;
+  peer.Fit(5, 4, 6);
   std::vector<std::pair<BuildStage, std::uint64_t>> progress;
   std::uint64_t last_total = 0;
   BuildDriver driver(peer, [&](BuildStage stage, std::uint64_t done, std::uint64_t total) {
@@ -79,8 +111,9 @@ TEST(BuildDriver, DefaultWebAddressSeriesResultsAndPicture) {
   const BuildResult result = driver.Build(WebAddress());
   ASSERT_TRUE(result.ok()) << result.failure->Describe();
 
-  const std::vector<Bytes> series = {{0x11, 0, 0, 0, 8, 1, 2}, Prefixed({0x21}, ToBytes("http://example.com/")), {0x51},
-                                     {0x61}, {0x62}, {0x62}, {0x62}, {0x62}};
+  std::vector<Bytes> series = {{0x11, 0, 0, 0, 8, 1, 2}, Prefixed({0x21}, ToBytes("http://example.com/")), {0x51},
+                               {0x61}};
+  series.insert(series.end(), 338 + 1, Bytes{0x62});
   EXPECT_EQ(peer.commands, series) << "every row, then the end reply";
 
   EXPECT_EQ((std::array{result.geometry->r, result.geometry->c, result.geometry->k}), (std::array{5, 4, 6}));
@@ -89,24 +122,24 @@ TEST(BuildDriver, DefaultWebAddressSeriesResultsAndPicture) {
   // 8 x (8 x 4 + 2) + 2 = 274 pixels wide, 8 x (8 x 5 + 2) + 2 = 338 high.
   EXPECT_EQ(result.pixel_size.width, 274);
   EXPECT_EQ(result.pixel_size.height, 338);
-  EXPECT_EQ(Body(result), ToBytes("AAAABBBBCCCC"));
-  EXPECT_EQ(result.picture_shape.height, 3);
+  EXPECT_EQ(Body(result), Joined(peer.rows));
+  EXPECT_EQ(result.picture_shape.height, 338);
 
-  // Three sends, then four fetch exchanges counted up to their total.
-  ASSERT_EQ(progress.size(), 7u);
+  // Three sends, then 339 fetch exchanges counted up to their total.
+  ASSERT_EQ(progress.size(), 3u + 339u);
   EXPECT_EQ(progress[2], std::make_pair(BuildStage::kSending, std::uint64_t{3}));
-  EXPECT_EQ(progress.back(), std::make_pair(BuildStage::kFetching, std::uint64_t{4}));
-  EXPECT_EQ(last_total, 4u);
+  EXPECT_EQ(progress.back(), std::make_pair(BuildStage::kFetching, std::uint64_t{339}));
+  EXPECT_EQ(last_total, 339u);
 }
 
 TEST(BuildDriver, FixedLayoutMirrorAndAFailedCheck) {
   FakeCodeGenerator peer;
   BuildRequest request = WebAddress();
   request.layout = {4, 8, 5, 11, 3, geometry::Style::kDots, true};
-  peer.geometry = {4, 8, 5};
+  peer.Fit(4, 8, 5, 11, 0);
   const BuildResult mirrored = BuildDriver(peer).Build(request);
   EXPECT_EQ(peer.commands.front(), (Bytes{0x11, 4, 8, 10, 11, 2, 3})) << "rows, columns, 2k, grid, dots, size";
-  EXPECT_EQ(Body(mirrored), ToBytes("CCCCBBBBAAAA"));
+  EXPECT_EQ(Body(mirrored), Joined(peer.rows, true));
   EXPECT_EQ(mirrored.usage.total, 448);
   EXPECT_EQ(mirrored.pixel_size.width, 11 * 66) << "dots add no line thickness";
 
@@ -207,18 +240,30 @@ TEST(BuildDriver, BusyIsDescribedAsTheCodeGeneratorDocumentsIt) {
 // choice; the fetch stops asking once the header's size has arrived and
 // then wants the end reply.
 TEST(BuildDriver, FetchTakesThePixelsInAnySplit) {
+  FakeCodeGenerator shape;  // 82 rows of 12 bytes
+  const Bytes body = Joined(shape.rows);
+  const auto split = [&](std::vector<std::size_t> sizes) {
+    std::vector<Bytes> pieces;
+    std::size_t at = 0;
+    for (std::size_t i = 0; at < body.size(); ++i) {
+      const std::size_t n = std::min(sizes[i % sizes.size()], body.size() - at);
+      pieces.emplace_back(body.begin() + static_cast<std::ptrdiff_t>(at), body.begin() + static_cast<std::ptrdiff_t>(at + n));
+      at += n;
+    }
+    return pieces;
+  };
   const struct {
     const char* what;
     std::vector<Bytes> pieces;
   } splits[] = {
-      {"two rows, then one", {ToBytes("AAAABBBB"), ToBytes("CCCC")}},
-      {"half rows", {ToBytes("AA"), ToBytes("AA"), ToBytes("BB"), ToBytes("BB"), ToBytes("CC"), ToBytes("CC")}},
-      {"mixed", {ToBytes("A"), ToBytes("AAABBBBC"), ToBytes("CCC")}},
+      {"two rows at a time", split({24})},
+      {"half rows", split({6})},
+      {"mixed", split({1, 23, 36, 12})},
   };
-  for (const auto& split : splits) {
-    SCOPED_TRACE(split.what);
+  for (const auto& c : splits) {
+    SCOPED_TRACE(c.what);
     FakeCodeGenerator peer;
-    peer.rows = split.pieces;
+    peer.rows = c.pieces;
     std::vector<std::uint64_t> fetched;
     std::uint64_t fetch_total = 0;
     BuildDriver driver(peer, [&](BuildStage stage, std::uint64_t done, std::uint64_t total) {
@@ -228,14 +273,14 @@ TEST(BuildDriver, FetchTakesThePixelsInAnySplit) {
     request.layout.mirror = true;
     const BuildResult result = driver.Build(request);
     ASSERT_TRUE(result.ok()) << result.failure->Describe();
-    EXPECT_EQ(Body(result), ToBytes("CCCCBBBBAAAA"));
-    EXPECT_EQ(peer.commands.size(), 3 + 1 + split.pieces.size() + 1) << "every piece, then the end reply";
+    EXPECT_EQ(Body(result), Joined(shape.rows, true));
+    EXPECT_EQ(peer.commands.size(), 3 + 1 + c.pieces.size() + 1) << "every piece, then the end reply";
     EXPECT_EQ(peer.commands.back(), Bytes{0x62});
     // Progress by whole rows: a part row moves nothing, two rows move two.
     ASSERT_FALSE(fetched.empty());
     EXPECT_TRUE(std::adjacent_find(fetched.begin(), fetched.end(), std::greater_equal<>()) == fetched.end());
-    EXPECT_EQ(fetched.back(), 4u);
-    EXPECT_EQ(fetch_total, 4u);
+    EXPECT_EQ(fetched.back(), 83u);
+    EXPECT_EQ(fetch_total, 83u);
   }
 }
 
@@ -260,13 +305,17 @@ TEST(BuildDriver, FetchEndsAtTheHeadersHeightAndRefusesPicturesThatDoNotMatch) {
     std::size_t max_fetch_exchanges;
   } cases[] = {
       {"header of 10 bytes", Bytes(10, 'B'), {}, false, 1},
-      {"negative height", BmpHeader(20, -3), {}, false, 1},
+      {"negative height", BmpHeader(82, -82), {}, false, 1},
       {"40000 x 40000", BmpHeader(40000, 40000), {}, false, 1},
-      {"an empty row", BmpHeader(20, 3), {Bytes{}}, false, 2},
-      {"pixels beyond the header's size", BmpHeader(20, 3), {Bytes(4, 'A'), Bytes(9, 'B')}, false, 3},
-      {"more rows than the height", BmpHeader(20, 2), {Bytes(4, 'A'), Bytes(4, 'B'), Bytes(4, 'C')}, false, 4},
-      {"ends early", BmpHeader(20, 3), {Bytes(4, 'A')}, false, 3},
-      {"every row request answered empty", BmpHeader(20, 3), {}, true, 2},
+      // A 1 x 1 block geometry makes 80 to 82 pixels a side at grid size 8.
+      {"1,000,000 x 2,000 after 1 x 1 blocks", BmpHeader(1'000'000, 2'000), {}, false, 1},
+      {"one pixel wider than lines allow", BmpHeader(83, 82), {}, false, 1},
+      {"one pixel short of the dots", BmpHeader(82, 79), {}, false, 1},
+      {"more rows than the height", BmpHeader(82, 82), LetterRows(83, 12), false, 84},
+      {"an empty row", BmpHeader(82, 82), {Bytes{}}, false, 2},
+      {"pixels beyond the header's size", BmpHeader(82, 82), {Bytes(12, 'A'), Bytes(82 * 12, 'B')}, false, 3},
+      {"ends early", BmpHeader(82, 82), {Bytes(12, 'A')}, false, 3},
+      {"every row request answered empty", BmpHeader(82, 82), {}, true, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -305,7 +354,7 @@ TEST(BuildRun, SteppedByHandEndsOnceAndKeepsItsResult) {
   ASSERT_TRUE(run.Result().ok());
   EXPECT_EQ(run.Done(), run.Total());
   EXPECT_FALSE(run.Next(FakeCodeGenerator::Reply({0x62, 0x62}))) << "an ended run asks for nothing";
-  EXPECT_EQ(Body(std::move(run).Result()), ToBytes("AAAABBBBCCCC"));
+  EXPECT_EQ(Body(std::move(run).Result()), Joined(peer.rows));
 
   BuildRequest picture;
   picture.data = kPictureOnly;
@@ -319,6 +368,56 @@ TEST(BuildRun, SteppedByHandEndsOnceAndKeepsItsResult) {
   EXPECT_FALSE(refused.Start()) << "a picture that cannot be prepared sends nothing";
   EXPECT_EQ(prepared, 1);
   EXPECT_EQ(refused.Result().failure->kind, Kind::kUpload);
+}
+
+// Stop (the window's button, Esc, Ctrl+C) lets the exchange under way end,
+// uses nothing of its reply and hands over no picture.
+TEST(BuildRun, StoppedBuildsEndAfterTheExchangeUnderWayWithNoPicture) {
+  FakeCodeGenerator peer;
+  BuildRun run(WebAddress());
+  std::optional<Bytes> message = run.Start();
+  for (int i = 0; message && i < 200 && !(run.Stage() == BuildStage::kFetching && run.Done() == 10); ++i) {
+    message = run.Next(peer.Exchange(*message));
+  }
+  ASSERT_TRUE(message);
+  run.Stop();
+  EXPECT_FALSE(run.Next(peer.Exchange(*message))) << "nothing more is sent";
+  ASSERT_TRUE(run.Result().failure);
+  EXPECT_EQ(run.Result().failure->kind, Kind::kStopped);
+  EXPECT_EQ(run.Result().failure->warning.title, "Build Stopped");
+  EXPECT_NE(run.Result().failure->detail.find("after 10 of 82 rows"), std::string::npos) << run.Result().failure->detail;
+  EXPECT_FALSE(run.Result().picture);
+  EXPECT_TRUE(run.Result().geometry) << "the series' statistics stay";
+
+  FakeCodeGenerator second;
+  int asked = 0;
+  const BuildResult early = BuildDriver(second, {}, [&] { return ++asked == 2; }).Build(WebAddress());
+  ASSERT_FALSE(early.ok());
+  EXPECT_EQ(early.failure->kind, Kind::kStopped);
+  EXPECT_EQ(second.commands.size(), 2u) << "the layout and the text; the build command never went";
+  EXPECT_NE(early.failure->Describe().find("while sending"), std::string::npos) << early.failure->Describe();
+}
+
+// A Code Generator that trickles rows cannot hold a fetch for longer than
+// its picture's size allows; what arrived is dropped.
+TEST(BuildRun, AFetchPastItsAllowanceEndsAsExpired) {
+  EXPECT_EQ(BuildRun::FetchAllowance(82), std::chrono::seconds(30)) << "the floor";
+  EXPECT_EQ(BuildRun::FetchAllowance(22'376), std::chrono::milliseconds(223'760)) << "the largest symbol";
+
+  FakeCodeGenerator peer;
+  auto now = std::chrono::steady_clock::time_point{};
+  BuildRun run(WebAddress(), [&] { return now += std::chrono::seconds(1); });  // a row a second
+  std::optional<Bytes> message = run.Start();
+  std::size_t exchanges = 0;
+  while (message && exchanges++ < 200) message = run.Next(peer.Exchange(*message));
+  ASSERT_TRUE(run.Result().failure);
+  const BuildFailure& failure = *run.Result().failure;
+  EXPECT_EQ(failure.kind, Kind::kExpired);
+  EXPECT_EQ(failure.warning.title, "Symbol Picture Too Slow");
+  EXPECT_NE(failure.detail.find("of 82 rows of the symbol picture arrived in the 30 s"), std::string::npos)
+      << failure.detail;
+  EXPECT_FALSE(run.Result().picture);
+  EXPECT_LT(peer.next_row, 40u);
 }
 
 // The security check judges the request's own choice, so what refuses a

@@ -81,7 +81,7 @@ class IniFile : public ::testing::Test {
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 01000;
   }
   bool Write(std::string_view key, std::string_view value) {
-    const Result<> written = WriteIniFile(path, "Security", key, value);
+    const auto written = WriteIniFile(path, "Security", key, value);
     EXPECT_TRUE(written) << written.error();
     return written.ok();
   }
@@ -104,15 +104,28 @@ TEST_F(IniFile, RoundTripInAPrivateFile) {
   EXPECT_EQ(fs::directory_iterator(dir.path())->path().string(), path) << "no temporary file left";
 }
 
-TEST_F(IniFile, RewriteKeepsEverythingElseAndTheFilesPermissions) {
+// A file others could read is made owner-only by the next write, which says
+// so once; a private file's write says nothing.
+TEST_F(IniFile, RewriteKeepsEverythingElseAndMakesTheFileOwnerOnly) {
   const std::string before =
       "; settings\r\n[Printer]\r\nName=Office\r\n\r\n[security]\r\nsecretphrase=old\r\nIdentificationTag=Tag 1\r\n[Z]\r\n";
   Put(before);
-  ::chmod(path.c_str(), 0640);
-  Write("SecretPhrase", "new");
+  ::chmod(path.c_str(), 0644);
+  const auto first = WriteIniFile(path, "Security", "SecretPhrase", "new");
+  ASSERT_TRUE(first) << first.error();
+  EXPECT_EQ(first->tightened_from, 0644u);
   EXPECT_EQ(Contents(),
             "; settings\r\n[Printer]\r\nName=Office\r\n\r\n[security]\r\nsecretphrase=new\r\nIdentificationTag=Tag 1\r\n[Z]\r\n");
-  EXPECT_EQ(Mode(), 0640u);
+  EXPECT_EQ(Mode(), 0600u);
+  const auto second = WriteIniFile(path, "Security", "SecretPhrase", "newer");
+  ASSERT_TRUE(second);
+  EXPECT_FALSE(second->tightened_from);
+
+  ::chmod(path.c_str(), 0660);
+  const auto unchanged = WriteIniFile(path, "Security", "SecretPhrase", "newer");
+  ASSERT_TRUE(unchanged);
+  EXPECT_EQ(unchanged->tightened_from, 0660u) << "tightened even when the value is the same";
+  EXPECT_EQ(Mode(), 0600u);
 }
 
 TEST_F(IniFile, ReadCutsTrimsAndFallsBack) {
@@ -135,20 +148,33 @@ TEST_F(IniFile, ReadingAMissingFileCreatesNothing) {
 TEST_F(IniFile, ASettingsPathThatCannotBeReadIsReportedAndLeftAlone) {
   fs::create_directory(path);  // unreadable as a file, even for root
   std::ofstream(fs::path(path) / "kept") << "x";
-  const Result<> written = WriteIniFile(path, "Security", "CompanyName", "x");
+  const auto written = WriteIniFile(path, "Security", "CompanyName", "x");
   ASSERT_FALSE(written);
   EXPECT_NE(written.error().find(path), std::string::npos) << written.error();
   EXPECT_TRUE(fs::exists(fs::path(path) / "kept"));
   EXPECT_EQ(ReadIniString(path, "Security", "CompanyName", ""), "");
 }
 
-TEST_F(IniFile, ASymbolicLinkIsWrittenThrough) {
-  const std::string target = dir / "real.ini";
+// Another user may plant a link to a file of theirs in a shared working
+// folder, or a FIFO: the secret phrase is never written through either.
+TEST_F(IniFile, ASymbolicLinkOrAFifoInItsPlaceIsRefusedAndNeverWrittenThrough) {
+  const std::string target = dir / "theirs.ini";
   std::ofstream(target) << "[Security]\nCompanyName=a\n";
+  ::chmod(target.c_str(), 0644);
   fs::create_symlink(target, path);
-  Write("CompanyName", "b");
+  const auto written = WriteIniFile(path, "Security", "SecretPhrase", "secret");
+  ASSERT_FALSE(written);
+  EXPECT_NE(written.error().find("symbolic link"), std::string::npos) << written.error();
   EXPECT_TRUE(fs::is_symlink(path));
-  EXPECT_EQ(ReadIniString(target, "Security", "CompanyName", ""), "b");
+  EXPECT_EQ(testing::ReadAll(target), ToBytes("[Security]\nCompanyName=a\n"));
+  EXPECT_EQ(ReadIniString(path, "Security", "CompanyName", "fallback"), "fallback") << "not read through either";
+
+  fs::remove(path);
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  const auto fifo = WriteIniFile(path, "Security", "SecretPhrase", "secret");
+  ASSERT_FALSE(fifo);
+  EXPECT_NE(fifo.error().find("not a regular file"), std::string::npos) << fifo.error();
+  EXPECT_EQ(fs::status(path).type(), fs::file_type::fifo);
 }
 
 TEST(SettingsFilePath, NamedAfterTheLinkTheProgramWasStartedBy) {

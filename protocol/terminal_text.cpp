@@ -1,10 +1,10 @@
-#include "reader/text_escape.h"
+#include "protocol/terminal_text.h"
 
 #include <cstdint>
 
 #include "protocol/hex.h"
 
-namespace tessellux::reader {
+namespace tessellux::protocol {
 namespace {
 
 using protocol::HexDigits;
@@ -64,4 +64,4 @@ std::string EscapeText(std::string_view text) {
   return out;
 }
 
-}  // namespace tessellux::reader
+}  // namespace tessellux::protocol

@@ -1,12 +1,13 @@
 #pragma once
 
 // Making a symbol's texts safe to print: whatever a symbol holds, the
-// reader's output stays one line per field and sends no terminal controls.
+// output stays one line per field and sends no terminal controls (the
+// reader's fields, the command line's reports of paths and errors).
 
 #include <string>
 #include <string_view>
 
-namespace tessellux::reader {
+namespace tessellux::protocol {
 
 // Printable UTF-8 is kept as it is. A backslash becomes "\\"; line feed,
 // carriage return and tab "\n", "\r", "\t"; other C0 controls, DEL and bytes
@@ -15,4 +16,4 @@ namespace tessellux::reader {
 // U+202A..U+202E, U+2066..U+2069) "\uHHHH". Hex digits are upper case.
 std::string EscapeText(std::string_view text);
 
-}  // namespace tessellux::reader
+}  // namespace tessellux::protocol
