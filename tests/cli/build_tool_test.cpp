@@ -15,6 +15,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <QBuffer>
@@ -61,8 +62,10 @@ class BuildToolTest : public ::testing::Test {
   }
   void SetUp() override { ASSERT_FALSE(port_.empty()) << "the Code Generator did not start"; }
 
-  // Runs a program with stdout and stderr captured; killed after 60 s.
-  static ToolRun Exec(const std::string& program, std::vector<std::string> args, const std::string& stdin_file = "") {
+  // Runs a program with stdout and stderr captured; killed after 60 s. With
+  // `interrupt_after_ms`, Ctrl+C reaches it then, as from a terminal.
+  static ToolRun Exec(const std::string& program, std::vector<std::string> args, const std::string& stdin_file = "",
+                      int interrupt_after_ms = -1) {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -81,6 +84,7 @@ class BuildToolTest : public ::testing::Test {
     ToolRun run;
     int status = 0;
     for (int waited = 0; waited < 60000; waited += 5) {
+      if (waited == interrupt_after_ms) ::kill(pid, SIGINT);
       if (::waitpid(pid, &status, WNOHANG) == pid) {
         run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         break;
@@ -191,6 +195,19 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
   EXPECT_FALSE(fs::exists(Path("a.bmp")));
   EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 
+  // A phrase in the arguments is visible to every user (ps): said once,
+  // with where to put it instead; one from the environment is not.
+  const std::string warning = "warning: a phrase on the command line can be read by other users";
+  const ToolRun argued = Build({"--text", "s", "--security", "private", "--secret-phrase", "pw", "-o", Path("p.bmp")});
+  EXPECT_EQ(argued.exit_code, 0) << argued.err;
+  EXPECT_NE(argued.err.find(warning), std::string::npos) << argued.err;
+  EXPECT_NE(argued.err.find("--secret-phrase-file"), std::string::npos) << argued.err;
+  ::setenv("TESSELLUX_SECRET_PHRASE", "pw", 1);
+  const ToolRun quiet = Build({"--text", "s", "--security", "private", "-o", Path("p.bmp")});
+  ::unsetenv("TESSELLUX_SECRET_PHRASE");
+  EXPECT_EQ(quiet.exit_code, 0) << quiet.err;
+  EXPECT_EQ(quiet.err.find(warning), std::string::npos) << quiet.err;
+
   // A Code Generator that is not running: the port of one that was stopped.
   std::string stopped_port;
   {
@@ -243,6 +260,49 @@ TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
   int objects = 0;
   for (std::size_t at = 0; (at = json.out.find("{\"line\":", at)) != std::string::npos; ++at) ++objects;
   EXPECT_EQ(objects, 4) << json.out;
+}
+
+// A line no symbol could hold is refused by its number without being held;
+// report lines never carry a path's line breaks or terminal controls.
+TEST_F(BuildToolTest, BatchRefusesAnOverlongLineAndEscapesItsReports) {
+  const std::string forged = Path("two\nline 9: forged\x1b[2J\a.bmp");
+  {
+    std::ofstream batch(Path("long.jsonl"));
+    batch << "{\"url\":\"http://one\",\"output\":\"" << Path("one.bmp") << "\"}\n";
+    batch << "{\"text\":\"" << std::string(60 << 20, 'x') << "\",\"output\":\"" << Path("big.bmp") << "\"}\n";
+    batch << "{\"text\":\"two\",\"output\":\"" << Path("two\\nline 9: forged\\u001b[2J\\u0007.bmp") << "\"}\n";
+  }
+  const ToolRun run = Build({"--batch", Path("long.jsonl")});
+  EXPECT_EQ(run.exit_code, 1) << run.err;
+  EXPECT_NE(run.err.find("line 2: the line is longer than"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("2 of 3 symbols built"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(Path("big.bmp")));
+  EXPECT_TRUE(fs::exists(forged));
+  EXPECT_NE(run.out.find("line 3: " + Path("two\\nline 9: forged\\x1B[2J\\x07.bmp") + ": "), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(run.out.find("\nline 9"), std::string::npos);
+  struct rusage children {};
+  ::getrusage(RUSAGE_CHILDREN, &children);
+  EXPECT_LT(children.ru_maxrss, 64 * 1024) << "kilobytes at the most for any tool run so far";
+}
+
+// Ctrl+C during the fetch of a large symbol: the build stops after the
+// exchange under way, nothing is written, no work file is left, exit 130.
+TEST_F(BuildToolTest, InterruptStopsTheBuildAndLeavesNoFile) {
+  std::ofstream(Path("large.txt")) << std::string(500'000, 'q');
+  const ToolRun run = Exec(TESSELLUX_BUILD_PATH,
+                           {"--host", "127.0.0.1", "--port", port_, "--text-file", Path("large.txt"), "--grid", "11",
+                            "-o", Path("large.png")},
+                           "", 300);
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  EXPECT_NE(run.err.find("stopped"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(Path("large.png")));
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    EXPECT_EQ(entry.path().string().find("large.png."), std::string::npos) << entry.path();
+  }
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 }
 
 // Every program answers --help and --version on a terminal without a

@@ -1,5 +1,6 @@
 // Building a symbol through the window against a scripted Code Generator.
 
+#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <QtEndian>
 
 #include "app/tabs.h"
+#include "support/bmp_header.h"
 #include "support/picture_files.h"
 #include "support/window_fixture.h"
 #include "ui/picture_box.h"
@@ -49,7 +51,7 @@ SplitBmp MakeBmp(int width, int height) {
 class GenerateTest : public WindowTest {
  protected:
   void SetUp() override {
-    bmp = MakeBmp(20, 12);
+    bmp = MakeBmp(274, 338);  // 5 x 4 blocks at grid size 8 with lines 2 pixels thick
     peer.default_reply = [this](const QByteArray& command) -> QByteArray {
       progress_seen = progress_seen || !window->BuildProgress->isHidden();
       const char code = command.isEmpty() ? 0 : command[0];
@@ -108,8 +110,8 @@ TEST_F(GenerateTest, DefaultWebAddressBuildsFetchesAndShows) {
   EXPECT_EQ(window->SymbolWidthText->text(), "0.457\"");
 
   EXPECT_EQ(Written(), bmp.header + bmp.rows.join());
-  EXPECT_EQ(window->SymbolPixelWidth(), 20);
-  EXPECT_EQ(window->SymbolPixelHeight(), 12);
+  EXPECT_EQ(window->SymbolPixelWidth(), 274);
+  EXPECT_EQ(window->SymbolPixelHeight(), 338);
 
   // Progress showed while the build ran and is gone now.
   EXPECT_TRUE(progress_seen);
@@ -120,6 +122,7 @@ TEST_F(GenerateTest, FiguresUseTheUsersSeparators) {
   const QLocale previous;
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   geometry = Raw({10, 10, 6});
+  bmp = MakeBmp(658, 658);
   window->ResolutionText->setText("600");
   EnterViewPrint();
   QLocale::setDefault(previous);
@@ -168,18 +171,20 @@ TEST_F(GenerateTest, ResolutionTypedDuringTheFetchEndsWithItsSizes) {
 }
 
 TEST_F(GenerateTest, ViewShowsTheSymbolCentredAtAPowerOfTwoZoom) {
+  geometry = Raw({1, 1, 6});
+  bmp = MakeBmp(82, 82);
   window->ViewPicture->setFixedSize(537, 441);
   window->show();
   EnterViewPrint();
   const QImage shown = window->ViewPicture->grab().toImage();
-  // 20 x 12 fits 537 x 441 at 537 / 20 * 0.8 = 21.5, capped at 4; the grid
-  // strip of 8 pixels is left out, so 12 x 4 columns are drawn from left 229.
+  // 82 x 82 fits 537 x 441 at 441 / 82 * 0.8 = 4.3, taken down to 4: 328
+  // pixels from left 104; the grid strip of 8 pixels is left out.
   int left = shown.width(), right = -1;
   for (int x = 0; x < shown.width(); ++x)
     for (int y = 0; y < shown.height(); ++y)
       if (shown.pixelColor(x, y).lightness() < 128) left = qMin(left, x), right = x;
-  EXPECT_GE(left, 228);
-  EXPECT_LE(right, 309);
+  EXPECT_GE(left, 104);
+  EXPECT_LE(right, 433);
   EXPECT_GT(right, left);
 
   // A failed check blanks the view.
@@ -195,7 +200,7 @@ TEST_F(GenerateTest, MirrorShowsTheSymbolUpsideDown) {
   window->MirrorCheck->setChecked(true);
   EnterViewPrint();
   QImage upright(window->SymbolPictureFile());
-  EXPECT_EQ(upright.pixelColor(0, 11), QColor(Qt::black));  // the diagonal now starts at the bottom left
+  EXPECT_EQ(upright.pixelColor(0, 337), QColor(Qt::black));  // the diagonal now starts at the bottom left
   EXPECT_EQ(upright.pixelColor(0, 0), QColor(Qt::white));
 }
 
@@ -229,26 +234,71 @@ TEST_F(GenerateTest, UnusablePictureKeepsThePreviousFileAndIsReportedOnce) {
 
   // A header that cannot be used, then rows of the wrong length: the
   // previous good picture stays on disk.
-  const QByteArray bad_headers[] = {"not a bitmap header", MakeBmp(20, 12).header.replace(22, 4, "\xf4\xff\xff\xff")};
+  // Headers that cannot be used, or that promise another size than the
+  // geometry just reported (a lying peer's 250 MB picture among them).
+  const Bytes huge = BmpHeader(1'000'000, 2'000);
+  const QByteArray bad_headers[] = {"not a bitmap header", MakeBmp(274, 338).header.replace(22, 4, "\xf4\xff\xff\xff"),
+                                    MakeBmp(20, 12).header, MakeBmp(277, 338).header,
+                                    QByteArray(reinterpret_cast<const char*>(huge.data()), static_cast<int>(huge.size()))};
   for (const QByteArray& header : bad_headers) {
     bmp.header = header;
     Rebuild();
     EXPECT_EQ(Titles(), "Unusable Symbol Picture");
     EXPECT_EQ(window->TotalBytesText->text(), "280");  // this run's statistics stay
     EXPECT_EQ(Written(), good);
+    EXPECT_EQ(peer.commands.back(), "a") << "no row was asked for";
   }
-  bmp = MakeBmp(20, 12);
+  bmp = MakeBmp(274, 338);
   bmp.rows[3].chop(1);
   Rebuild();
   EXPECT_EQ(Titles(), "Unusable Symbol Picture");
   EXPECT_EQ(Written(), good);
 
-  bmp = MakeBmp(20, 12);
+  bmp = MakeBmp(274, 338);
   QFile::remove(window->SymbolPictureFile());
   ASSERT_TRUE(QDir().mkdir(window->SymbolPictureFile()));  // a folder in the file's place
   Rebuild();
   EXPECT_EQ(Titles(), "Symbol Picture Not Saved");
   EXPECT_TRUE(QFileInfo(window->SymbolPictureFile()).isDir());
+}
+
+// Stop and Esc end a fetch after the row under way: the previous picture
+// stays, the window says so, and no build follows.
+TEST_F(GenerateTest, StopAndEscEndTheFetchKeepingThePreviousPicture) {
+  window->show();
+  QApplication::setActiveWindow(window.get());  // Esc is a shortcut of the active window
+  EnterViewPrint();
+  const QByteArray good = Written();
+  ASSERT_EQ(good, bmp.header + bmp.rows.join());
+  const auto reply = peer.default_reply;
+  const std::function<void()> stops[] = {
+      [this] { QTest::mouseClick(window->StopCommand, Qt::LeftButton); },
+      [this] { QTest::keyClick(window.get(), Qt::Key_Escape); },
+  };
+  for (const auto& stop : stops) {
+    bool stopped = false;
+    peer.default_reply = [&](const QByteArray& command) {
+      if (!stopped && command == "b" && next_row == 5) {
+        stopped = true;
+        EXPECT_FALSE(window->StopCommand->isHidden());
+        window->ResolutionText->setText(window->ResolutionText->text() == "300" ? "600" : "300");  // asks for a rebuild
+        stop();
+        EXPECT_FALSE(window->StopCommand->isEnabled()) << "pressed once";
+      }
+      return reply(command);
+    };
+    peer.commands.clear();
+    Rebuild();
+    ASSERT_TRUE(stopped);
+    ASSERT_EQ(Titles(), "Build Stopped");
+    EXPECT_TRUE(messages.shown[0].text.contains("after 5 of 338 rows")) << messages.shown[0].text.toStdString();
+    EXPECT_EQ(Written(), good);
+    EXPECT_EQ(peer.commands.count("b"), 6) << "the row under way was the last asked for";
+    EXPECT_FALSE(window->Building());
+    EXPECT_TRUE(window->StopCommand->isHidden());
+  }
+  QTest::keyClick(window.get(), Qt::Key_Escape);  // with no build: nothing happens
+  EXPECT_FALSE(window->Building());
 }
 
 TEST_F(GenerateTest, LostLinkMidSeriesStopsIt) {
