@@ -217,7 +217,7 @@ class MainForm : public QWidget {
   void ApplyBuildResult(const generate::BuildResult& result);
   void ShowSymbolSize();
   void ReportBuildFailure(const generate::BuildFailure& failure);
-  bool ShowSymbolPicture(const Bytes& picture);
+  bool ShowSymbolPicture(Bytes picture, const output::BmpShape& shape);
   void Warn(const app::Warning& warning);
 
   // Pictures (main_form_pictures.cpp).

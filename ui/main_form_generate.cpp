@@ -26,6 +26,7 @@
 #include "ui/data_text.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_box.h"
+#include "ui/symbol_image.h"
 
 namespace tessellux::ui {
 namespace {
@@ -129,7 +130,7 @@ void MainForm::ExchangeEnded(const link::ExchangeOutcome& outcome) {
 }
 
 void MainForm::FinishBuild() {
-  const generate::BuildResult result = std::move(*build_).Result();
+  generate::BuildResult result = std::move(*build_).Result();
   build_.reset();
   ++builds_ended_;
   QApplication::restoreOverrideCursor();
@@ -139,7 +140,7 @@ void MainForm::FinishBuild() {
   bool built = false;
   if (result.failure) {
     ReportBuildFailure(*result.failure);
-  } else if (ShowSymbolPicture(*result.picture)) {
+  } else if (ShowSymbolPicture(std::move(*result.picture), result.picture_shape)) {
     SymbolBuilt();
     built = true;
   }
@@ -227,15 +228,18 @@ void MainForm::ReportBuildFailure(const generate::BuildFailure& failure) {
   }
 }
 
-bool MainForm::ShowSymbolPicture(const Bytes& picture) {
+// The picture is written as the Code Generator sent it, then kept packed
+// (one bit a pixel) for the view and for printing; its bytes go now.
+bool MainForm::ShowSymbolPicture(Bytes picture, const output::BmpShape& shape) {
   const app::Result<> written = app::WriteFileAtomically(symbol_picture_file_.toStdString(), picture);
   if (!written) {
     Warn({"Symbol Picture Not Saved",
           {"The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + written.error()}});
     return false;
   }
-  QImage loaded;
-  if (!loaded.load(symbol_picture_file_)) {
+  const QImage loaded = SymbolImage(picture, shape);
+  Bytes().swap(picture);
+  if (loaded.isNull()) {
     Warn({"Symbol Picture Not Loaded",
           {"The symbol picture " + symbol_picture_file_.toStdString() + " could not be loaded as a picture."}});
     return false;

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "output/number_text.h"
+#include "app/tabs.h"
 #include "pictures/jpeg_recompress.h"
 #include "support/live_codegen_window.h"
 #include "support/picture_files.h"
@@ -218,6 +219,46 @@ TEST_F(PrintTest, LargeSymbolViewIsAveragedOncePerBuildAndSize) {
   const qint64 key = reduced.cacheKey();
   window->ViewPicture->grab();
   EXPECT_EQ(window->ReducedView().cacheKey(), key);  // not reduced again
+}
+
+// The largest symbols (20,342 pixels square here) are kept packed, shown
+// reduced and printed whole: no image reader's size limit stands between
+// the fetched picture and the user.
+TEST_F(PrintTest, ASymbolOverTwentyThousandPixelsSquareIsShownAndPrintedWhole) {
+  window->GridSizeScroll->setValue(10);
+  window->AutomaticSizeCheck->setChecked(false);
+  window->BlockRowsScroll->setValue(window->BlockRowsScroll->maximum());
+  window->BlockColsScroll->setValue(window->BlockColsScroll->maximum());
+  window->ViewPicture->resize(537, 441);
+  window->SSTab->setCurrentIndex(app::kViewPrintTab);
+  ASSERT_TRUE(WaitUntilBuilt(*window, 100000));
+  ASSERT_TRUE(messages.shown.isEmpty()) << messages.shown[0].text.toStdString();
+  const QImage symbol = window->SymbolPicture();
+  ASSERT_EQ(symbol.size(), QSize(20342, 20342));  // 10 x (8 x 254 + 2) + 2
+  EXPECT_EQ(symbol.format(), QImage::Format_Mono) << "one bit a pixel, not four bytes";
+  EXPECT_EQ(QFile(window->SymbolPictureFile()).size(), 62 + 2544 * 20342);
+
+  window->ViewPicture->grab();
+  const QImage reduced = window->ReducedView();
+  ASSERT_FALSE(reduced.isNull());
+  int darkest = 255, lightest = 0;
+  for (int y = 0; y < reduced.height(); ++y)
+    for (int x = 0; x < reduced.width(); ++x) {
+      darkest = std::min(darkest, qGray(reduced.pixel(x, y)));
+      lightest = std::max(lightest, qGray(reduced.pixel(x, y)));
+    }
+  EXPECT_LT(darkest, 200) << "the symbol's ink shows";
+  EXPECT_GT(lightest, darkest + 10) << "as a pattern, not a flat grey";
+
+  int code = -1;
+  const QString report = Read({}, &code);
+  EXPECT_EQ(code, 0) << report.toStdString();
+
+  Press(Qt::NoModifier);
+  const QString pdf = window->Printer().outputFileName();
+  ASSERT_TRUE(QFile::exists(pdf));
+  const QByteArray images = RunTool("pdfimages", {"-list", pdf}).value_or("");
+  EXPECT_TRUE(QString::fromUtf8(images).simplified().contains("20342 20342 gray 1 1")) << images.toStdString();
 }
 
 }  // namespace
