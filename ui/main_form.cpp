@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -81,7 +82,8 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   connect(BlockRowsScroll, &QScrollBar::valueChanged, this, &MainForm::BlockRowsScroll_Change);
   connect(BlockColsScroll, &QScrollBar::valueChanged, this, &MainForm::BlockColsScroll_Change);
   connect(ErrorCorrectionScroll, &QScrollBar::valueChanged, this, &MainForm::ErrorCorrectionScroll_Change);
-  connect(DataText, &QTextEdit::textChanged, this, &MainForm::DataText_Change);
+  connect(DataText->document(), &QTextDocument::contentsChange, this,
+          [this](int position, int, int added) { DataText_Change(position, added); });
   connect(StopCommand, &QPushButton::clicked, this, &MainForm::StopBuild);
   // Esc stops a build from anywhere in the window; with none running it does nothing.
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);

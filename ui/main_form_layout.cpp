@@ -6,7 +6,10 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
+
+#include <algorithm>
 
 #include "app/tabs.h"
 #include "geometry/labels.h"
@@ -47,21 +50,31 @@ void MainForm::ErrorCorrectionScroll_Change() {
   if (SSTab->currentIndex() == app::kGeometryTab) AutomaticErrorCheck->setChecked(false);
 }
 
-// Every change gives the whole text a size of 14 points, keeping the caret
-// and every other attribute of the characters.
-void MainForm::DataText_Change() {
-  if (text_change_guard_) return;  // the format change below fires this again
+// Every change leaves the whole text at 14 points, keeping the caret and
+// every other attribute of the characters. The document's own font is 14
+// points, so only what a change brought in (pasted rich text with sizes of
+// its own) needs the size merged: the cost follows the change, not the
+// document, and long texts stay quick to edit.
+void MainForm::DataText_Change(int position, int added) {
+  if (text_change_guard_ || added <= 0) return;  // the format change below fires this again
   text_change_guard_ = true;
   QTextCursor caret = DataText->textCursor();
-  const int position = caret.position();
+  const int caret_position = caret.position();
   QTextCharFormat format;
-  format.setFontPointSize(14);
-  QTextCursor all(DataText->document());
-  all.select(QTextCursor::Document);
-  all.mergeCharFormat(format);
+  format.setFontPointSize(kDataTextPoints);
+  QTextCursor changed(DataText->document());
+  changed.setPosition(position);
+  changed.setPosition(std::min(position + added, DataText->document()->characterCount() - 1), QTextCursor::KeepAnchor);
+  changed.mergeCharFormat(format);
   DataText->mergeCurrentCharFormat(format);
-  caret.setPosition(position);
+  caret.setPosition(caret_position);
   DataText->setTextCursor(caret);
+  // Word wrap searches the whole run for a break: with a long text without
+  // blanks (a pasted key or encoded file) each layout grows with its square,
+  // so long texts wrap at any character.
+  const auto wrap = DataText->document()->characterCount() > kWordWrapCharacters ? QTextOption::WrapAnywhere
+                                                                                 : QTextOption::WrapAtWordBoundaryOrAnywhere;
+  if (DataText->wordWrapMode() != wrap) DataText->setWordWrapMode(wrap);
   text_change_guard_ = false;
 }
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -88,6 +89,9 @@ QWidget* MainForm::BuildTextTab() {
   label->setWordWrap(true);
   DataText = new QTextEdit(page);
   DataText->setAcceptRichText(true);
+  QFont font = DataText->document()->defaultFont();
+  font.setPointSizeF(kDataTextPoints);
+  DataText->document()->setDefaultFont(font);
   layout->addWidget(label);
   layout->addWidget(DataText);
   return page;

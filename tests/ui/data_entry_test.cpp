@@ -64,6 +64,27 @@ TEST_F(DataEntryTest, SizeIsSetAndEveryOtherAttributeKept) {
   EXPECT_TRUE(AllFourteenPoint(*window->DataText));
 }
 
+// A long pasted text without blanks wraps at any character (word wrap
+// would search the whole run for a break at every layout); short texts wrap
+// at words again. Either way a change formats only what it brought in.
+TEST_F(DataEntryTest, LongTextsWrapAnywhereAndStayInOneFormat) {
+  auto window = UnlinkedWindow();
+  window->DataText->clear();
+  window->DataText->insertHtml("<span style='font-size:30pt'>" + QString(60'000, QLatin1Char('k')) + "</span>");
+  EXPECT_EQ(window->DataText->wordWrapMode(), QTextOption::WrapAnywhere);
+  QTextCursor caret = window->DataText->textCursor();
+  caret.setPosition(30'000);
+  window->DataText->setTextCursor(caret);
+  QTest::keyClicks(window->DataText, "Z");
+  EXPECT_EQ(window->DataText->textCursor().position(), 30'001);
+  EXPECT_EQ(ui::DataTextAsTyped(*window->DataText).size(), 60'001);
+  EXPECT_TRUE(AllFourteenPoint(*window->DataText));
+
+  window->DataText->setPlainText("short words wrap at blanks");
+  EXPECT_EQ(window->DataText->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+  EXPECT_TRUE(AllFourteenPoint(*window->DataText));
+}
+
 TEST_F(DataEntryTest, TextIsReadExactlyAsTyped) {
   auto window = UnlinkedWindow();
   window->DataText->clear();
