@@ -34,8 +34,9 @@ int main(int argc, char** argv) {
   }
   if (rebuilders > 0) {
     const auto r = soak::RunFairness(options.codegen, rebuilders, options.duration);
-    std::printf("fairness: %d clients rebuilding the largest symbol (%d rebuilds); probe: %d builds\n", rebuilders,
-                r.rebuilds, r.probe_builds);
+    std::printf("fairness: %d clients rebuilding a %zu-byte text, public and private in turn (%d rebuilds, "
+                "mean %.0f ms); probe: %d builds\n",
+                rebuilders, soak::kFairnessTextBytes, r.rebuilds, r.rebuild_mean_ms, r.probe_builds);
     std::printf("  layout reply: mean %.1f ms, worst %.1f ms\n", r.layout_mean_ms, r.layout_worst_ms);
     std::printf("  build reply:  mean %.1f ms, worst %.1f ms\n", r.build_mean_ms, r.build_worst_ms);
     for (const auto& failure : r.failures) std::printf("  FAILURE: %s\n", failure.c_str());
