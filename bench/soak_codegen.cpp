@@ -2,7 +2,7 @@
 // Figures: docs/benchmarks.md.
 //
 //   soak_codegen --codegen PATH [--seconds 60] [--clients 50] [--budget-mib 96]
-//   soak_codegen --codegen PATH --fairness 16 [--seconds 20]
+//   soak_codegen --codegen PATH --fairness 16 [--seconds 20]   (1 to 64 rebuilders)
 
 #include <cstdio>
 #include <iostream>
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     else if (name == "--seconds") options.duration = std::chrono::seconds(std::clamp(std::stoi(value), 1, 600));
     else if (name == "--clients") options.clients = std::clamp(std::stoi(value), 1, 60);
     else if (name == "--budget-mib") options.budget_mib = static_cast<std::size_t>(std::stoi(value));
-    else if (name == "--fairness") rebuilders = std::clamp(std::stoi(value), 1, 60);
+    else if (name == "--fairness") rebuilders = std::clamp(std::stoi(value), 1, 64);
     else {
       std::cerr << "soak_codegen: unknown option " << name << "\n";
       return 1;

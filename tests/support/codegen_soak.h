@@ -341,6 +341,7 @@ inline Report Run(const Options& options) {
 // (645,160 bytes of public text at the default correction).
 inline constexpr std::size_t kFairnessTextBytes = 600000;
 // Rebuilders share source addresses four at a time; the probe has its own.
+inline constexpr int kRebuildWaitMs = 180000;
 inline constexpr int kRebuildersPerAddress = 4;
 
 struct FairnessReport {
@@ -371,7 +372,9 @@ inline FairnessReport RunFairness(const std::string& codegen, int rebuilders, st
       for (int n = 0; set && !stop; ++n) {
         const std::uint8_t code = n % 2 ? 0x52 : 0x51;
         const auto start = Clock::now();
-        const auto reply = client.Exchange(Cmd(code));
+        // Rebuilds queue behind each other on the build threads: many
+        // rebuilders wait far longer than one build.
+        const auto reply = client.Exchange(Cmd(code), kRebuildWaitMs);
         if (Status(reply) != 0) {
           shared.Fail("rebuild " + std::to_string(code) + " -> " + std::to_string(Status(reply)));
           return;
