@@ -22,4 +22,19 @@ Admission Admit(const std::vector<Seat>& seats, const std::string& newcomer, con
   return {Admission::Verdict::AdmitInPlaceOf, static_cast<std::size_t>(chosen - seats.data())};
 }
 
+std::string RefusalReason(Admission::Verdict verdict, const AdmissionLimits& limits) {
+  using std::chrono::duration_cast;
+  using std::chrono::seconds;
+  switch (verdict) {
+    case Admission::Verdict::RefuseAddressFull:
+      return std::to_string(limits.max_per_address) +
+             " connections from this address already (the most one address may hold)";
+    case Admission::Verdict::RefuseTableFull:
+      return "all " + std::to_string(limits.max_clients) + " places taken, none free to close (working, idle under " +
+             std::to_string(duration_cast<seconds>(limits.evict_idle_after).count()) +
+             " s, or too few from its address)";
+    default: return {};
+  }
+}
+
 }  // namespace tessellux::codegen

@@ -37,4 +37,7 @@ struct Admission {
 Admission Admit(const std::vector<Seat>& seats, const std::string& newcomer, const AdmissionLimits& limits,
                 std::chrono::steady_clock::time_point now);
 
+// Why a newcomer was refused, for the log ("" when it was admitted).
+std::string RefusalReason(Admission::Verdict verdict, const AdmissionLimits& limits);
+
 }  // namespace tessellux::codegen

@@ -64,10 +64,8 @@ void Connection::Start() {
   Read();
 }
 
-bool Connection::MayMakeRoom(Clock::time_point now, Clock::duration min_idle) const {
-  if (!IsOpen()) return true;
-  if (building_ || writing_ || intake_.InFrame() || session_.InSeries()) return false;
-  return now - last_active_ >= min_idle;
+bool Connection::Resting() const {
+  return !building_ && !writing_ && !intake_.InFrame() && !session_.InSeries();
 }
 
 void Connection::Close() {

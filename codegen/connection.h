@@ -58,9 +58,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   Clock::time_point last_active() const { return last_active_; }
   // The peer's address, without its port ("" when unknown).
   const std::string& address() const { return address_; }
-  // May be closed to admit a newcomer: not in the middle of a series (layout
-  // to last row), no build, frame or reply under way, idle `min_idle` or longer.
-  bool MayMakeRoom(Clock::time_point now, Clock::duration min_idle) const;
+  // Between series (layout to last row), with no build, frame or reply
+  // under way: may be closed to admit a newcomer once idle long enough.
+  bool Resting() const;
 
  private:
   void Read();

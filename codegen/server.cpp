@@ -77,24 +77,14 @@ void Server::Admit(asio::ip::tcp::socket socket) {
   const std::vector<Seat> seats = Seats();
   const auto& limits = config_.admission;
   const Admission admission = codegen::Admit(seats, address, limits, Clock::now());
-  switch (admission.verdict) {
-    case Admission::Verdict::RefuseAddressFull:
-      return Refuse(socket, address,
-                    std::to_string(limits.max_per_address) + " connections from this address already (the most one "
-                    "address may hold)");
-    case Admission::Verdict::RefuseTableFull:
-      return Refuse(socket, address,
-                    "all " + std::to_string(limits.max_clients) + " places taken, none free to close (working, idle under " +
-                        std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limits.evict_idle_after).count()) +
-                        " s, or too few from its address)");
-    case Admission::Verdict::AdmitInPlaceOf: {
-      const auto displaced = connections_[admission.displaced].lock();
-      const auto idle = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - displaced->last_active());
-      displaced->CloseBecause("closed after " + std::to_string(idle.count()) + " s idle to admit a new client");
-      connections_.erase(connections_.begin() + static_cast<std::ptrdiff_t>(admission.displaced));
-      break;
-    }
-    case Admission::Verdict::Admit: break;
+  if (const std::string why = RefusalReason(admission.verdict, limits); !why.empty()) {
+    return Refuse(socket, address, why);
+  }
+  if (admission.verdict == Admission::Verdict::AdmitInPlaceOf) {
+    const auto displaced = connections_[admission.displaced].lock();
+    const auto idle = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - displaced->last_active());
+    displaced->CloseBecause("closed after " + std::to_string(idle.count()) + " s idle to admit a new client");
+    connections_.erase(connections_.begin() + static_cast<std::ptrdiff_t>(admission.displaced));
   }
   auto connection = std::make_shared<Connection>(std::move(socket), config_.connection);
   connections_.push_back(connection);
@@ -107,13 +97,11 @@ std::vector<Seat> Server::Seats() {
     const auto connection = weak.lock();
     return !connection || !connection->IsOpen();
   });
-  const auto now = Clock::now();
   std::vector<Seat> seats;
   seats.reserve(connections_.size());
   for (const auto& weak : connections_) {
     const auto connection = weak.lock();
-    seats.push_back({connection->address(), connection->MayMakeRoom(now, Clock::duration::zero()),
-                     connection->last_active()});
+    seats.push_back({connection->address(), connection->Resting(), connection->last_active()});
   }
   return seats;
 }
