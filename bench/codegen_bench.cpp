@@ -114,7 +114,7 @@ class LoopbackService : public codegen::ServerThread {
   LoopbackService()
       : ServerThread(ServerConfig{.bind = "127.0.0.1",
                                   .port = 0,
-                                  .max_clients = 64,
+                                  .admission = {.max_clients = 64},
                                   .connection = {.company = "ACME",
                                                  .builder = MakeSymbolBuilder(kDefaultLimits),
                                                  .session = {},

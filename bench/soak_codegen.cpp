@@ -2,7 +2,7 @@
 // Figures: docs/benchmarks.md.
 //
 //   soak_codegen --codegen PATH [--seconds 60] [--clients 50] [--budget-mib 96]
-//   soak_codegen --codegen PATH --fairness 16 [--seconds 20]
+//   soak_codegen --codegen PATH --fairness 16 [--seconds 20]   (1 to 64 rebuilders)
 
 #include <cstdio>
 #include <iostream>
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     else if (name == "--seconds") options.duration = std::chrono::seconds(std::clamp(std::stoi(value), 1, 600));
     else if (name == "--clients") options.clients = std::clamp(std::stoi(value), 1, 60);
     else if (name == "--budget-mib") options.budget_mib = static_cast<std::size_t>(std::stoi(value));
-    else if (name == "--fairness") rebuilders = std::clamp(std::stoi(value), 1, 60);
+    else if (name == "--fairness") rebuilders = std::clamp(std::stoi(value), 1, 64);
     else {
       std::cerr << "soak_codegen: unknown option " << name << "\n";
       return 1;
@@ -34,8 +34,9 @@ int main(int argc, char** argv) {
   }
   if (rebuilders > 0) {
     const auto r = soak::RunFairness(options.codegen, rebuilders, options.duration);
-    std::printf("fairness: %d clients rebuilding the largest symbol (%d rebuilds); probe: %d builds\n", rebuilders,
-                r.rebuilds, r.probe_builds);
+    std::printf("fairness: %d clients rebuilding a %zu-byte text, public and private in turn (%d rebuilds, "
+                "mean %.0f ms); probe: %d builds\n",
+                rebuilders, soak::kFairnessTextBytes, r.rebuilds, r.rebuild_mean_ms, r.probe_builds);
     std::printf("  layout reply: mean %.1f ms, worst %.1f ms\n", r.layout_mean_ms, r.layout_worst_ms);
     std::printf("  build reply:  mean %.1f ms, worst %.1f ms\n", r.build_mean_ms, r.build_worst_ms);
     for (const auto& failure : r.failures) std::printf("  FAILURE: %s\n", failure.c_str());

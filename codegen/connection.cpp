@@ -28,6 +28,12 @@ std::string Seconds(Clock::duration duration) {
 
 }  // namespace
 
+std::string PeerAddress(const asio::ip::tcp::socket& socket) {
+  asio::error_code error;
+  const auto endpoint = socket.remote_endpoint(error);
+  return error ? std::string() : endpoint.address().to_string();
+}
+
 void EnableKeepalive(asio::ip::tcp::socket& socket) {
   asio::error_code ignored;
   socket.set_option(asio::socket_base::keep_alive(true), ignored);
@@ -40,6 +46,7 @@ void EnableKeepalive(asio::ip::tcp::socket& socket) {
 
 Connection::Connection(asio::ip::tcp::socket socket, const ConnectionConfig& config)
     : socket_(std::move(socket)),
+      address_(PeerAddress(socket_)),
       config_(config),
       log_(config.log, PeerName(socket_)),
       intake_(config.max_frame, config.session.budget),
@@ -55,6 +62,10 @@ void Connection::Start() {
   last_active_ = Clock::now();
   if (config_.idle_timeout.count() > 0) Watch(idle_timer_, last_active_ + config_.idle_timeout);
   Read();
+}
+
+bool Connection::Resting() const {
+  return !building_ && !writing_ && !intake_.InFrame() && !session_.InSeries();
 }
 
 void Connection::Close() {

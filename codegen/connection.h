@@ -56,6 +56,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool Building() const { return building_; }
   // When the last command arrived or the last reply was sent (or the start).
   Clock::time_point last_active() const { return last_active_; }
+  // The peer's address, without its port ("" when unknown).
+  const std::string& address() const { return address_; }
+  // Between series (layout to last row), with no build, frame or reply
+  // under way: may be closed to admit a newcomer once idle long enough.
+  bool Resting() const;
 
  private:
   void Read();
@@ -71,6 +76,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Check();
 
   asio::ip::tcp::socket socket_;
+  std::string address_;
   ConnectionConfig config_;
   ClientLog log_;
   CommandIntake intake_;
@@ -91,6 +97,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::size_t read_end_ = 0;
   Bytes write_buffer_;
 };
+
+// The address of a socket's peer, without its port; "" when unknown.
+std::string PeerAddress(const asio::ip::tcp::socket& socket);
 
 // Keepalive probes after a minute of silence, every 10 s, 6 unanswered ones
 // end the connection: a peer that vanished is found within about 2 minutes.

@@ -23,7 +23,9 @@ ServerConfig MakeServerConfig(const ServiceOptions& options) {
   ServerConfig config;
   config.bind = options.bind;
   config.port = options.port;
-  config.max_clients = options.max_clients;
+  config.admission = {.max_clients = options.max_clients,
+                      .max_per_address = options.max_clients_per_address,
+                      .evict_idle_after = std::chrono::seconds(options.evict_idle_after_s)};
   config.build_threads = options.build_threads > 0 ? options.build_threads : DefaultBuildThreads();
   // The budget covers the whole process: what the service takes at rest
   // comes off before the clients draw from it (the options check it fits).

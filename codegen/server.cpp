@@ -73,37 +73,44 @@ void Server::Accept() {
 }
 
 void Server::Admit(asio::ip::tcp::socket socket) {
-  std::erase_if(connections_, [](const auto& weak) {
-    const auto connection = weak.lock();
-    return !connection || !connection->IsOpen();
-  });
-  if (connections_.size() >= config_.max_clients && !CloseLongestIdle()) {
-    Log("too many clients, all busy; a new one refused");
-    asio::error_code ignored;
-    socket.close(ignored);
-    return;
+  const std::string address = PeerAddress(socket);
+  const std::vector<Seat> seats = Seats();
+  const auto& limits = config_.admission;
+  const Admission admission = codegen::Admit(seats, address, limits, Clock::now());
+  if (const std::string why = RefusalReason(admission.verdict, limits); !why.empty()) {
+    return Refuse(socket, address, why);
+  }
+  if (admission.verdict == Admission::Verdict::AdmitInPlaceOf) {
+    const auto displaced = connections_[admission.displaced].lock();
+    const auto idle = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - displaced->last_active());
+    displaced->CloseBecause("closed after " + std::to_string(idle.count()) + " s idle to admit a new client");
+    connections_.erase(connections_.begin() + static_cast<std::ptrdiff_t>(admission.displaced));
   }
   auto connection = std::make_shared<Connection>(std::move(socket), config_.connection);
   connections_.push_back(connection);
   connection->Start();
 }
 
-bool Server::CloseLongestIdle() {
-  std::shared_ptr<Connection> idlest;
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < connections_.size(); ++i) {
-    auto connection = connections_[i].lock();
-    if (!connection || connection->Building()) continue;
-    if (!idlest || connection->last_active() < idlest->last_active()) {
-      idlest = std::move(connection);
-      at = i;
-    }
+// Keeps connections_ and the seats index for index.
+std::vector<Seat> Server::Seats() {
+  std::erase_if(connections_, [](const auto& weak) {
+    const auto connection = weak.lock();
+    return !connection || !connection->IsOpen();
+  });
+  std::vector<Seat> seats;
+  seats.reserve(connections_.size());
+  for (const auto& weak : connections_) {
+    const auto connection = weak.lock();
+    seats.push_back({connection->address(), connection->Resting(), connection->last_active()});
   }
-  if (!idlest) return false;
-  const auto idle = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - idlest->last_active());
-  idlest->CloseBecause("closed after " + std::to_string(idle.count()) + " s idle to admit a new client");
-  connections_.erase(connections_.begin() + static_cast<std::ptrdiff_t>(at));
-  return true;
+  return seats;
+}
+
+// Closed before anything is read; the log line at most once a second per address.
+void Server::Refuse(asio::ip::tcp::socket& socket, const std::string& address, const std::string& why) {
+  asio::error_code ignored;
+  socket.close(ignored);
+  if (refusal_lines_.Allow(address, Clock::now())) Log(address + ": new connection refused: " + why);
 }
 
 void Server::Log(const std::string& line) const {
@@ -115,11 +122,12 @@ void Server::ReceiveQuery() {
                                 [this](const asio::error_code& error, std::size_t size) { OnQuery(error, size); });
 }
 
-// Only the exact query is answered, one answer in flight at a time.
+// Only the exact query is answered, one answer in flight at a time, at a
+// bounded rate per sender.
 void Server::OnQuery(const asio::error_code& error, std::size_t size) {
   if (error == asio::error::operation_aborted || !discovery_.is_open()) return;
   const bool is_query = !error && protocol::IsDiscoveryQuery(datagram_.data(), size);
-  if (is_query && !answering_) {
+  if (is_query && !answering_ && answers_.Allow(sender_.address().to_string(), Clock::now())) {
     answering_ = true;
     answer_to_ = sender_;
     discovery_.async_send_to(asio::buffer(answer_), answer_to_,

@@ -11,16 +11,23 @@
 
 #include <asio.hpp>
 
+#include "codegen/address_rate.h"
+#include "codegen/admission.h"
 #include "codegen/connection.h"
 #include "protocol/discovery.h"
 
 namespace tessellux::codegen {
 
+// Discovery answers per source address: a program asks once a second; more
+// than this only makes the service a reflector.
+inline constexpr double kDiscoveryAnswersPerSecond = 4;
+inline constexpr double kDiscoveryAnswerBurst = 8;
+
 struct ServerConfig {
   std::string bind = "0.0.0.0";
   std::uint16_t port = protocol::kDefaultPort;  // 0: any free port (the same for TCP and UDP)
-  // At the limit a new client is admitted by closing the longest-idle one.
-  std::size_t max_clients = 64;
+  // Places for clients, per address and in all (see Admit).
+  AdmissionLimits admission;
   // Bytes that clients' inputs, partial frames, symbols and builds in flight
   // may draw together (see MemoryBudget); 0 = unbounded.
   std::size_t memory_budget = 0;
@@ -43,8 +50,9 @@ class Server {
   void Bind(const asio::ip::address& address, std::uint16_t port);
   void Accept();
   void Admit(asio::ip::tcp::socket socket);
-  // Closes the connection idle longest (none while building) to make room.
-  bool CloseLongestIdle();
+  // The open connections as admission sees them (closed ones are dropped).
+  std::vector<Seat> Seats();
+  void Refuse(asio::ip::tcp::socket& socket, const std::string& address, const std::string& why);
   void Log(const std::string& line) const;
   void ReceiveQuery();
   void OnQuery(const asio::error_code& error, std::size_t size);
@@ -55,12 +63,15 @@ class Server {
   asio::steady_timer accept_pause_;
   std::uint16_t port_ = 0;
   std::vector<std::weak_ptr<Connection>> connections_;
+  AddressRate refusal_lines_{1.0, 1.0};  // one log line per address and second
+
 
   std::array<std::uint8_t, 512> datagram_{};
   asio::ip::udp::endpoint sender_;
   asio::ip::udp::endpoint answer_to_;
   std::string answer_;
   bool answering_ = false;
+  AddressRate answers_{kDiscoveryAnswersPerSecond, kDiscoveryAnswerBurst};
 };
 
 }  // namespace tessellux::codegen

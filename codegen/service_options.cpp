@@ -13,6 +13,9 @@
 namespace tessellux::codegen {
 namespace {
 
+// Editors on some systems start a UTF-8 file with it.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 std::string Trim(const std::string& text) {
   const auto first = text.find_first_not_of(" \t\r");
   if (first == std::string::npos) return {};
@@ -24,11 +27,51 @@ std::string BadValue(const std::string& name, const std::string& wanted, const s
   return name + " needs " + wanted + ", not \"" + value + "\"";
 }
 
-bool TakesValue(const std::string& name) {
-  static const char* const kNames[] = {"--bind",           "--port",          "--company",         "--config",
-                                       "--max-bitmap-mib", "--max-session-mib", "--memory-budget-mib",
-                                       "--max-clients",    "--idle-timeout",  "--frame-timeout",   "--build-threads"};
-  return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+// Options that take a whole number: its range, and the text that says so.
+struct NumberOption {
+  const char* name;
+  long min, max;
+  const char* wanted;
+  void (*set)(ServiceOptions&, long);
+};
+
+template <auto Field>
+void Set(ServiceOptions& options, long value) {
+  options.*Field = static_cast<std::remove_reference_t<decltype(options.*Field)>>(value);
+}
+
+constexpr long kYear = 86400L * 365;
+
+constexpr NumberOption kNumberOptions[] = {
+    {"--port", 0, 65535, "a number from 0 to 65535", Set<&ServiceOptions::port>},
+    {"--max-bitmap-mib", 1, kMaxBitmapMib, "a number from 1 to 4095 (a BMP file stays below 4 GiB)",
+     Set<&ServiceOptions::max_bitmap_mib>},
+    {"--max-session-mib", 1, 4096, "a number from 1 to 4096", Set<&ServiceOptions::max_session_mib>},
+    {"--memory-budget-mib", 1, 1 << 20, "a number of MiB from 1 to 1048576", Set<&ServiceOptions::memory_budget_mib>},
+    {"--max-clients", 1, 10000, "a number from 1 to 10000", Set<&ServiceOptions::max_clients>},
+    {"--max-clients-per-address", 1, 10000, "a number from 1 to 10000",
+     Set<&ServiceOptions::max_clients_per_address>},
+    {"--evict-idle-after", 0, kYear, "seconds from 0 to 31536000", Set<&ServiceOptions::evict_idle_after_s>},
+    {"--idle-timeout", 0, kYear, "seconds from 0 (never) to 31536000", Set<&ServiceOptions::idle_timeout_s>},
+    {"--frame-timeout", 1, 3600, "seconds from 1 to 3600", Set<&ServiceOptions::frame_timeout_s>},
+    {"--build-threads", 1, 64, "a number from 1 to 64", Set<&ServiceOptions::build_threads>},
+};
+
+// Options that take a text.
+struct TextOption {
+  const char* name;
+  std::string ServiceOptions::*field;  // null: --config, which is kept apart
+};
+
+const TextOption kTextOptions[] = {
+    {"--bind", &ServiceOptions::bind}, {"--company", &ServiceOptions::company}, {"--config", nullptr}};
+
+template <typename Table>
+auto Find(const Table& table, const std::string& name) -> decltype(&table[0]) {
+  for (const auto& entry : table) {
+    if (name == entry.name) return &entry;
+  }
+  return nullptr;
 }
 
 // Applies one option; returns an error text, empty when fine.
@@ -42,33 +85,21 @@ std::string ApplyOption(const std::string& name, ArgReader& reader, ServiceOptio
     options.version = true;
     return {};
   }
-  if (!TakesValue(name)) {
+  const NumberOption* number = Find(kNumberOptions, name);
+  const TextOption* text = Find(kTextOptions, name);
+  if (!number && !text) {
     return name.starts_with("-") ? "unknown option " + name : "unexpected argument \"" + name + "\"";
   }
   std::string error;
   const auto value = reader.Value(name, error);
   if (!value) return error;
-  // Reads a number in [min, max] into `out`; an error naming the value otherwise.
-  const auto number = [&](long min, long max, auto& out, const std::string& wanted) -> std::string {
-    const auto parsed = ParseNumber(*value, min, max);
-    if (!parsed) return BadValue(name, wanted, *value);
-    out = static_cast<std::remove_reference_t<decltype(out)>>(*parsed);
+  if (text) {
+    (text->field ? options.*(text->field) : config) = *value;
     return {};
-  };
-  if (name == "--bind") options.bind = *value;
-  else if (name == "--company") options.company = *value;
-  else if (name == "--config") config = *value;
-  else if (name == "--port") return number(0, 65535, options.port, "a number from 0 to 65535");
-  else if (name == "--max-bitmap-mib")
-    return number(1, kMaxBitmapMib, options.max_bitmap_mib, "a number from 1 to 4095 (a BMP file stays below 4 GiB)");
-  else if (name == "--max-session-mib") return number(1, 4096, options.max_session_mib, "a number from 1 to 4096");
-  else if (name == "--memory-budget-mib")
-    return number(1, 1 << 20, options.memory_budget_mib, "a number of MiB from 1 to 1048576");
-  else if (name == "--max-clients") return number(1, 10000, options.max_clients, "a number from 1 to 10000");
-  else if (name == "--idle-timeout")
-    return number(0, 86400 * 365, options.idle_timeout_s, "seconds from 0 (never) to 31536000");
-  else if (name == "--frame-timeout") return number(1, 3600, options.frame_timeout_s, "seconds from 1 to 3600");
-  else return number(1, 64, options.build_threads, "a number from 1 to 64");
+  }
+  const auto parsed = ParseNumber(*value, number->min, number->max);
+  if (!parsed) return BadValue(name, number->wanted, *value);
+  number->set(options, *parsed);
   return {};
 }
 
@@ -92,6 +123,7 @@ std::string ApplyConfigFile(const std::string& path, ServiceOptions& options) {
   if (!in) return "cannot read config file " + path + ": " + std::strerror(errno);
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
+    if (number == 1 && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
     line = Trim(line);
     if (line.empty() || line[0] == '#') continue;
     const std::string where = "config file " + path + " line " + std::to_string(number) + ": ";
@@ -132,6 +164,10 @@ std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<
   if (options.company.empty()) {
     return std::string("no company name: give --company NAME, or --config FILE with a line company=NAME");
   }
+  if (options.company.size() > kMaxCompanyBytes) {
+    return "the company name is " + std::to_string(options.company.size()) + " bytes long; at most " +
+           std::to_string(kMaxCompanyBytes) + " are allowed";
+  }
   return options;
 }
 
@@ -148,15 +184,22 @@ std::string ServiceUsage() {
          "Builds symbols for Create Tessellux over the LAN (TCP and UDP discovery on one port).\n"
          "  --bind ADDR            address to listen on (default 0.0.0.0)\n"
          "  --port N               TCP and UDP port (default 8877; 0 = any free port)\n"
-         "  --company NAME         company name given to clients (required, or from --config)\n"
+         "  --company NAME         company name given to clients (required, or from --config;\n"
+         "                         at most 100 bytes)\n"
          "  --config FILE          file of key=value settings named like these options\n"
          "                         (company=NAME, bind=ADDR, port=N, ...); the command line wins\n"
          "  --max-bitmap-mib N     largest symbol bitmap in MiB, 1..4095 (default 64)\n"
          "  --max-session-mib N    build input held per client in MiB (default 16)\n"
          "  --memory-budget-mib N  memory of the whole service in MiB (default 512); a command\n"
          "                         that would pass it is answered 0x08 (busy)\n"
-         "  --max-clients N        clients served at once (default 64); at the limit the one idle\n"
-         "                         longest is closed to admit a new one\n"
+         "  --max-clients N        clients served at once (default 128); at the limit a resting\n"
+         "                         client may be closed to admit a new one (see below)\n"
+         "  --max-clients-per-address N\n"
+         "                         connections one address may hold (default 8); more are refused\n"
+         "  --evict-idle-after S   a full service closes a client to admit another only if it is\n"
+         "                         between builds, idle S seconds or more (default 60), and from\n"
+         "                         an address holding at least two more connections than the\n"
+         "                         newcomer's; otherwise the newcomer is refused\n"
          "  --build-threads N      threads that build symbols (default: the cores, at most 4)\n"
          "  --frame-timeout S      drop a client whose command or reply stays unfinished S seconds\n"
          "                         (plus 1 s per 64 KiB; default 5)\n"

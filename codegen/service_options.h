@@ -22,11 +22,18 @@ struct ServiceOptions {
   std::size_t memory_budget_mib = 512;  // the whole service
   int frame_timeout_s = 5;              // an unfinished frame or unread reply drops the client
   int idle_timeout_s = 0;               // idle clients are closed after this; 0 = never
-  std::size_t max_clients = 64;
+  std::size_t max_clients = 128;
+  std::size_t max_clients_per_address = 8;
+  int evict_idle_after_s = 60;  // a resting client may make room for a newcomer after this
   int build_threads = 0;  // 0 = DefaultBuildThreads()
   bool help = false;
   bool version = false;
+  bool operator==(const ServiceOptions&) const = default;
 };
+
+// Discovery answers carry the name: a long one would make each answer a
+// reflector's gain.
+inline constexpr std::size_t kMaxCompanyBytes = 100;
 
 // A BMP file states its size in 32 bits, so a bitmap stays below 4 GiB.
 inline constexpr long kMaxBitmapMib = 4095;
@@ -39,7 +46,7 @@ int DefaultBuildThreads();
 // --config FILE reads "key=value" lines, one per service option (company,
 // bind, port, max-clients, ...); an option on the command line wins over the
 // same setting in the file. Unknown keys and bad values are errors naming the
-// file and line.
+// file and line; a UTF-8 byte order mark at the file's start is skipped.
 std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<std::string>& args);
 
 std::string ServiceUsage();

@@ -195,6 +195,7 @@ Session::Step Session::OnSecurityMode(const Bytes& command) {
   if (phase_ == Phase::Idle) return Fail(code, Status::OutOfOrder, "security mode before a layout");
   if (phase_ == Phase::Built && command == built_command_) {  // nothing changed: the same symbol
     next_row_ = -1;
+    picture_ended_ = false;
     return built_reply_;
   }
   const bool authorization = code == kAuthorization || code == kTemporaryAuthorization;
@@ -228,6 +229,7 @@ Session::Step Session::OnSecurityMode(const Bytes& command) {
 Session::Step Session::Build(const Bytes& command) {
   picture_.reset();  // at most one symbol held at a time
   next_row_ = -1;
+  picture_ended_ = false;
   built_command_.clear();
   built_reply_.clear();
   account_.Force(Footprint());
@@ -261,6 +263,7 @@ Bytes Session::OnPictureStart(const Bytes& command) {
   if (phase_ != Phase::Built) return Fail(kPictureStart, Status::OutOfOrder, "picture before a build");
   if (command.size() > 1) return Fail(kPictureStart, Status::MalformedParameters, "0x61 takes no parameter");
   next_row_ = 0;
+  picture_ended_ = false;
   Bytes reply = Reply(kPictureStart, Status::Ok);
   const Bytes header = picture_->BmpHeader();
   reply.insert(reply.end(), header.begin(), header.end());
@@ -275,7 +278,10 @@ Bytes Session::OnPictureRow(const Bytes& command) {
   }
   if (command.size() > 1) return Fail(kPictureRow, Status::MalformedParameters, "0x62 takes no parameter");
   const int height = picture_->height();
-  if (next_row_ >= height) return protocol::EndOfPictureReply();
+  if (next_row_ >= height) {
+    picture_ended_ = true;
+    return protocol::EndOfPictureReply();
+  }
   Bytes reply(2 + picture_->row_bytes(), 0);
   reply[0] = kPictureRow;
   picture_->RenderRow(height - 1 - next_row_, reply.data() + 2);
@@ -302,6 +308,7 @@ void Session::Abandon() {
   have_phrase_ = false;
   picture_.reset();
   next_row_ = -1;
+  picture_ended_ = false;
   building_.clear();
   built_command_.clear();
   built_reply_.clear();

@@ -74,6 +74,9 @@ class Session {
   std::size_t HeldBytes() const;
   // Memory drawn from the budget now: inputs, symbol, a build in flight.
   std::size_t MemoryBytes() const { return account_.bytes(); }
+  // Between a layout command and the end of the picture (or the error that
+  // abandons the build): a client that pauses here is still working.
+  bool InSeries() const { return phase_ != Phase::Idle && !picture_ended_; }
 
  private:
   enum class Phase { Idle, Collecting, Building, Built };
@@ -107,6 +110,7 @@ class Session {
   bool have_phrase_ = false;
   std::unique_ptr<BuiltPicture> picture_;
   int next_row_ = -1;  // picture rows sent so far; -1 before 0x61
+  bool picture_ended_ = false;  // the end reply went out; a new 0x61 or build starts over
   Bytes building_;     // the security command of the build in flight
   // The last build's security command and reply: the same command again,
   // with nothing changed in between, is answered without building.

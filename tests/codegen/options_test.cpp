@@ -54,10 +54,13 @@ TEST(ServiceOptions, DefaultsAndEveryOption) {
   EXPECT_EQ(defaults.memory_budget_mib, 512u);
   EXPECT_EQ(defaults.frame_timeout_s, 5);
   EXPECT_EQ(defaults.idle_timeout_s, 0) << "idle links stay open";
+  EXPECT_EQ(defaults.max_clients, 128u);
+  EXPECT_EQ(defaults.max_clients_per_address, 8u);
+  EXPECT_EQ(defaults.evict_idle_after_s, 60);
   const ServiceOptions o = Ok(ParseServiceOptions(
       {"--bind", "127.0.0.1", "--port", "0", "--company", "X", "--max-bitmap-mib", "4095", "--max-session-mib",
        "2", "--idle-timeout", "7", "--max-clients", "5", "--memory-budget-mib", "100", "--frame-timeout", "9",
-       "--build-threads", "3"}));
+       "--build-threads", "3", "--max-clients-per-address", "2", "--evict-idle-after", "0"}));
   EXPECT_EQ(o.bind, "127.0.0.1");
   EXPECT_EQ(o.port, 0);
   EXPECT_EQ(o.max_bitmap_mib, 4095u);
@@ -67,6 +70,8 @@ TEST(ServiceOptions, DefaultsAndEveryOption) {
   EXPECT_EQ(o.max_session_mib, 2u);
   EXPECT_EQ(o.idle_timeout_s, 7);
   EXPECT_EQ(o.max_clients, 5u);
+  EXPECT_EQ(o.max_clients_per_address, 2u);
+  EXPECT_EQ(o.evict_idle_after_s, 0);
   EXPECT_TRUE(Ok(ParseServiceOptions({"--help"})).help) << "--help needs no company";
   EXPECT_TRUE(Ok(ParseServiceOptions({"--version"})).version);
   EXPECT_NE(VersionText().find("tessellux-codegen "), std::string::npos);
@@ -93,6 +98,28 @@ TEST(ServiceOptions, TheInstalledDefaultConfigNeedsOnlyACompany) {
   const TempFile file("# company=Example Ltd\nbind=0.0.0.0\nport=8877\n");
   EXPECT_NE(Error(ParseServiceOptions({"--config", file.path()})).find("company=NAME"), std::string::npos);
   EXPECT_EQ(Ok(ParseServiceOptions({"--config", file.path(), "--company", "X"})).port, 8877);
+}
+
+TEST(ServiceOptions, AConfigFileMayStartWithAByteOrderMark) {
+  const TempFile file("\xEF\xBB\xBF" "company=Acme\nport=9013\n");
+  const ServiceOptions o = Ok(ParseServiceOptions({"--config", file.path()}));
+  EXPECT_EQ(o.company, "Acme");
+  EXPECT_EQ(o.port, 9013);
+  const TempFile later("company=Acme\n\xEF\xBB\xBFport=9013\n");
+  EXPECT_NE(Error(ParseServiceOptions({"--config", later.path()})).find("line 2"), std::string::npos)
+      << "only the file's first bytes may be a mark";
+}
+
+// Each discovery answer carries the name: its length bounds what one query
+// can make the service send.
+TEST(ServiceOptions, TheCompanyNameHasACap) {
+  EXPECT_EQ(Ok(ParseServiceOptions({"--company", std::string(kMaxCompanyBytes, 'c')})).company.size(),
+            kMaxCompanyBytes);
+  const std::string error = Error(ParseServiceOptions({"--company", std::string(60000, 'c')}));
+  EXPECT_NE(error.find("60000 bytes long; at most 100"), std::string::npos) << error;
+  const TempFile file("company=" + std::string(kMaxCompanyBytes + 1, 'c') + "\n");
+  EXPECT_NE(Error(ParseServiceOptions({"--config", file.path()})).find("at most 100"), std::string::npos);
+  EXPECT_NE(ServiceUsage().find("at most " + std::to_string(kMaxCompanyBytes) + " bytes"), std::string::npos);
 }
 
 TEST(ServiceOptions, BadConfigLinesAreNamedWithFileAndLine) {

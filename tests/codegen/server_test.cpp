@@ -10,6 +10,7 @@
 
 #include "support/codegen_client.h"
 #include "support/codegen_fake_builder.h"
+#include "support/codegen_running_server.h"
 
 namespace tessellux::codegen {
 namespace {
@@ -17,42 +18,10 @@ namespace {
 using testing::Cmd;
 using testing::Fetch;
 using testing::Status;
+using testing::RunningServer;
 using testing::TestClient;
 
 using std::chrono::milliseconds;
-
-// What a test changes of the service's settings.
-struct Setup {
-  std::size_t max_clients = 64;
-  milliseconds frame_timeout{std::chrono::seconds(5)};
-  milliseconds idle_timeout{0};
-  std::size_t memory_budget = 0;
-  std::size_t data_cap = 1 << 20;
-  std::size_t max_frame = 64 * 1024;
-  std::shared_ptr<ServiceLog> log = nullptr;
-};
-
-// The server running on its own thread for one test, builds on two threads.
-class RunningServer : public ServerThread {
- public:
-  explicit RunningServer(const testing::FakeBuilder& fake, const Setup& setup = {})
-      : ServerThread(ServerConfig{.bind = "127.0.0.1", .port = 0, .max_clients = setup.max_clients,
-                                  .memory_budget = setup.memory_budget, .build_threads = 2,
-                                  .connection = Config(fake, setup)}) {}
-
- private:
-  static ConnectionConfig Config(const testing::FakeBuilder& fake, const Setup& setup) {
-    ConnectionConfig config;
-    config.company = "ACME";
-    config.builder = fake.builder();
-    config.session.data_cap = setup.data_cap;
-    config.max_frame = setup.max_frame;
-    config.frame_timeout = setup.frame_timeout;
-    config.idle_timeout = setup.idle_timeout;
-    config.log = setup.log;
-    return config;
-  }
-};
 
 const Bytes kLayout{0x11, 2, 4, 8, 3, 1, 2};  // 2 x 4 blocks, k 4, grid 3, lines, thickness 2
 constexpr int kRows = 3 * (8 * 2 + 2) + 2;     // g(8r + 2) + e
@@ -75,6 +44,25 @@ TEST_F(ServerTest, DiscoveryAnswersOnlyTheExactQuery) {
   for (const std::string& query : {std::string("TESSELLUX?\n"), std::string("tessellux?"), std::string(2000, 'T')})
     EXPECT_FALSE(testing::AskDiscovery(server.port(), query, 200)) << query.size();
   EXPECT_EQ(testing::AskDiscovery(server.port(), "TESSELLUX?", testing::kWaitMs), "TESSELLUX=ACME");
+}
+
+// A burst of queries from one sender gets a few answers; other senders are
+// still answered.
+TEST_F(ServerTest, DiscoveryAnswersEachSenderAtABoundedRate) {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  ASSERT_TRUE(testing::BindSource(fd, "127.0.0.2"));
+  const sockaddr_in address = testing::Loopback(server.port());
+  for (int i = 0; i < 50; ++i) {
+    ::sendto(fd, "TESSELLUX?", 10, 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  int answers = 0;
+  char buffer[256];
+  while (answers < 50 && testing::WaitReadable(fd, 300)) answers += ::recv(fd, buffer, sizeof buffer, 0) > 0;
+  ::close(fd);
+  EXPECT_GE(answers, 1);
+  EXPECT_LE(answers, 16) << "a burst of eight, then four a second";
+  EXPECT_EQ(testing::AskDiscovery(server.port(), "TESSELLUX?", testing::kWaitMs, "127.0.0.3"), "TESSELLUX=ACME");
 }
 
 TEST_F(ServerTest, CommandsSplitAnywhereAreAnsweredInOrderAndRowsComeBottomFirst) {
@@ -185,29 +173,6 @@ TEST_F(ServerTest, GarbageGetsRepliesAndAnOverlongFrameDropsOnlyItsConnection) {
   ASSERT_TRUE(flooder.SendRaw(Bytes(70 * 1024, 0x21)));  // over the 64 KiB frame limit, no end byte
   EXPECT_TRUE(flooder.ClosedByPeer());
   EXPECT_EQ(Status(client.Exchange(Cmd(0x51))), 0x00);
-}
-
-TEST(Server, AtTheLimitTheLongestIdleClientMakesRoomUnlessAllAreBuilding) {
-  testing::FakeBuilder fake;
-  fake.CloseGate();
-  RunningServer server(fake, {.max_clients = 2});
-  TestClient idle(server.port());
-  ASSERT_EQ(Status(idle.Exchange(kLayout)), 0x00);
-  std::this_thread::sleep_for(milliseconds(20));
-  TestClient active(server.port());
-  ASSERT_EQ(Status(active.Exchange(kLayout)), 0x00);
-
-  TestClient newcomer(server.port());
-  EXPECT_EQ(Status(newcomer.Exchange(kLayout)), 0x00);
-  EXPECT_TRUE(idle.ClosedByPeer()) << "the one idle longest made room";
-  ASSERT_TRUE(active.Send(Cmd(0x51)));
-  ASSERT_TRUE(newcomer.Send(Cmd(0x51)));  // both now wait for builds behind the gate
-  for (int i = 0; i < 500 && *fake.entered < 2; ++i) std::this_thread::sleep_for(milliseconds(10));
-  TestClient refused(server.port());
-  EXPECT_TRUE(refused.ClosedByPeer()) << "no client may be closed while its build runs";
-  fake.OpenGate();
-  EXPECT_EQ(Status(active.Reply()), 0x00);
-  EXPECT_EQ(Status(newcomer.Reply()), 0x00);
 }
 
 TEST(Server, IdleLinkStaysOpenPastEveryTimeoutUnlessAnIdleTimeoutIsAsked) {

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "support/child_process.h"
 #include "support/codegen_client.h"
@@ -119,6 +123,27 @@ TEST(ServiceProcess, AnswersDiscoveryAndStopsCleanlyOnSigterm) {
   EXPECT_EQ(testing::AskDiscovery(service.port(), "TESSELLUX?", testing::kWaitMs), "TESSELLUX=ACME Ltd");
   ASSERT_EQ(::kill(service.child().pid(), SIGTERM), 0);
   EXPECT_EQ(service.child().Wait(5000), 0);
+}
+
+// Build threads yield to the socket thread: their nice value is 5.
+TEST(ServiceProcess, BuildThreadsRunAtALowerPriority) {
+  Service service;
+  ASSERT_NE(service.port(), 0);
+  int lowered = 0;
+  for (int attempt = 0; attempt < 50 && lowered == 0; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto tasks = "/proc/" + std::to_string(service.child().pid()) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+      std::ifstream stat(task.path() / "stat");
+      std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+      std::istringstream fields(text.substr(text.rfind(')') + 2));  // after the command name
+      std::string field;
+      for (int i = 3; i <= 19 && fields >> field; ++i) {
+      }
+      lowered += field == "5";
+    }
+  }
+  EXPECT_GE(lowered, 1);
 }
 
 TEST(ServiceProcess, RefusesToStartWithoutCompany) {

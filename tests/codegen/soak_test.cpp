@@ -28,5 +28,14 @@ TEST(Soak, FiftyMixedClientsGoodBuildsReadBackMemoryUnderTheBudget) {
             << report.worst_build_ms << " ms; peak RSS " << report.peak_rss_kib << " KiB\n";
 }
 
+// The fairness run's load must be real: rebuilds that fit and are built each
+// time, from clients the service admits.
+TEST(Soak, FairnessRebuildsAreRealBuildsThatFit) {
+  const soak::FairnessReport report = soak::RunFairness(TESSELLUX_CODEGEN_PATH, 2, std::chrono::milliseconds(1500));
+  for (const auto& failure : report.failures) ADD_FAILURE() << failure;
+  EXPECT_GE(report.rebuilds, 2);
+  EXPECT_GT(report.probe_builds, 0);
+}
+
 }  // namespace
 }  // namespace tessellux::codegen

@@ -40,6 +40,21 @@ inline sockaddr_in Loopback(std::uint16_t port) {
   return address;
 }
 
+// Binds a socket to a loopback source address ("127.0.0.2", ...: all of
+// 127.0.0.0/8 is this host), so that one test plays many hosts. Null: any.
+inline bool BindSource(int fd, const char* source) {
+  if (!source) return true;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  return ::inet_pton(AF_INET, source, &address.sin_addr) == 1 &&
+         ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+// The source address of the n-th simulated host: 127.0.0.2, 127.0.0.3, ...
+inline std::string HostAddress(int n) {
+  return "127.0." + std::to_string((n + 2) / 256) + "." + std::to_string((n + 2) % 256);
+}
+
 inline bool WaitReadable(int fd, int timeout_ms) {
   pollfd entry{fd, POLLIN, 0};
   return ::poll(&entry, 1, timeout_ms) == 1;
@@ -57,9 +72,11 @@ inline bool SendAll(int fd, const Bytes& bytes) {
 
 class TestClient {
  public:
-  explicit TestClient(std::uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+  // `source`: the loopback address to connect from (see BindSource).
+  explicit TestClient(std::uint16_t port, const std::string& source = {}) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
     const sockaddr_in address = Loopback(port);
-    connected_ = fd_ >= 0 && ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    connected_ = fd_ >= 0 && BindSource(fd_, source.empty() ? nullptr : source.c_str()) &&
+                 ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     const int one = 1;
     ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   }
@@ -88,7 +105,9 @@ class TestClient {
     }
   }
 
-  std::optional<Bytes> Exchange(const Bytes& message) { return Send(message) ? Reply() : std::nullopt; }
+  std::optional<Bytes> Exchange(const Bytes& message, int timeout_ms = kWaitMs) {
+    return Send(message) ? Reply(timeout_ms) : std::nullopt;
+  }
 
   // True when nothing beyond the replies read so far arrives within timeout_ms.
   bool Quiet(int timeout_ms) { return replies_.Pending() == 0 && !WaitReadable(fd_, timeout_ms); }
@@ -142,13 +161,14 @@ inline Fetched Fetch(TestClient& client) {
   return fetched;
 }
 
-// Sends one datagram to 127.0.0.1:port and returns the answer, if one
-// arrives within timeout_ms.
-inline std::optional<std::string> AskDiscovery(std::uint16_t port, const std::string& query, int timeout_ms) {
+// Sends one datagram to 127.0.0.1:port (from `source`, see BindSource) and
+// returns the answer, if one arrives within timeout_ms.
+inline std::optional<std::string> AskDiscovery(std::uint16_t port, const std::string& query, int timeout_ms,
+                                               const char* source = nullptr) {
   const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
   const sockaddr_in address = Loopback(port);
   std::optional<std::string> answer;
-  if (::sendto(fd, query.data(), query.size(), 0, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+  if (BindSource(fd, source) && ::sendto(fd, query.data(), query.size(), 0, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
           static_cast<ssize_t>(query.size()) &&
       WaitReadable(fd, timeout_ms)) {
     char buffer[1024];
