@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "cli/json.h"
 #include "cli/symbol_job.h"
 #include "protocol/block_geometry.h"
+#include "protocol/codes.h"
 
 namespace tessellux::cli {
 namespace {
@@ -37,7 +39,13 @@ class Batch {
     std::unique_ptr<AsioLink> link;
     // After Ctrl+C no new line starts; the builds under way stop.
     while (auto line = Interrupted() ? std::nullopt : NextLine()) {
+      const bool fresh = !link || !link->Connected();
+      BatchLine kept = fresh && !line->too_long ? *line : BatchLine{};
       JobReport report = line->too_long ? TooLong() : Build(line->number, std::move(line->text), host, link);
+      // A Code Generator at its limit of connections from this address
+      // closes a new one before it reads: this worker leaves its line to the
+      // others and stops, unless it is the last.
+      if (fresh && RefusedOnArrival(report) && Retire(std::move(kept))) return;
       report.line = line->number;
       Report(report);
     }
@@ -49,11 +57,32 @@ class Batch {
   }
   int built() const { return built_; }
   int failed() const { return failed_; }
+  int retired() const { return retired_; }
 
  private:
-  // The next line that is not blank.
+  static bool RefusedOnArrival(const JobReport& report) {
+    const auto& failure = report.result.failure;
+    return failure && failure->kind == generate::BuildFailure::Kind::kLinkLost &&
+           failure->command == protocol::Code(protocol::Command::Layout);
+  }
+
+  bool Retire(BatchLine line) {
+    std::lock_guard lock(input_mutex_);
+    if (working_ <= 1) return false;
+    --working_;
+    ++retired_;
+    returned_.push_back(std::move(line));
+    return true;
+  }
+
+  // The next line that is not blank; lines left by a retired worker first.
   std::optional<BatchLine> NextLine() {
     std::lock_guard lock(input_mutex_);
+    if (!returned_.empty()) {
+      BatchLine line = std::move(returned_.front());
+      returned_.pop_front();
+      return line;
+    }
     BatchLine line;
     while (ReadLine(line)) {
       line.number = ++line_number_;
@@ -125,6 +154,9 @@ class Batch {
   std::ostream& err_;
   std::mutex input_mutex_;
   std::mutex output_mutex_;
+  std::deque<BatchLine> returned_;
+  int working_ = tool_.jobs;
+  int retired_ = 0;
   int line_number_ = 0;
   int built_ = 0;
   int failed_ = 0;
@@ -141,8 +173,12 @@ int RunBatch(const ToolOptions& tool, const std::vector<std::string>& hosts, std
   }
   batch.Work(hosts[0]);
   for (auto& worker : workers) worker.join();
-  err << "tessellux-build: " << batch.built() << " of " << batch.built() + batch.failed() << " symbols built"
-      << (Interrupted() ? "; stopped by an interrupt before the rest of the batch\n" : "\n");
+  err << "tessellux-build: " << batch.built() << " of " << batch.built() + batch.failed() << " symbols built";
+  if (batch.retired() > 0) {
+    err << "; the Code Generator closed " << batch.retired() << " of the " << tool.jobs
+        << " connections on arrival (its limit per address), so the lines went over the others";
+  }
+  err << (Interrupted() ? "; stopped by an interrupt before the rest of the batch\n" : "\n");
   return batch.ExitCode();
 }
 

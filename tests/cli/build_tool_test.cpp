@@ -262,6 +262,20 @@ TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
   EXPECT_EQ(objects, 4) << json.out;
 }
 
+// More connections than the Code Generator takes from one address: the
+// refused ones leave their lines to the others and every line builds.
+TEST_F(BuildToolTest, BatchWithMoreJobsThanTheCodeGeneratorAdmitsBuildsEveryLine) {
+  {
+    std::ofstream batch(Path("many.jsonl"));
+    for (int i = 0; i < 24; ++i) batch << "{\"url\":\"http://x/" << i << "\",\"o\":\"" << Path("m.bmp") << "\"}\n";
+  }
+  const ToolRun run = Build({"--batch", Path("many.jsonl"), "--jobs", "12"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.err.find("24 of 24 symbols built; the Code Generator closed 4 of the 12 connections on arrival"),
+            std::string::npos)
+      << run.err;
+}
+
 // A line no symbol could hold is refused by its number without being held;
 // report lines never carry a path's line breaks or terminal controls.
 TEST_F(BuildToolTest, BatchRefusesAnOverlongLineAndEscapesItsReports) {
