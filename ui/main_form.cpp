@@ -92,6 +92,7 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   ConnectSecurityHandlers();
   ConnectChooserHandlers();
   ConnectPrintHandlers();
+  ConnectScanCheckHandlers();
 
   Form_Load(options.pdf_printer_only);
 }

@@ -5,6 +5,7 @@
 // working file paths. Handlers read widgets, call the logic and apply its
 // results; the rules themselves live in the logic library.
 
+#include <QFutureWatcher>
 #include <QHostAddress>
 #include <QImage>
 #include <QWidget>
@@ -19,6 +20,7 @@
 #include "link/discovery.h"
 #include "pictures/quality_work_file.h"
 #include "security/security_mode.h"
+#include "verify/print_check.h"
 
 class QCheckBox;
 class QLabel;
@@ -127,6 +129,7 @@ class MainForm : public QWidget {
   // "View/Print".
   QPushButton* ViewCommand = nullptr;
   QPushButton* PrintCommand = nullptr;
+  QPushButton* CheckScanCommand = nullptr;  // reads a scan of a print and compares it with the last symbol
   PictureBox* ViewPicture = nullptr;
   QLineEdit* ResolutionText = nullptr;
   QPushButton* SelectPrinterCommand = nullptr;
@@ -160,6 +163,9 @@ class MainForm : public QWidget {
   // Builds that ended, however they ended.
   int BuildsEnded() const { return builds_ended_; }
   bool PrintingSheet() const { return sheet_ != nullptr; }
+  // A scan being read off the window's thread ("Check a scan...").
+  bool CheckingScan() const;
+  int ScanChecksEnded() const { return scan_checks_ended_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -253,6 +259,11 @@ class MainForm : public QWidget {
   void EndSheet();
   void PrinterFailed(const QString& what);
 
+  // Checking a print (main_form_scan_check.cpp).
+  void ConnectScanCheckHandlers();
+  void CheckScanCommand_Click();
+  void ScanCheckEnded();
+
   void CodeGeneratorFound(const QString& company, const QString& address);
   void LinkUp();
   void ConnectionLost();
@@ -295,6 +306,12 @@ class MainForm : public QWidget {
   bool build_for_sheet_ = false;
   bool rebuild_pending_ = false;  // asked for while a build ran
   int builds_ended_ = 0;
+  // The last symbol's file as fetched (what "Check a scan..." compares
+  // with); shared with a read under way, never copied.
+  std::shared_ptr<const Bytes> built_symbol_file_;
+  QFutureWatcher<verify::PrintCheck>* scan_check_ = nullptr;
+  QString scan_check_file_;
+  int scan_checks_ended_ = 0;
 };
 
 }  // namespace tessellux::ui
