@@ -306,9 +306,6 @@ class MainForm : public QWidget {
   bool build_for_sheet_ = false;
   bool rebuild_pending_ = false;  // asked for while a build ran
   int builds_ended_ = 0;
-  // The last symbol's file as fetched (what "Check a scan..." compares
-  // with); shared with a read under way, never copied.
-  std::shared_ptr<const Bytes> built_symbol_file_;
   QFutureWatcher<verify::PrintCheck>* scan_check_ = nullptr;
   QString scan_check_file_;
   int scan_checks_ended_ = 0;

@@ -245,7 +245,6 @@ bool MainForm::ShowSymbolPicture(Bytes picture, const output::BmpShape& shape) {
     return false;
   }
   loaded_picture_ = loaded;
-  built_symbol_file_ = std::make_shared<const Bytes>(picture);
   symbol_pixel_width_ = loaded.width();
   symbol_pixel_height_ = loaded.height();
   return true;

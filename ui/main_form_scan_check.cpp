@@ -13,6 +13,7 @@
 #include "output/number_text.h"
 #include "ui/common_dialog.h"
 #include "ui/main_form.h"
+#include "ui/symbol_image.h"
 #include "ui/message_boxes.h"
 #include "verify/reader_keys.h"
 
@@ -132,7 +133,7 @@ bool MainForm::CheckingScan() const { return scan_check_ != nullptr; }
 
 void MainForm::CheckScanCommand_Click() {
   if (scan_check_) return;  // one read at a time
-  if (!built_symbol_file_) {
+  if (symbol_picture_.isNull()) {
     messages_->Information(QStringLiteral("Nothing to Check"),
                            QStringLiteral("No symbol has been built yet, so there is nothing to compare a scan with."));
     return;
@@ -145,13 +146,13 @@ void MainForm::CheckScanCommand_Click() {
   // meanwhile replaces the window's symbol, not the one being compared.
   const std::string path = QFile::encodeName(*chosen).toStdString();
   const symbol::ReaderKeys keys = verify::KeysFor(ReadSecurityChoice());
-  std::shared_ptr<const Bytes> built = built_symbol_file_;
+  const QImage built = symbol_picture_;  // shared, never changed in place
   scan_check_ = new QFutureWatcher<verify::PrintCheck>(this);
   connect(scan_check_, &QFutureWatcher<verify::PrintCheck>::finished, this, &MainForm::ScanCheckEnded,
           Qt::QueuedConnection);
   CheckScanCommand->setEnabled(false);
   scan_check_->setFuture(
-      QtConcurrent::run([path, keys, built] { return verify::CheckPrintFile(path, *built, keys); }));
+      QtConcurrent::run([path, keys, built] { return verify::CheckPrintFile(path, SymbolBmpFile(built), keys); }));
 }
 
 void MainForm::ScanCheckEnded() {
