@@ -9,6 +9,7 @@
 #include "cli/options.h"
 #include "generate/build_driver.h"
 #include "link/exchange.h"
+#include "output/paper.h"
 
 namespace tessellux::cli {
 
@@ -21,13 +22,16 @@ struct JobReport {
   generate::BuildResult result;
   double dpi = 0;
   std::optional<int> line;  // batch line number
+  std::optional<output::PdfPage> page;  // a PDF's page
   // The link cannot be used for another build (lost, timed out, broken).
   bool link_broken = false;
 };
 
-// Builds `request` over `exchange` and writes `output` (a PDF page at `dpi`).
+// Builds `request` over `exchange` and writes `output` (a PDF page at `dpi`
+// on `paper`, by default the system's sheet).
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
-                 double dpi, const generate::BuildProgress& progress = {});
+                 double dpi, const generate::BuildProgress& progress = {},
+                 const std::optional<output::PaperChoice>& paper = {});
 
 // A report for a failure before any build (a bad option, no connection).
 JobReport FailedJob(int exit_code, std::string error, std::optional<int> line = {});

@@ -84,6 +84,8 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   ConnectSecurityHandlers();
   ConnectChooserHandlers();
   ConnectPrintHandlers();
+  open_url_ = std::move(options.open_url);
+  SetUpKeyboard();
 
   Form_Load(options.pdf_printer_only);
 }

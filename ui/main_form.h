@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,6 +18,8 @@
 #include "app/warning.h"
 #include "generate/build_run.h"
 #include "link/discovery.h"
+#include "output/page_fit.h"
+#include "output/paper.h"
 #include "pictures/quality_work_file.h"
 #include "security/security_mode.h"
 
@@ -31,6 +34,8 @@ class QRadioButton;
 class QScrollBar;
 class QTabWidget;
 class QTextEdit;
+class QToolButton;
+class QUrl;
 
 namespace tessellux::ui {
 
@@ -47,6 +52,8 @@ struct MainFormOptions {
   CommonDialog* dialogs = nullptr;   // nullptr: real file and printer dialogs
   // Print to a PDF file even where printers are installed (tests).
   bool pdf_printer_only = false;
+  // Opens the manual's address (tests record it); empty: the desktop's handler.
+  std::function<bool(const QUrl&)> open_url;
 };
 
 class MainForm : public QWidget {
@@ -137,6 +144,11 @@ class MainForm : public QWidget {
   QLineEdit* ErrorBytesText = nullptr;
   QLineEdit* UserBytesText = nullptr;
   QProgressBar* BuildProgress = nullptr;
+
+  // Beside the tabs: the manual (F1) and the About box.
+  QToolButton* HelpCommand = nullptr;
+  void OpenManual();
+  void ShowAbout();
 
   // Builds one symbol from the window's choices (entering "View/Print").
   // Returns at once; the build goes on as the Code Generator replies. Asked
@@ -244,6 +256,15 @@ class MainForm : public QWidget {
   void SheetSymbolBuilt(bool built);
   void EndSheet();
   void PrinterFailed(const QString& what);
+  // Before a print of `extent` dots: a PDF's page made large enough (the
+  // sheet to restore afterwards is returned), or a printer's paper checked
+  // (nothing, after a warning, when it is too small).
+  std::optional<output::PaperSize> MakeRoomFor(output::DotSize extent, const QString& what);
+  void RestoreSheet(const output::PaperSize& sheet);
+
+  // Keyboard access (main_form_keyboard.cpp).
+  void SetUpKeyboard();
+  void SetToolTips();
 
   void CodeGeneratorFound(const QString& company, const QString& address);
   void LinkUp();
@@ -287,6 +308,8 @@ class MainForm : public QWidget {
   bool build_for_sheet_ = false;
   bool rebuild_pending_ = false;  // asked for while a build ran
   int builds_ended_ = 0;
+  std::function<bool(const QUrl&)> open_url_;
+  bool print_pressed_by_mouse_ = false;  // the press already printed; its click must not
 };
 
 }  // namespace tessellux::ui

@@ -221,6 +221,21 @@ TEST_F(BuildToolTest, DiscoveryFindsTheCodeGeneratorAndPngHoldsTheSamePixels) {
   ASSERT_FALSE(png.isNull());
   EXPECT_EQ(png.size(), bmp.size());
   EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), bmp.convertToFormat(QImage::Format_RGB32));
+  // Both declare the default 600 dpi, so that a viewer prints them at size.
+  EXPECT_EQ(png.dotsPerMeterX(), 23622);
+  EXPECT_EQ(png.dotsPerMeterY(), 23622);
+  EXPECT_EQ(bmp.dotsPerMeterX(), 23622);
+  EXPECT_EQ(bmp.dotsPerMeterY(), 23622);
+}
+
+TEST_F(BuildToolTest, PicturesDeclareTheResolutionAskedFor) {
+  for (const char* name : {"at300.png", "at300.bmp"}) {
+    ASSERT_EQ(Build({"--url", "http://dpi", "--dpi", "300", "-o", Path(name)}).exit_code, 0) << name;
+    const QImage picture(QString::fromStdString(Path(name)));
+    ASSERT_FALSE(picture.isNull()) << name;
+    EXPECT_EQ(picture.dotsPerMeterX(), 11811) << name;
+    EXPECT_EQ(picture.dotsPerMeterY(), 11811) << name;
+  }
 }
 
 TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
