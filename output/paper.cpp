@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 
@@ -106,9 +107,11 @@ std::optional<PaperChoice> PaperChoiceFromName(std::string_view name) {
 }
 
 PdfPage PdfPageFor(const PaperChoice& choice, int extent_width, int extent_height, int dpi) {
-  // One dot to spare: the page size goes through points (1/72 inch) on its
-  // way into the PDF and must not come back a dot short.
-  const auto inches = [dpi](int dots) { return (dots + 1.0) / dpi + 2 * kPdfMarginInches; };
+  // A PDF measures its page in whole points (1/72 inch): rounded up, with a
+  // dot to spare, the printable area is never a dot short.
+  const auto inches = [dpi](int dots) {
+    return std::ceil(((dots + 1.0) / dpi + 2 * kPdfMarginInches) * 72.0) / 72.0;
+  };
   const double width = inches(extent_width), height = inches(extent_height);
   if (choice.fit) return {{"", width, height}, false};
   const PaperSize& sheet = choice.sheet;

@@ -42,7 +42,8 @@ std::optional<PaperChoice> PaperChoiceFromName(std::string_view name);
 // A PDF page for content of extent_width x extent_height dots at `dpi`
 // inside margins of kPdfMarginInches: the sheet when its printable area
 // holds the content, otherwise widened and/or lengthened just enough
-// (`enlarged`). For a fit choice, the content and its margins only.
+// (`enlarged`, in whole points). For a fit choice, the content and its
+// margins only.
 inline constexpr double kPdfMarginInches = 0.25;
 struct PdfPage {
   PaperSize size;  // the page; its name is the sheet's only when not enlarged

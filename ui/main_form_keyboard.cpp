@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +38,21 @@ QString WithMnemonic(QString caption, QChar letter) {
 void Mnemonic(QAbstractButton* button, char letter) {
   button->setText(WithMnemonic(button->text(), QLatin1Char(letter)));
 }
+
+// A horizontal scroll bar's arrow keys as they read: Left lowers the
+// value, Right raises it (Qt's scroll bars invert them).
+class ArrowKeys : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Left && key != Qt::Key_Right) return false;
+    static_cast<QScrollBar*>(watched)->triggerAction(key == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                                                         : QAbstractSlider::SliderSingleStepAdd);
+    return true;
+  }
+};
 
 // Tab visits `order` in turn.
 void Chain(std::initializer_list<QWidget*> order) {
@@ -73,9 +89,12 @@ void MainForm::SetUpKeyboard() {
   Mnemonic(SelectPrinterCommand, 'r');
 
   // Scroll bars take no focus by default: they would be mouse-only.
+  auto* arrows = new ArrowKeys(this);
   for (QScrollBar* scroll :
-       {QualityScroll, ThicknessScroll, GridSizeScroll, BlockRowsScroll, BlockColsScroll, ErrorCorrectionScroll})
+       {QualityScroll, ThicknessScroll, GridSizeScroll, BlockRowsScroll, BlockColsScroll, ErrorCorrectionScroll}) {
     scroll->setFocusPolicy(Qt::StrongFocus);
+    scroll->installEventFilter(arrows);
+  }
 
   // Each page from top to bottom, left to right. Only the checked radio
   // button of a group is visited; the arrow keys move between them.

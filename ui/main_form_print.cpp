@@ -92,9 +92,11 @@ void MainForm::RestoreSheet(const output::PaperSize& sheet) {
 
 void MainForm::RefreshPrinterInformation() {
   ResolutionText->clear();
-  const QRectF inches = printer_->pageRect(QPrinter::Inch);
+  // Inches from points, the unit the page is kept in: Qt's own inch sizes
+  // of named sheets are rounded to hundredths (A4 8.27"), a dot per inch off.
+  const double inches = printer_->pageRect(QPrinter::Point).width() / 72.0;
   const QRectF dots = printer_->pageRect(QPrinter::DevicePixel);
-  if (const auto dpi = output::ResolutionFromPrintableWidth(inches.width(), dots.width()))
+  if (const auto dpi = output::ResolutionFromPrintableWidth(inches, dots.width()))
     ResolutionText->setText(QString::number(*dpi));
   if (printer_->outputFormat() == QPrinter::PdfFormat) {
     const QString lead = QPrinterInfo::availablePrinters().isEmpty() ? QStringLiteral("No printer installed: ")

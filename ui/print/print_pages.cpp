@@ -78,14 +78,16 @@ output::DotSize SymbolPageExtentOn(const QPaintDevice& device, const QImage& sym
 output::DotSize PrintableArea(const QPaintDevice& device) { return {device.width(), device.height()}; }
 
 bool SetPdfPage(QPagedPaintDevice& device, const output::PdfPage& page) {
-  const QSizeF inches(page.size.width_inches, page.size.height_inches);
+  // In points throughout, as the PDF keeps them: the printable width in
+  // inches then matches its width in dots, and the resolution shown stays.
+  const QSizeF points(page.size.width_inches * 72, page.size.height_inches * 72);
   const QPageSize size = page.size.name.empty()
-                             ? QPageSize(inches, QPageSize::Inch, QString(), QPageSize::ExactMatch)
-                             : QPageSize(inches, QPageSize::Inch, QString::fromStdString(page.size.name),
+                             ? QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch)
+                             : QPageSize(points, QPageSize::Point, QString::fromStdString(page.size.name),
                                          QPageSize::FuzzyMatch);
-  const double margin = output::kPdfMarginInches;
+  const double margin = output::kPdfMarginInches * 72;
   return device.setPageLayout(
-      QPageLayout(size, QPageLayout::Portrait, QMarginsF(margin, margin, margin, margin), QPageLayout::Inch));
+      QPageLayout(size, QPageLayout::Portrait, QMarginsF(margin, margin, margin, margin), QPageLayout::Point));
 }
 
 output::PaperSize SheetOf(const QPagedPaintDevice& device) {
