@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -40,15 +41,24 @@ void Mnemonic(QAbstractButton* button, char letter) {
 }
 
 // A horizontal scroll bar's arrow keys as they read: Left lowers the
-// value, Right raises it (Qt's scroll bars invert them).
-class ArrowKeys : public QObject {
+// value, Right raises it (Qt's scroll bars invert them). The style draws
+// no focus on a scroll bar: its handle takes the highlight colour instead.
+class ScrollBarKeys : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* scroll = static_cast<QScrollBar*>(watched);
+    if (event->type() == QEvent::FocusIn) {
+      QPalette palette = scroll->palette();
+      palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
+      scroll->setPalette(palette);
+    } else if (event->type() == QEvent::FocusOut) {
+      scroll->setPalette(QPalette());  // inherited again
+    }
     if (event->type() != QEvent::KeyPress) return false;
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Left && key != Qt::Key_Right) return false;
-    static_cast<QScrollBar*>(watched)->triggerAction(key == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+    scroll->triggerAction(key == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
                                                                          : QAbstractSlider::SliderSingleStepAdd);
     return true;
   }
@@ -89,7 +99,7 @@ void MainForm::SetUpKeyboard() {
   Mnemonic(SelectPrinterCommand, 'r');
 
   // Scroll bars take no focus by default: they would be mouse-only.
-  auto* arrows = new ArrowKeys(this);
+  auto* arrows = new ScrollBarKeys(this);
   for (QScrollBar* scroll :
        {QualityScroll, ThicknessScroll, GridSizeScroll, BlockRowsScroll, BlockColsScroll, ErrorCorrectionScroll}) {
     scroll->setFocusPolicy(Qt::StrongFocus);
@@ -109,6 +119,10 @@ void MainForm::SetUpKeyboard() {
          CodeGeneratorIPAddrText, IdentificationTagText, SecretPhraseText[0], SecretPhraseText[1]});
   Chain({ViewCommand, PrintCommand, ResolutionText, SelectPrinterCommand, SymbolWidthText, SymbolHeightText,
          TotalBytesText, ErrorBytesText, UserBytesText});
+
+  // Tab leaves the text box as it leaves every other control (a tab
+  // character can still be pasted in).
+  DataText->setTabChangesFocus(true);
 
   SetToolTips();
 

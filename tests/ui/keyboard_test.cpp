@@ -13,6 +13,7 @@
 #include <QShortcut>
 #include <QTabBar>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 #include <QUrl>
 
@@ -61,6 +62,7 @@ class KeyboardTest : public WindowTest {
 
 TEST_F(KeyboardTest, TabFollowsEachPageFromTopToBottom) {
   auto w = Window();
+  EXPECT_TRUE(w->DataText->tabChangesFocus());
   const QList<QWidget*> picture = TabOrder(w->SSTab->widget(app::kPictureTab));
   EXPECT_EQ(picture, (QList<QWidget*>{w->ChooseJpegCommand, w->JpegFileText, w->QualityScroll}));
 
