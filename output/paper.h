@@ -39,12 +39,15 @@ struct PaperChoice {
 // "a4", "letter" (any name NamedPaper knows) or "fit". Nothing for others.
 std::optional<PaperChoice> PaperChoiceFromName(std::string_view name);
 
+// The margins of a PDF page, all round: what a printer that prints the PDF
+// again can usually reach.
+inline constexpr double kPdfMarginInches = 0.25;
+
 // A PDF page for content of extent_width x extent_height dots at `dpi`
 // inside margins of kPdfMarginInches: the sheet when its printable area
 // holds the content, otherwise widened and/or lengthened just enough
 // (`enlarged`, in whole points). For a fit choice, the content and its
 // margins only.
-inline constexpr double kPdfMarginInches = 0.25;
 struct PdfPage {
   PaperSize size;  // the page; its name is the sheet's only when not enlarged
   bool enlarged = false;
