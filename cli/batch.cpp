@@ -133,7 +133,7 @@ class Batch {
       link = AsioLink::Connect(host, tool_.port, kConnectTimeout, &error);
       if (!link) return FailedJob(kExitNoCodeGenerator, error, number);
     }
-    JobReport report = RunJob(*link, std::move(request), options.output, options.dpi);
+    JobReport report = RunJob(*link, std::move(request), options.output, options.dpi, {}, options.paper);
     if (report.link_broken) link.reset();
     return report;
   }

@@ -48,7 +48,8 @@ int BuildOne(const ToolOptions& tool, const std::string& host) {
   const JobReport report = RunJob(*link, std::move(request), tool.symbol.output, tool.symbol.dpi,
                                   [&bar](tessellux::generate::BuildStage stage, std::uint64_t done, std::uint64_t total) {
                                     bar.Show(stage, done, total);
-                                  });
+                                  },
+                                  tool.symbol.paper);
   bar.Clear();
   if (tool.json) {
     std::cout << JsonReport(report);

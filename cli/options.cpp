@@ -161,6 +161,10 @@ const std::map<std::string, std::pair<bool, Setter>>& SymbolSetters() {
       {"second-phrase", {true, [](SymbolOptions& o, const std::string& v) { o.second_phrase = v; }}},
       {"second-phrase-file", {true, [](SymbolOptions& o, const std::string& v) { o.second_phrase_file = v; }}},
       {"dpi", {true, [](SymbolOptions& o, const std::string& v) { o.dpi = ParseDpi(v); }}},
+      {"paper", {true, [](SymbolOptions& o, const std::string& v) {
+         o.paper = output::PaperChoiceFromName(v);
+         if (!o.paper) Bad("--paper " + v + ": the papers are a4, letter (a3, a5, b5, legal, executive) and fit");
+       }}},
       {"output", {true, [](SymbolOptions& o, const std::string& v) { o.output = v; }}},
   };
   return setters;
@@ -198,6 +202,9 @@ const char* const kUsageText =
     "  -o, --output OUT          .bmp, .png, or .pdf: the page the window prints\n"
     "  --dpi N                   printer resolution: the size in inches and the PDF page's\n"
     "                            dots per inch, one symbol pixel per dot (default 600)\n"
+    "  --paper a4|letter|fit     the PDF page: a sheet (default: the system's, from\n"
+    "                            /etc/papersize or the locale), made larger where the\n"
+    "                            symbol does not fit, or a page the symbol's size\n"
     "  --json                    one JSON object per symbol on stdout\n"
     "  --group-separator S --decimal-point S   number format (default \",\" and \".\")\n"
     "Code Generator:\n"

@@ -31,10 +31,19 @@ std::string Number(double value) {
 
 std::string Count(int n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
 
+// "A4", or "8.85\" x 11.69\" (larger than A4, to hold the symbol whole)".
+std::string PageText(const output::PdfPage& page, const NumberFormat& format) {
+  if (!page.size.name.empty()) return page.size.name;
+  const auto inches = [&](double value) { return output::InchesText(value, format.decimal_point); };
+  return inches(page.size.width_inches) + " x " + inches(page.size.height_inches) +
+         (page.enlarged ? " (larger than the paper, to hold the symbol whole)" : "");
+}
+
 }  // namespace
 
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
-                 double dpi, const generate::BuildProgress& progress, const generate::StopRequested& stop) {
+                 double dpi, const generate::BuildProgress& progress,
+                 const std::optional<output::PaperChoice>& paper, const generate::StopRequested& stop) {
   JobReport report;
   report.output = output;
   report.dpi = dpi;
@@ -58,9 +67,13 @@ JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request
     const auto annotations =
         output::SymbolAnnotations(output::SymbolSizeText(px.width, dpi), output::SymbolSizeText(px.height, dpi),
                                   layout.grid, layout.thickness, layout.style);
-    written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(dpi), output}, &error);
+    output::PdfPage page;
+    written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(dpi), output,
+                            paper.value_or(output::PaperChoice{false, output::SystemPaper()}), &page},
+                           &error);
+    if (written) report.page = page;
   } else {
-    written = WritePicture(*report.result.picture, output, kind, &error);
+    written = WritePicture(*report.result.picture, output, kind, dpi, &error);
   }
   if (!written) {
     report.exit_code = kExitBuildFailed;
@@ -98,6 +111,7 @@ std::string TextReport(const JobReport& r, const NumberFormat& format) {
     text += "  Size at " + Number(r.dpi) + " dpi: " + output::SymbolSizeText(px.width, r.dpi, format.decimal_point) +
             " x " + output::SymbolSizeText(px.height, r.dpi, format.decimal_point) + "\n";
   }
+  if (r.page) text += "  Page: " + PageText(*r.page, format) + "\n";
   return text;
 }
 
