@@ -49,8 +49,9 @@ void WriteFile(const fs::path& path, const tessellux::Bytes& bytes) {
 
 // A picture one pixel per module as the printer's bitmap: ink below half grey.
 symbol::Bitmap ToBitmap(const symbol::GreyImage& grey) {
-  symbol::Bitmap bitmap{grey.width, grey.height, std::vector<std::uint8_t>(grey.pixels.size())};
-  for (std::size_t i = 0; i < grey.pixels.size(); ++i) bitmap.pixels[i] = grey.pixels[i] < 128;
+  symbol::Bitmap bitmap(grey.width, grey.height);
+  for (int y = 0; y < grey.height; ++y)
+    for (int x = 0; x < grey.width; ++x) bitmap.set(x, y, grey.pixels[static_cast<std::size_t>(y) * grey.width + x] < 128);
   return bitmap;
 }
 

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto* bitmap = std::get_if<Bitmap>(&parsed);
   if (!bitmap) return 0;
   FUZZ_CHECK(bitmap->width > 0 && bitmap->height > 0);
-  FUZZ_CHECK(bitmap->pixels.size() == static_cast<std::size_t>(bitmap->width) * bitmap->height);
+  FUZZ_CHECK(bitmap->consistent());
   auto sampled = SampleBitmap(*bitmap);
   if (const auto* found = std::get_if<Sampled>(&sampled)) {
     FUZZ_CHECK(found->codewords.size() == static_cast<std::size_t>(found->rows) * found->cols * 14);

@@ -58,8 +58,10 @@ symbol::Bytes EncodeBmp(const GreyImage& image, int bits) {
 
 GreyImage BitmapToGrey(const symbol::Bitmap& bitmap) {
   GreyImage image{bitmap.width, bitmap.height, {}};
-  image.pixels.resize(bitmap.pixels.size());
-  for (std::size_t k = 0; k < bitmap.pixels.size(); ++k) image.pixels[k] = bitmap.pixels[k] ? 0 : 255;
+  image.pixels.resize(static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height));
+  for (int y = 0; y < bitmap.height; ++y)
+    for (int x = 0; x < bitmap.width; ++x)
+      image.pixels[static_cast<std::size_t>(y) * bitmap.width + x] = bitmap.black(x, y) ? 0 : 255;
   return image;
 }
 

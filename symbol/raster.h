@@ -44,12 +44,33 @@ class Raster {
 // + palette {0: black, 1: white}.
 Bytes MakeBmpHeader(int width, int height);
 
-// A decoded 1-bit picture, rows top to bottom as the file shows them.
+// A decoded 1-bit picture, rows top to bottom as the file shows them,
+// packed eight pixels a byte (most significant bit first, 1 = black mark):
+// the largest symbol is 62.6 MB this way, not 500 MB at a byte a pixel.
 struct Bitmap {
+  Bitmap() = default;
+  Bitmap(int w, int h)
+      : width(w), height(h), stride((static_cast<std::size_t>(w) + 7) / 8),
+        bits(stride * static_cast<std::size_t>(h), 0) {}
+
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> pixels;  // width * height, 1 = black mark, 0 = white
-  bool black(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x] != 0; }
+  std::size_t stride = 0;  // bytes a row
+  std::vector<std::uint8_t> bits;
+
+  bool black(int x, int y) const {
+    return (bits[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) / 8] >> (7 - x % 8)) & 1;
+  }
+  void set(int x, int y, bool is_black) {
+    std::uint8_t& byte = bits[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) / 8];
+    const auto mask = static_cast<std::uint8_t>(0x80 >> (x % 8));
+    byte = is_black ? (byte | mask) : (byte & ~mask);
+  }
+  std::uint8_t* row(int y) { return bits.data() + static_cast<std::size_t>(y) * stride; }
+  bool consistent() const {
+    return width > 0 && height > 0 && stride == (static_cast<std::size_t>(width) + 7) / 8 &&
+           bits.size() == stride * static_cast<std::size_t>(height);
+  }
 };
 
 std::variant<Bitmap, std::string> ParseBmp(const Bytes& file);

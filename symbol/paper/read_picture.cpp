@@ -35,10 +35,12 @@ std::optional<Sampled> SampleExact(const Bitmap& bitmap) {
 // A grey picture the size of a symbol: black below half grey, then the exact way.
 std::optional<Sampled> SampleExactGrey(const GreyImage& image) {
   if (raster::CandidateLayouts(image.width, image.height).empty()) return std::nullopt;
-  Bitmap bitmap{image.width, image.height, {}};
-  bitmap.pixels.resize(image.pixels.size());
-  std::transform(image.pixels.begin(), image.pixels.end(), bitmap.pixels.begin(),
-                 [](std::uint8_t v) { return static_cast<std::uint8_t>(v < 128); });
+  Bitmap bitmap(image.width, image.height);
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
+    for (int x = 0; x < image.width; ++x)
+      if (row[x] < 128) bitmap.set(x, y, true);
+  }
   return SampleExact(bitmap);
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <variant>
 
@@ -99,10 +100,24 @@ std::variant<std::array<std::uint8_t, 256>, Error> ReadPalette(const Bytes& file
   return dark;
 }
 
-// One stored row into the picture's row, 1 = black; false on a pixel that
-// names a missing palette entry.
+// One stored row into the picture's packed row, 1 = black; false on a
+// pixel that names a missing palette entry. A 1-bit row is copied whole
+// (inverted where palette entry 1 is the dark one), the usual case and the
+// largest pictures.
 bool DecodeRow(const std::uint8_t* src, const Header& h, const std::array<std::uint8_t, 256>& dark,
                std::uint8_t* dst) {
+  const auto bytes = static_cast<std::size_t>((h.width + 7) / 8);
+  if (h.bits == 1 && dark[0] <= 1 && dark[1] <= 1) {
+    if (dark[0] == dark[1]) {
+      std::memset(dst, dark[0] ? 0xFF : 0x00, bytes);
+    } else if (dark[1]) {
+      std::memcpy(dst, src, bytes);
+    } else {
+      for (std::size_t i = 0; i < bytes; ++i) dst[i] = static_cast<std::uint8_t>(~src[i]);
+    }
+    if (h.width % 8) dst[bytes - 1] &= static_cast<std::uint8_t>(0xFF << (8 - h.width % 8));
+    return true;
+  }
   for (std::int64_t x = 0; x < h.width; ++x) {
     std::uint8_t value;
     if (h.bits <= 8) {
@@ -115,7 +130,7 @@ bool DecodeRow(const std::uint8_t* src, const Header& h, const std::array<std::u
       const std::uint8_t* p = src + x * (h.bits / 8);
       value = IsDark(p[0], p[1], p[2]) ? 1 : 0;
     }
-    dst[x] = value;
+    if (value) dst[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
   }
   return true;
 }
@@ -160,14 +175,11 @@ std::variant<Bitmap, std::string> ParseBmp(const Bytes& file) {
       stride > static_cast<std::int64_t>(file.size() - h.data_offset) / h.height) {
     return Error("BMP file truncated: pixel data missing");
   }
-  Bitmap bitmap;
-  bitmap.width = static_cast<int>(h.width);
-  bitmap.height = static_cast<int>(h.height);
-  bitmap.pixels.resize(static_cast<std::size_t>(h.width * h.height));
+  Bitmap bitmap(static_cast<int>(h.width), static_cast<int>(h.height));
   for (std::int64_t k = 0; k < h.height; ++k) {
     const std::int64_t y = h.bottom_up ? h.height - 1 - k : k;
     const std::uint8_t* src = file.data() + h.data_offset + k * stride;
-    if (!DecodeRow(src, h, dark, bitmap.pixels.data() + y * h.width)) {
+    if (!DecodeRow(src, h, dark, bitmap.row(static_cast<int>(y)))) {
       return Error("BMP file: a pixel names a missing palette entry");
     }
   }

@@ -98,8 +98,7 @@ std::variant<Sampled, std::string> SampleFrame(const Bitmap& bitmap, const Found
 }  // namespace
 
 std::variant<Sampled, std::string> SampleBitmap(const Bitmap& bitmap) {
-  if (bitmap.width <= 0 || bitmap.height <= 0 ||
-      bitmap.pixels.size() != static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height)) {
+  if (!bitmap.consistent()) {
     return std::string("not a symbol: empty or inconsistent picture");
   }
   const std::vector<Found> fitting = FittingFrames(bitmap);

@@ -210,13 +210,11 @@ TEST(PaperRead, ReportsWhereAndHowTheSymbolLies) {
 TEST(PaperRead, AllReadsEverySymbolOnThePage) {
   const PrintedSymbol left = MakeSymbol("left one", Style::Lines), right = MakeSymbol("right one", Style::Dots, 4);
   // Both bitmaps side by side with white between.
-  Bitmap both{left.bitmap.width + 60 + right.bitmap.width, std::max(left.bitmap.height, right.bitmap.height), {}};
-  both.pixels.assign(static_cast<std::size_t>(both.width) * both.height, 0);
+  Bitmap both(left.bitmap.width + 60 + right.bitmap.width, std::max(left.bitmap.height, right.bitmap.height));
   for (int y = 0; y < left.bitmap.height; ++y)
-    for (int x = 0; x < left.bitmap.width; ++x) both.pixels[y * both.width + x] = left.bitmap.black(x, y);
+    for (int x = 0; x < left.bitmap.width; ++x) both.set(x, y, left.bitmap.black(x, y));
   for (int y = 0; y < right.bitmap.height; ++y)
-    for (int x = 0; x < right.bitmap.width; ++x)
-      both.pixels[y * both.width + left.bitmap.width + 60 + x] = right.bitmap.black(x, y);
+    for (int x = 0; x < right.bitmap.width; ++x) both.set(left.bitmap.width + 60 + x, y, right.bitmap.black(x, y));
   scan::ScanSettings settings;
   settings.rotation_deg = 8;
   const GreyImage page = scan::PrintAndScan(both, FinePrinter(), settings).image;

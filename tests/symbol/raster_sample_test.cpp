@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <random>
 #include <string>
 #include <tuple>
@@ -92,6 +94,13 @@ TEST(RasterSample, SizesAndLargeGridsUprightAndMirrored) {
 
 // A few pixels flipped at random: the frame still fits (also the sparse one
 // of a large grid) and nearly every codeword comes back; the codec corrects the rest.
+// Turns one pixel, chosen by `rng`, from black to white or back.
+void Flip(Bitmap& bitmap, std::mt19937& rng) {
+  const int x = static_cast<int>(rng() % static_cast<unsigned>(bitmap.width));
+  const int y = static_cast<int>(rng() % static_cast<unsigned>(bitmap.height));
+  bitmap.set(x, y, !bitmap.black(x, y));
+}
+
 TEST(RasterSample, SurvivesAFewFlippedPixels) {
   for (Style style : {Style::Lines, Style::Dots}) {
     for (auto [size, grid, flips, lost] : {std::tuple{4, 6, 60, 6}, {1, 40, 200, 2}}) {
@@ -99,7 +108,7 @@ TEST(RasterSample, SurvivesAFewFlippedPixels) {
       const Bytes codewords = RandomBytes(static_cast<std::size_t>(size * size * 14), 99);
       Bitmap bitmap = ToBitmap(Raster(size, size, grid, style, 2, codewords), true);
       std::mt19937 rng(7);
-      for (int k = 0; k < flips; ++k) bitmap.pixels[rng() % bitmap.pixels.size()] ^= 1;
+      for (int k = 0; k < flips; ++k) Flip(bitmap, rng);
       const auto sampled = SampleBitmap(bitmap);
       ASSERT_TRUE(std::holds_alternative<Sampled>(sampled)) << std::get<std::string>(sampled);
       const Sampled& s = std::get<Sampled>(sampled);
@@ -126,15 +135,24 @@ TEST(RasterSample, MarksThatRunTogetherAreRefused) {
 }
 
 Bitmap Filled(int width, int height, std::uint8_t value) {
-  return Bitmap{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width * height), value)};
+  Bitmap bitmap(width, height);
+  std::fill(bitmap.bits.begin(), bitmap.bits.end(), value ? 0xFF : 0x00);
+  return bitmap;
+}
+
+// A bitmap whose storage does not match its size.
+Bitmap Inconsistent() {
+  Bitmap bitmap;
+  bitmap.width = bitmap.height = 10;
+  return bitmap;
 }
 
 TEST(RasterSample, PicturesThatAreNoSymbolAreRefusedAndNeverCrash) {
   Bitmap noise = Filled(80, 80, 0);
   std::mt19937 rng(3);
-  for (auto& p : noise.pixels) p = rng() % 2;
+  for (auto& byte : noise.bits) byte = static_cast<std::uint8_t>(rng());
   // White at a symbol's size, a size no geometry has, empty, pixels missing, noise.
-  for (const Bitmap& bitmap : {Filled(80, 80, 0), Filled(81, 79, 0), Bitmap{}, Bitmap{10, 10, {}}, noise}) {
+  for (const Bitmap& bitmap : {Filled(80, 80, 0), Filled(81, 79, 0), Bitmap{}, Inconsistent(), noise}) {
     const auto sampled = SampleBitmap(bitmap);
     ASSERT_TRUE(std::holds_alternative<std::string>(sampled));
     EXPECT_NE(std::get<std::string>(sampled).find("not a symbol"), std::string::npos)
@@ -147,7 +165,7 @@ TEST(RasterSample, PicturesThatAreNoSymbolAreRefusedAndNeverCrash) {
   // Any damaged symbol gets an answer and is never read outside its pixels.
   Bitmap bitmap = ToBitmap(MakeRaster(2, 2, 4, Style::Lines, 1));
   for (int round = 0; round < 20; ++round) {
-    for (int k = 0; k < 200; ++k) bitmap.pixels[rng() % bitmap.pixels.size()] ^= 1;
+    for (int k = 0; k < 200; ++k) Flip(bitmap, rng);
     (void)SampleBitmap(bitmap);
   }
 }
