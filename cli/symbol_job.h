@@ -27,10 +27,11 @@ struct JobReport {
   bool link_broken = false;
 };
 
-// Builds `request` over `exchange` and writes `output` (a PDF page at `dpi`).
+// Builds `request` over `exchange` and writes `output` ("-": standard output)
+// as `format` or as its name says (a PDF page at `dpi`).
 // `stop` is asked after every exchange (default: Ctrl+C was pressed).
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
-                 double dpi, const generate::BuildProgress& progress = {},
+                 std::optional<OutputKind> format, double dpi, const generate::BuildProgress& progress = {},
                  const generate::StopRequested& stop = Interrupted);
 
 // A report for a failure before any build (a bad option, no connection).

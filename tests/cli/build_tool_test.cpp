@@ -170,7 +170,8 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
     std::string says;
   } cases[] = {
       {{"--text", "http://x", "-o", Path("a.bmp")}, 1,
-       "Not A Web Address (URL): The data selection is Text, but the text begins with either http:// or https://."},
+       "Not A Web Address (URL): The data is a text (--text), but the text begins with either http:// or https://. "
+       "Please remove the prefix, or give it with --url instead of --text."},
       {{"--style", "emboss", "--url", "http://x", "-o", Path("a.bmp")}, 1, "Missing Emboss Picture"},
       {{"--text", std::string(2000, 'x'), "--rows", "1", "--columns", "1", "-o", Path("a.bmp")}, 1,
        "command 0x51 (build public symbol) failed with status 0x04: data too large"},
@@ -180,7 +181,7 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
       {{"--security", "unique", "--secret-phrase", "pw", "--second-phrase", "12-34", "-o", Path("a.bmp")}, 1,
        "Security Setting Incomplete: Reader Serial Number must be ####-####-####"},
       {{"--url", "http://x", "--security", "private", "-o", Path("a.bmp")}, 1,
-       "Security Setting Incomplete: Secret Phrase cannot be blank"},
+       "Security Setting Incomplete: Secret Phrase cannot be blank (give --secret-phrase-file FILE"},
       {{"--security", "cascaded", "--secret-phrase", "new", "-o", Path("a.bmp")}, 1,
        "Security Setting Incomplete: Old Secret Phrase cannot be blank"},
       {{"--jpeg", Path("not.jpg"), "-o", Path("a.bmp")}, 1, "Picture Not Usable: The picture " + Path("not.jpg")},
@@ -221,6 +222,18 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
   EXPECT_EQ(refused.exit_code, 3);
   EXPECT_NE(refused.err.find("cannot connect to the Code Generator at 127.0.0.1:" + stopped_port), std::string::npos)
       << refused.err;
+  EXPECT_NE(refused.err.find("is a Code Generator, tessellux-codegen, running at 127.0.0.1 port " + stopped_port +
+                             "? check --host and --port"),
+            std::string::npos)
+      << refused.err;
+  // With --json every outcome is one object on stdout, a refused connection and a usage error included.
+  const ToolRun refused_json = Exec(TESSELLUX_BUILD_PATH, {"--host=127.0.0.1", "--port=" + stopped_port,
+                                                           "--url=http://x", "-o", Path("a.bmp"), "--json"});
+  EXPECT_EQ(refused_json.exit_code, 3);
+  EXPECT_EQ(refused_json.out.rfind("{\"ok\":false,\"exit_code\":3,\"error\":\"cannot connect", 0), 0u) << refused_json.out;
+  const ToolRun usage_json = Exec(TESSELLUX_BUILD_PATH, {"--json", "--grid"});
+  EXPECT_EQ(usage_json.exit_code, 2);
+  EXPECT_EQ(usage_json.out, "{\"ok\":false,\"exit_code\":2,\"error\":\"option --grid needs a value\"}\n");
 
   const ToolRun help = Exec(TESSELLUX_BUILD_PATH, {"--help"});
   EXPECT_EQ(help.exit_code, 0);
