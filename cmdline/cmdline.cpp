@@ -103,7 +103,8 @@ Parsed Parse(const Program& program, const std::vector<std::string>& args) {
     if (option->value) given.value = ::optarg ? ::optarg : "";
     parsed.options.push_back(std::move(given));
   }
-  for (int i = ::optind; i < static_cast<int>(storage.size()); ++i) parsed.operands.push_back(storage[i]);
+  // getopt_long moves the operands behind the options in argv, not in storage.
+  for (int i = ::optind; i < static_cast<int>(storage.size()); ++i) parsed.operands.push_back(argv[static_cast<std::size_t>(i)]);
   return parsed;
 }
 
