@@ -146,8 +146,9 @@ class Batch {
   // Two lines writing one file would overwrite each other unseen.
   void ClaimOutput(const std::string& output, int number) {
     std::lock_guard lock(input_mutex_);
+    // A line left by a retired worker claims its output again.
     const auto [claimed, fresh] = outputs_.emplace(output, number);
-    if (!fresh) {
+    if (!fresh && claimed->second != number) {
       throw UsageError("output " + output + " is written by line " + std::to_string(claimed->second) +
                        " already; give each line its own \"output\"");
     }

@@ -42,13 +42,22 @@ const Option* OptionOfCode(const std::vector<const Option*>& all, int code) {
   return nullptr;
 }
 
-// The argument getopt_long just refused, without any "=value".
-std::string Culprit(const std::vector<std::string>& args, int next_index, int short_code) {
-  if (short_code > 0 && short_code < 128) return std::string("-") + static_cast<char>(short_code);
+// The argument getopt_long just refused, without any "=value": a long
+// option's error names it by the argument (optopt is 0, or the letter of a
+// long option that has one); a short option's by its letter.
+std::string Culprit(const Program& program, const std::vector<std::string>& args, int next_index, int short_code) {
   const int index = next_index - 2;  // getopt counts the program's name
-  if (index < 0 || index >= static_cast<int>(args.size())) return "?";
-  const std::string& arg = args[static_cast<std::size_t>(index)];
-  return arg.substr(0, arg.find('='));
+  if (index >= 0 && index < static_cast<int>(args.size())) {
+    const std::string& arg = args[static_cast<std::size_t>(index)];
+    const std::string name = arg.substr(0, arg.find('='));
+    if (name.starts_with("--")) {
+      const Option* option = Find(program, name.substr(2));
+      const bool letter = short_code > 0 && short_code < 128;
+      if (!letter || (option && option->short_name == short_code)) return name;
+    }
+  }
+  if (short_code > 0 && short_code < 128) return std::string("-") + static_cast<char>(short_code);
+  return "?";
 }
 
 }  // namespace
@@ -89,12 +98,12 @@ Parsed Parse(const Program& program, const std::vector<std::string>& args) {
                                    &long_index);
     if (code == -1) break;
     if (code == '?') {
-      const std::string culprit = Culprit(args, ::optind, ::optopt);
+      const std::string culprit = Culprit(program, args, ::optind, ::optopt);
       const Option* flag = culprit.starts_with("--") ? Find(program, culprit.substr(2)) : nullptr;
       if (flag && !flag->value) throw UsageError("option " + culprit + " takes no value");
       throw UsageError("unknown option " + culprit);
     }
-    if (code == ':') throw UsageError("option " + Culprit(args, ::optind, ::optopt) + " needs a value");
+    if (code == ':') throw UsageError("option " + Culprit(program, args, ::optind, ::optopt) + " needs a value");
     const Option* option = OptionOfCode(all, code);
     if (!option) throw UsageError("unknown option");
     Given given{option->name, std::nullopt,
@@ -176,7 +185,9 @@ std::string ReadText(const std::string& option, const std::string& path, std::si
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
     text.append(buffer, static_cast<std::size_t>(in.gcount()));
     if (text.size() > max_bytes) {
-      throw UsageError(option + " " + path + ": larger than " + std::to_string(max_bytes >> 10) + " KiB");
+      const bool mib = max_bytes >= (1u << 20);
+      throw UsageError(option + " " + path + ": larger than " + std::to_string(max_bytes >> (mib ? 20 : 10)) +
+                       (mib ? " MiB" : " KiB"));
     }
   }
   if (in.bad()) throw UsageError(option + " " + path + ": cannot be read");

@@ -67,6 +67,8 @@ TEST(Parse, ErrorsNameTheOption) {
       {{"--cols"}, "option --cols needs a value"},
       {{"-o"}, "option -o needs a value"},
       {{"--json=yes"}, "option --json takes no value"},
+      {{"--quiet=1"}, "option --quiet takes no value"},
+      {{"-q", "--cols=2", "-x"}, "unknown option -x"},
   };
   for (const auto& [args, message] : cases) {
     try {

@@ -21,6 +21,7 @@ const std::map<std::string, Folders>& AllowedIncludes() {
   static const Folders logic = {"app", "geometry", "security", "link", "output", "generate", "pictures", "protocol"};
   static const std::map<std::string, Folders> allowed = {
       {"protocol", {}},
+      {"cmdline", {}},
       {"symbol", {"protocol"}},
       {"app", {"protocol"}},
       {"geometry", {}},
@@ -30,8 +31,8 @@ const std::map<std::string, Folders>& AllowedIncludes() {
       {"generate", {"app", "geometry", "security", "link", "output", "protocol"}},
       {"pictures", {"app", "output", "protocol"}},
       {"ui", logic},
-      {"codegen", {"protocol", "symbol"}},
-      {"reader", {"protocol", "symbol"}},
+      {"codegen", {"protocol", "symbol", "cmdline"}},
+      {"reader", {"protocol", "symbol", "cmdline"}},
   };
   return allowed;
 }
