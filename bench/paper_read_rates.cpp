@@ -5,11 +5,17 @@
 //
 //   paper_read_rates [--seeds N] [--page-only] [--rates-only] [--case NAME]
 //                    [--save DIR] [--page-file FILE]
+//   paper_read_rates --grids [--seeds N] [--thickness T] [--max-grid G]
+// --grids sweeps grid sizes 3 to 12 for a symbol of 1,200 bytes of text
+// printed at 600 dpi, over the conditions of paper_conditions.h at 300 and
+// 600 dpi, and gives the smallest grid that reads at least 99 % in each with
+// the payload bytes per square inch it gives.
 // --page-file also writes the A4 page as PNG, for timing tessellux-read on
 // it alone (/usr/bin/time -v tessellux-read FILE).
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +26,7 @@
 #include <variant>
 #include <vector>
 
+#include "bench/paper_conditions.h"
 #include "scan/print_scan.h"
 #include "symbol/paper.h"
 #include "symbol/symbol.h"
@@ -100,7 +107,8 @@ bool ReadsBack(const symbol::GreyImage& image, const std::string& text) {
 
 struct Options {
   int seeds = 20;
-  bool rates = true, page = true;
+  bool rates = true, page = true, grids = false;
+  int max_grid = 12;
   std::string only;
   std::string save;
   std::string page_file;
@@ -137,6 +145,81 @@ void Rates(const Options& o) {
           std::fflush(stdout);
         }
       }
+    }
+  }
+}
+
+// Lines as thick as a quarter of the grid, as the default grid 8 has 2,
+// unless the run asks for one thickness (below the grid) for all.
+int thickness_asked = 0;
+int ThicknessFor(int grid) {
+  return thickness_asked > 0 ? std::min(thickness_asked, grid - 1) : std::max(1, (grid + 2) / 4);
+}
+
+Built BuildText(int grid, const std::string& text) {
+  symbol::SymbolSpec request;
+  request.layout = symbol::Layout{0, 0, 0, grid, symbol::Style::Lines, ThicknessFor(grid)};
+  request.content.text = text;
+  auto bitmap = symbol::ParseBmp(std::get<symbol::Symbol>(symbol::BuildSymbol(request)).ToBmp());
+  return {std::get<symbol::Bitmap>(bitmap), text};
+}
+
+struct GridRow {
+  int grid = 0;
+  double square_inches = 0;
+  std::vector<int> reads;  // per dpi, then per condition
+};
+
+void Grids(const Options& o) {
+  const std::string text = bench::SampleText(bench::kPayloadBytes);
+  const double dpis[] = {300, 600};
+  std::vector<GridRow> rows;
+  std::printf("1,200 bytes of text, Lines, printed at 600 dpi one dot per pixel; read of %d seeds\n", o.seeds);
+  std::printf("%4s %5s %9s %10s", "grid", "thick", "inches", "bytes/in2");
+  for (double dpi : dpis)
+    for (auto c : bench::kConditions) std::printf(" %4.0f:%-18.18s", dpi, bench::ConditionName(c));
+  std::printf("\n");
+  for (int grid = 3; grid <= o.max_grid; ++grid) {
+    const Built built = BuildText(grid, text);
+    GridRow row{grid, built.bitmap.width / bench::kPrinterDpi * (built.bitmap.height / bench::kPrinterDpi), {}};
+    std::printf("%4d %5d %4.2fx%4.2f %10.0f", grid, ThicknessFor(grid), built.bitmap.width / bench::kPrinterDpi,
+                built.bitmap.height / bench::kPrinterDpi, text.size() / row.square_inches);
+    for (double dpi : dpis) {
+      for (auto c : bench::kConditions) {
+        int read = 0;
+        for (int seed = 1; seed <= o.seeds; ++seed) {
+          const auto page = scan::PrintAndScan(built.bitmap, bench::PrintFor(c, 1), bench::ScanFor(c, dpi, seed));
+          const bool ok = ReadsBack(page.image, built.text);
+          read += ok;
+          if (!ok && !o.save.empty()) {
+            const auto png = scan::EncodePng(page.image);
+            std::ofstream(o.save + "/grid" + std::to_string(grid) + "-" + std::to_string(int(dpi)) + "-" +
+                              bench::ConditionName(c) + "-" + std::to_string(seed) + ".png",
+                          std::ios::binary)
+                .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+          }
+        }
+        row.reads.push_back(read);
+        std::printf(" %12d/%-10d", read, o.seeds);
+        std::fflush(stdout);
+      }
+    }
+    std::printf("\n");
+    rows.push_back(row);
+  }
+  std::printf("\nsmallest grid reading >= 99 %%:\n");
+  std::size_t column = 0;
+  for (double dpi : dpis) {
+    for (auto c : bench::kConditions) {
+      const GridRow* best = nullptr;
+      for (const GridRow& row : rows)
+        if (!best && row.reads[column] * 100 >= 99 * o.seeds) best = &row;
+      if (best)
+        std::printf("%4.0f dpi %-20s grid %2d: %5.0f bytes per square inch\n", dpi, bench::ConditionName(c),
+                    best->grid, text.size() / best->square_inches);
+      else
+        std::printf("%4.0f dpi %-20s none\n", dpi, bench::ConditionName(c));
+      ++column;
     }
   }
 }
@@ -190,6 +273,13 @@ int main(int argc, char** argv) {
     else if (arg == "--case" && i + 1 < argc) o.only = argv[++i];
     else if (arg == "--save" && i + 1 < argc) o.save = argv[++i];
     else if (arg == "--page-file" && i + 1 < argc) o.page_file = argv[++i];
+    else if (arg == "--grids") o.grids = true;
+    else if (arg == "--max-grid" && i + 1 < argc) o.max_grid = std::atoi(argv[++i]);
+    else if (arg == "--thickness" && i + 1 < argc) thickness_asked = std::atoi(argv[++i]);
+  }
+  if (o.grids) {
+    Grids(o);
+    return 0;
   }
   if (o.page) Page(o.page_file);
   if (o.rates) Rates(o);

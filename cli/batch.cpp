@@ -138,7 +138,8 @@ class Batch {
       link = AsioLink::Connect(host, tool_.port, kConnectTimeout, &error);
       if (!link) return FailedJob(kExitNoCodeGenerator, ConnectionHint(error, host, tool_.port), number);
     }
-    JobReport report = RunJob(*link, std::move(request), options.output, options.format, options.dpi);
+    JobReport report =
+        RunJob(*link, std::move(request), options.output, options.format, options.dpi, {}, options.paper);
     if (report.link_broken) link.reset();
     return report;
   }

@@ -60,7 +60,8 @@ int BuildOne(const ToolOptions& tool, const std::string& host) {
                                   tool.symbol.dpi,
                                   [&bar](tessellux::generate::BuildStage stage, std::uint64_t done, std::uint64_t total) {
                                     bar.Show(stage, done, total);
-                                  });
+                                  },
+                                  tool.symbol.paper);
   bar.Clear();
   // The picture itself may be on stdout: the report then goes to stderr.
   std::ostream& out = tool.symbol.output == "-" ? std::cerr : std::cout;

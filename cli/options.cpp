@@ -161,6 +161,10 @@ const std::map<std::string, std::pair<bool, Setter>>& SymbolSetters() {
       {"second-phrase", {true, [](SymbolOptions& o, const std::string& v) { o.second_phrase = v; }}},
       {"second-phrase-file", {true, [](SymbolOptions& o, const std::string& v) { o.second_phrase_file = v; }}},
       {"dpi", {true, [](SymbolOptions& o, const std::string& v) { o.dpi = ParseDpi(v); }}},
+      {"paper", {true, [](SymbolOptions& o, const std::string& v) {
+         o.paper = output::PaperChoiceFromName(v);
+         if (!o.paper) Bad("--paper " + v + ": the papers are a4, letter (a3, a5, b5, legal, executive) and fit");
+       }}},
       {"output", {true, [](SymbolOptions& o, const std::string& v) { o.output = v; }}},
       {"format", {true, [](SymbolOptions& o, const std::string& v) {
          if (v == "bmp") o.format = OutputKind::kBmp;
@@ -224,6 +228,9 @@ const cmdline::Program& BuildProgram() {
                                      "bmp for -)"},
                {"dpi", 0, "N", "printer resolution: the size in inches and the PDF page's\n"
                                "dots per inch, one symbol pixel per dot (default 600)"},
+               {"paper", 0, "PAPER", "the PDF page: a4, letter (a3, a5, b5, legal, executive) or fit;\n"
+                                     "default the system's sheet, made larger where the symbol does\n"
+                                     "not fit; fit: a page the symbol's size"},
                {"json", 0, nullptr, "one JSON object per symbol, or per failure, on stdout"},
                {"quiet", 'q', nullptr, "no report of the symbols built; failures are still told"},
                {"group-separator", 0, "S", "number format's group separator (default \",\")"},

@@ -12,6 +12,7 @@
 #include "cmdline/cmdline.h"
 #include "generate/build_driver.h"
 #include "geometry/style.h"
+#include "output/paper.h"
 #include "pictures/jpeg_recompress.h"
 #include "security/security_mode.h"
 
@@ -39,6 +40,7 @@ struct SymbolOptions {
   std::string tag;
   std::optional<std::string> secret_phrase, secret_phrase_file, second_phrase, second_phrase_file;
   double dpi = 600;
+  std::optional<output::PaperChoice> paper;  // a PDF's; nothing: the system's default sheet
   std::string output;  // "-": standard output
   std::optional<OutputKind> format;
 };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "output/paper.h"
 #include "output/print_geometry.h"
 #include "protocol/bytes.h"
 
@@ -19,6 +20,8 @@ struct PdfPageJob {
   const std::vector<output::Annotation>* annotations = nullptr;
   int dots_per_inch = 600;
   std::string path;
+  output::PaperChoice paper;
+  output::PdfPage* page = nullptr;  // the page it went on, when written
 };
 
 // The module's entry point (same compiler and library, so C++ types cross).

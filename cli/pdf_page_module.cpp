@@ -48,6 +48,14 @@ extern "C" __attribute__((visibility("default"))) bool tessellux_write_pdf_page(
   {
     QPdfWriter writer(&pdf);
     writer.setResolution(job.dots_per_inch);
+    // Never cut off: the sheet when the page fits on it, else a larger page.
+    const auto extent = tessellux::print::SymbolPageExtentOn(writer, symbol, *job.annotations);
+    const auto page = tessellux::output::PdfPageFor(job.paper, extent.width, extent.height, job.dots_per_inch);
+    if (!tessellux::print::SetPdfPage(writer, page)) {
+      *error = "the PDF writer refused a page of the size the symbol needs";
+      return false;
+    }
+    if (job.page) *job.page = page;
     writer.setTitle(QStringLiteral("Tessellux"));
     writer.setCreator(QStringLiteral("tessellux-build"));
     const QString failure = tessellux::print::PrintSymbolPage(writer, symbol, *job.annotations);

@@ -11,6 +11,7 @@
 
 #include "app/atomic_file.h"
 #include "output/picture_assembly.h"
+#include "output/picture_resolution.h"
 
 namespace tessellux::cli {
 namespace {
@@ -37,7 +38,7 @@ void Chunk(Bytes& png, const char (&type)[5], const Bytes& data) {
 
 // A checked BMP as PNG: up to 8 bits per pixel with its palette, 24 and
 // 32 bits as RGB. Rows go top-down; the BMP's are bottom-up.
-std::optional<Bytes> Png(const Bytes& bmp, std::string* error) {
+std::optional<Bytes> Png(const Bytes& bmp, double dots_per_inch, std::string* error) {
   if (bmp.size() < 54) {
     *error = "the symbol picture is too short to be a BMP picture";
     return std::nullopt;
@@ -100,6 +101,7 @@ std::optional<Bytes> Png(const Bytes& bmp, std::string* error) {
     }
     Chunk(png, "PLTE", palette);
   }
+  Chunk(png, "pHYs", output::PngPhysicalDimensions(dots_per_inch));
   Chunk(png, "IDAT", packed);
   Chunk(png, "IEND", {});
   return png;
@@ -128,15 +130,22 @@ bool CopyToStandardOutput(const std::string& path, std::string* error) {
   return WriteStandardOutput(bytes, error);
 }
 
-bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, std::string* error) {
+bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, double dots_per_inch,
+                  std::string* error) {
   const auto save = [&](const Bytes& bytes) {
     return path == "-" ? WriteStandardOutput(bytes, error) : Saved(app::WriteFileAtomically(path, bytes), error);
   };
   switch (kind) {
-    case OutputKind::kBmp:
-      return save(bmp);
+    case OutputKind::kBmp: {
+      Bytes declared = bmp;
+      if (!output::SetBmpResolution(declared, dots_per_inch)) {
+        *error = "the symbol picture is too short to be a BMP picture";
+        return false;
+      }
+      return save(declared);
+    }
     case OutputKind::kPng: {
-      const auto png = Png(bmp, error);
+      const auto png = Png(bmp, dots_per_inch, error);
       return png && save(*png);
     }
     case OutputKind::kPdf:

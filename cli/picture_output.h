@@ -1,7 +1,8 @@
 #pragma once
 
-// Writes a fetched symbol picture: the BMP as it came, or as PNG (palette
-// kept, rows top-down); the printed page (PDF) is cli/pdf_page.h's. Each
+// Writes a fetched symbol picture: the BMP, or as PNG (palette kept, rows
+// top-down), either declaring `dots_per_inch` so that a viewer shows it at
+// its printed size; the printed page (PDF) is cli/pdf_page.h's. Each
 // replaces the file at once (never a half-written file).
 
 #include <string>
@@ -14,7 +15,8 @@ namespace tessellux::cli {
 
 // False (and `error` says why) when the file cannot be written. "-" is
 // standard output.
-bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, std::string* error);
+bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, double dots_per_inch,
+                  std::string* error);
 
 // Sends a written file (a PDF page made for "-") to standard output.
 bool CopyToStandardOutput(const std::string& path, std::string* error);

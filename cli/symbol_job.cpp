@@ -33,10 +33,19 @@ std::string Number(double value) {
 
 std::string Count(int n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
 
+// "A4", or "8.85\" x 11.69\" (larger than A4, to hold the symbol whole)".
+std::string PageText(const output::PdfPage& page, const NumberFormat& format) {
+  if (!page.size.name.empty()) return page.size.name;
+  const auto inches = [&](double value) { return output::InchesText(value, format.decimal_point); };
+  return inches(page.size.width_inches) + " x " + inches(page.size.height_inches) +
+         (page.enlarged ? " (larger than the paper, to hold the symbol whole)" : "");
+}
+
 }  // namespace
 
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
-                 std::optional<OutputKind> format, double dpi, const generate::BuildProgress& progress, const generate::StopRequested& stop) {
+                 std::optional<OutputKind> format, double dpi, const generate::BuildProgress& progress,
+                 const std::optional<output::PaperChoice>& paper, const generate::StopRequested& stop) {
   JobReport report;
   report.output = output;
   report.dpi = dpi;
@@ -62,15 +71,19 @@ JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request
                                   layout.grid, layout.thickness, layout.style);
     // The page is drawn into a file; for "-" a private one, then sent on.
     std::shared_ptr<PrivateWorkFile> work;
+    output::PdfPage page;
     if (output == "-" && !(work = PrivateWorkFile::Make(&error))) {
       written = false;
     } else {
       const std::string path = work ? work->path() : output;
-      written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(dpi), path}, &error) &&
+      written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(dpi), path,
+                              paper.value_or(output::PaperChoice{false, output::SystemPaper()}), &page},
+                             &error) &&
                 (!work || CopyToStandardOutput(path, &error));
     }
+    if (written) report.page = page;
   } else {
-    written = WritePicture(*report.result.picture, output, kind, &error);
+    written = WritePicture(*report.result.picture, output, kind, dpi, &error);
   }
   if (!written) {
     report.exit_code = kExitBuildFailed;
@@ -108,6 +121,7 @@ std::string TextReport(const JobReport& r, const NumberFormat& format) {
     text += "  Size at " + Number(r.dpi) + " dpi: " + output::SymbolSizeText(px.width, r.dpi, format.decimal_point) +
             " x " + output::SymbolSizeText(px.height, r.dpi, format.decimal_point) + "\n";
   }
+  if (r.page) text += "  Page: " + PageText(*r.page, format) + "\n";
   return text;
 }
 

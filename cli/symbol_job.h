@@ -10,6 +10,7 @@
 #include "cli/options.h"
 #include "generate/build_driver.h"
 #include "link/exchange.h"
+#include "output/paper.h"
 
 namespace tessellux::cli {
 
@@ -23,15 +24,18 @@ struct JobReport {
   generate::BuildResult result;
   double dpi = 0;
   std::optional<int> line;  // batch line number
+  std::optional<output::PdfPage> page;  // a PDF's page
   // The link cannot be used for another build (lost, timed out, broken).
   bool link_broken = false;
 };
 
 // Builds `request` over `exchange` and writes `output` ("-": standard output)
-// as `format` or as its name says (a PDF page at `dpi`).
-// `stop` is asked after every exchange (default: Ctrl+C was pressed).
+// as `format` or as its name says (a PDF page at `dpi` on `paper`, by default
+// the system's sheet). `stop` is asked after every exchange (default: Ctrl+C
+// was pressed).
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
                  std::optional<OutputKind> format, double dpi, const generate::BuildProgress& progress = {},
+                 const std::optional<output::PaperChoice>& paper = {},
                  const generate::StopRequested& stop = Interrupted);
 
 // A report for a failure before any build (a bad option, no connection).

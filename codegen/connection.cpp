@@ -57,6 +57,7 @@ Connection::Connection(asio::ip::tcp::socket socket, const ConnectionConfig& con
 
 void Connection::Start() {
   asio::error_code ignored;
+  socket_.non_blocking(true, ignored);  // replies are first tried at once (Send)
   socket_.set_option(asio::ip::tcp::no_delay(true), ignored);  // replies are small and awaited
   EnableKeepalive(socket_);
   last_active_ = Clock::now();
@@ -165,18 +166,35 @@ void Connection::Send(const Bytes& reply) {
   write_buffer_.clear();
   protocol::AppendFrame(reply, write_buffer_);
   writing_ = true;
-  write_due_ = Clock::now() + config_.frame_timeout + Allowance(write_buffer_.size());
+  // Most replies fit the socket's buffer at once: written now, they need no
+  // timer (arming and cancelling one costs system calls on every row).
+  asio::error_code error;
+  const std::size_t written = socket_.write_some(asio::buffer(write_buffer_), error);
+  if (!error && written == write_buffer_.size()) {
+    // Finished on the next turn of the loop, never inside this call: a
+    // client that sent many commands at once must not deepen the stack.
+    asio::post(socket_.get_executor(), [self = shared_from_this()] { self->OnWritten({}); });
+    return;
+  }
+  if (error && error != asio::error::would_block && error != asio::error::try_again) {
+    asio::post(socket_.get_executor(), [self = shared_from_this(), error] { self->OnWritten(error); });
+    return;
+  }
+  const std::size_t sent = error ? 0 : written;
+  write_due_ = Clock::now() + config_.frame_timeout + Allowance(write_buffer_.size() - sent);
   Watch(write_timer_, write_due_);
-  asio::async_write(socket_, asio::buffer(write_buffer_),
-                    [self = shared_from_this()](const asio::error_code& error, std::size_t) {
-                      self->OnWritten(error);
+  asio::async_write(socket_, asio::buffer(write_buffer_.data() + sent, write_buffer_.size() - sent),
+                    [self = shared_from_this()](const asio::error_code& failure, std::size_t) {
+                      self->OnWritten(failure);
                     });
 }
 
 void Connection::OnWritten(const asio::error_code& error) {
   writing_ = false;
-  write_timer_.cancel();
-  write_buffer_ = Bytes();  // nothing held between replies
+  if (write_timer_.expiry() > Clock::now()) write_timer_.cancel();
+  // A row's buffer is kept for the next row; a large reply's is let go, so
+  // idle connections hold little.
+  if (write_buffer_.capacity() > kKeptWriteBuffer) write_buffer_ = Bytes();
   if (error) {
     Close();
     return;

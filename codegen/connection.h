@@ -28,6 +28,9 @@ namespace tessellux::codegen {
 // Frames and replies may take longer than the timeout by one second for
 // every this many bytes (a large upload on a slow link).
 inline constexpr std::size_t kSlowLinkBytesPerSecond = 64 * 1024;
+// A reply buffer up to this size is kept from one reply to the next (a
+// picture row at the usual grid sizes, escapes included).
+inline constexpr std::size_t kKeptWriteBuffer = 8 * 1024;
 
 struct ConnectionConfig {
   std::string company;

@@ -35,8 +35,12 @@ double ReadLenientNumber(std::string_view text) {
 
 std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, std::string_view decimal_point) {
   if (!(dots_per_inch > 0.0)) return {};
+  return InchesText(pixels / dots_per_inch, decimal_point);
+}
+
+std::string InchesText(double exact_inches, std::string_view decimal_point) {
   // The default rounding mode sends a tie to the even neighbour.
-  const double inches = std::nearbyint(pixels / dots_per_inch * 1000.0) / 1000.0;
+  const double inches = std::nearbyint(exact_inches * 1000.0) / 1000.0;
   if (!std::isfinite(inches)) return {};
   std::array<char, 400> buffer{};
   const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), inches,

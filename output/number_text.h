@@ -22,6 +22,9 @@ double ReadLenientNumber(std::string_view text);
 // dots_per_inch is not above 0.
 std::string SymbolSizeText(std::int32_t pixels, double dots_per_inch, std::string_view decimal_point = ".");
 
+// Inches written the same way (paper and page sizes); empty when not finite.
+std::string InchesText(double inches, std::string_view decimal_point = ".");
+
 // A byte count in the format "#,###,##0" with `group_separator` between
 // thousands: the user's (the window passes its locale's; the command line
 // uses "," unless told otherwise).

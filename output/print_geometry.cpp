@@ -82,6 +82,8 @@ SheetStep ThicknessSheet::Next(int w, int h) {
     if (!BreakRow()) return End();
     return {SheetStep::Kind::kRebuild, {}};
   }
+  // Alone on its row and still too wide: it would be cut off at the edge.
+  if (row_full) return End();
   row_just_started_ = false;
   if (page_.height < y_ + h + InchesToDots(0.5, page_.dots_per_inch_y)) return End();
 

@@ -1,24 +1,45 @@
 #include "protocol/framing.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tessellux::protocol {
 
+namespace {
+
+// The first end or escape byte in [p, end). The two differ only in their
+// lowest bit, so one comparison finds either; eight bytes are looked at a
+// time (a set high bit marks a byte that matched).
+const std::uint8_t* FindSpecial(const std::uint8_t* p, const std::uint8_t* end) {
+  static_assert((kEndByte | 1) == kEscapeByte, "the two special bytes differ in their lowest bit only");
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  constexpr std::uint64_t kSpecial = kOnes * kEscapeByte;
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const std::uint64_t x = (word | kOnes) ^ kSpecial;  // a zero byte where a special one was
+    if ((x - kOnes) & ~x & kHighs) break;
+  }
+  while (p != end && (*p | 1) != kEscapeByte) ++p;
+  return p;
+}
+
+}  // namespace
+
 void AppendFrame(const Bytes& message, Bytes& out) {
-  const auto specials = std::count_if(message.begin(), message.end(), [](std::uint8_t b) {
-    return b == kEndByte || b == kEscapeByte;
-  });
-  out.reserve(out.size() + message.size() + static_cast<std::size_t>(specials) + 1);
-  for (std::uint8_t b : message) {
-    if (b == kEscapeByte) {
-      out.push_back(kEscapeByte);
-      out.push_back(0x54);
-    } else if (b == kEndByte) {
-      out.push_back(kEscapeByte);
-      out.push_back(0x55);
-    } else {
-      out.push_back(b);
-    }
+  // Runs between special bytes are copied whole; escapes are rare in most
+  // messages but may be every byte of a picture row.
+  out.reserve(out.size() + message.size() + message.size() / 8 + 1);
+  const std::uint8_t* p = message.data();
+  const std::uint8_t* const end = p + message.size();
+  while (p != end) {
+    const std::uint8_t* special = FindSpecial(p, end);
+    out.insert(out.end(), p, special);
+    if (special == end) break;
+    out.push_back(kEscapeByte);
+    out.push_back(*special == kEscapeByte ? 0x54 : 0x55);
+    p = special + 1;
   }
   out.push_back(kEndByte);
 }

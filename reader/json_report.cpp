@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "protocol/hex.h"
-#include "reader/scan_grade.h"
+#include "symbol/grade.h"
 
 namespace tessellux::reader {
 
@@ -42,7 +42,7 @@ std::string ScanFields(const symbol::ScanReport& scan) {
 }  // namespace
 
 std::string JsonReport(const symbol::PictureRead& read) {
-  const Grade grade = GradeRead(read);
+  const symbol::Grade grade = symbol::GradeRead(read);
   const auto* result = std::get_if<symbol::ReadResult>(&read.result);
   std::string out = std::string("{\"read\":") + (result ? "true" : "false");
   const bool found = read.scan || result || std::get<symbol::ReadError>(read.result).damage.rows > 0;

@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/terminal_text.h"
 #include "reader/damage_map.h"
 #include "reader/json_report.h"
-#include "reader/scan_grade.h"
 #include "reader/options.h"
-#include "protocol/terminal_text.h"
+#include "symbol/grade.h"
 #include "symbol/paper.h"
 #include "symbol/symbol.h"
 
@@ -229,7 +229,7 @@ void PrintScan(const PictureRead& read) {
     std::printf("Grid: %.2f pixels per cell, rotation %.1f degrees%s\n", s.cell_pixels, s.rotation,
                 s.mirrored ? ", mirrored" : "");
   }
-  const auto grade = tessellux::reader::GradeRead(read);
+  const auto grade = tessellux::symbol::GradeRead(read);
   std::printf("Grade: %c (contrast %.2f, %.1f %% of blocks damaged, correction margin %.2f)\n", grade.letter,
               grade.contrast, 100 * grade.damaged_share, grade.margin);
   std::fflush(stdout);

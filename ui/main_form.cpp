@@ -92,6 +92,9 @@ MainForm::MainForm(MainFormOptions options, QWidget* parent) : QWidget(parent) {
   ConnectSecurityHandlers();
   ConnectChooserHandlers();
   ConnectPrintHandlers();
+  ConnectScanCheckHandlers();
+  open_url_ = std::move(options.open_url);
+  SetUpKeyboard();
 
   Form_Load(options.pdf_printer_only);
 }

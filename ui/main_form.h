@@ -5,11 +5,13 @@
 // working file paths. Handlers read widgets, call the logic and apply its
 // results; the rules themselves live in the logic library.
 
+#include <QFutureWatcher>
 #include <QHostAddress>
 #include <QImage>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,8 +19,11 @@
 #include "app/warning.h"
 #include "generate/build_run.h"
 #include "link/discovery.h"
+#include "output/page_fit.h"
+#include "output/paper.h"
 #include "pictures/quality_work_file.h"
 #include "security/security_mode.h"
+#include "verify/print_check.h"
 
 class QCheckBox;
 class QLabel;
@@ -31,6 +36,8 @@ class QRadioButton;
 class QScrollBar;
 class QTabWidget;
 class QTextEdit;
+class QToolButton;
+class QUrl;
 
 namespace tessellux::ui {
 
@@ -47,6 +54,8 @@ struct MainFormOptions {
   CommonDialog* dialogs = nullptr;   // nullptr: real file and printer dialogs
   // Print to a PDF file even where printers are installed (tests).
   bool pdf_printer_only = false;
+  // Opens the manual's address (tests record it); empty: the desktop's handler.
+  std::function<bool(const QUrl&)> open_url;
 };
 
 class MainForm : public QWidget {
@@ -127,6 +136,7 @@ class MainForm : public QWidget {
   // "View/Print".
   QPushButton* ViewCommand = nullptr;
   QPushButton* PrintCommand = nullptr;
+  QPushButton* CheckScanCommand = nullptr;  // reads a scan of a print and compares it with the last symbol
   PictureBox* ViewPicture = nullptr;
   QLineEdit* ResolutionText = nullptr;
   QPushButton* SelectPrinterCommand = nullptr;
@@ -138,6 +148,11 @@ class MainForm : public QWidget {
   QLineEdit* UserBytesText = nullptr;
   QProgressBar* BuildProgress = nullptr;
   QPushButton* StopCommand = nullptr;  // beside the progress bar while a build runs; Esc too
+
+  // Beside the tabs: the manual (F1) and the About box.
+  QToolButton* HelpCommand = nullptr;
+  void OpenManual();
+  void ShowAbout();
 
   // Builds one symbol from the window's choices (entering "View/Print").
   // Returns at once; the build goes on as the Code Generator replies. Asked
@@ -160,6 +175,9 @@ class MainForm : public QWidget {
   // Builds that ended, however they ended.
   int BuildsEnded() const { return builds_ended_; }
   bool PrintingSheet() const { return sheet_ != nullptr; }
+  // A scan being read off the window's thread ("Check a scan...").
+  bool CheckingScan() const;
+  int ScanChecksEnded() const { return scan_checks_ended_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -252,6 +270,20 @@ class MainForm : public QWidget {
   void SheetSymbolBuilt(bool built);
   void EndSheet();
   void PrinterFailed(const QString& what);
+  // Before a print of `extent` dots: a PDF's page made large enough (the
+  // sheet to restore afterwards is returned), or a printer's paper checked
+  // (nothing, after a warning, when it is too small).
+  std::optional<output::PaperSize> MakeRoomFor(output::DotSize extent, const QString& what);
+  void RestoreSheet(const output::PaperSize& sheet);
+
+  // Keyboard access (main_form_keyboard.cpp).
+  void SetUpKeyboard();
+  void SetToolTips();
+
+  // Checking a print (main_form_scan_check.cpp).
+  void ConnectScanCheckHandlers();
+  void CheckScanCommand_Click();
+  void ScanCheckEnded();
 
   void CodeGeneratorFound(const QString& company, const QString& address);
   void LinkUp();
@@ -295,6 +327,11 @@ class MainForm : public QWidget {
   bool build_for_sheet_ = false;
   bool rebuild_pending_ = false;  // asked for while a build ran
   int builds_ended_ = 0;
+  QFutureWatcher<verify::PrintCheck>* scan_check_ = nullptr;
+  QString scan_check_file_;
+  int scan_checks_ended_ = 0;
+  std::function<bool(const QUrl&)> open_url_;
+  bool print_pressed_by_mouse_ = false;  // the press already printed; its click must not
 };
 
 }  // namespace tessellux::ui

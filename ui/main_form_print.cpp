@@ -15,7 +15,10 @@
 
 #include "output/print_geometry.h"
 #include "output/number_text.h"
+#include "output/page_fit.h"
+#include "output/paper.h"
 #include "ui/common_dialog.h"
+#include "ui/fit_warning.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 #include "ui/print/print_pages.h"
@@ -39,6 +42,11 @@ void MainForm::ConnectPrintHandlers() {
   // Only the user's typing rebuilds; the program's own changes do not.
   connect(ResolutionText, &QLineEdit::textEdited, this, &MainForm::ResolutionText_Change);
   PrintCommand->installEventFilter(this);
+  // From the keyboard (Space, Alt+P) the button prints the symbol; a mouse
+  // press has printed already, by the keys held then.
+  connect(PrintCommand, &QPushButton::clicked, this, [this] {
+    if (!print_pressed_by_mouse_) PrintCommand_MouseDown(0);
+  });
 }
 
 void MainForm::SetUpPrinter(bool pdf_only) {
@@ -54,13 +62,41 @@ void MainForm::SetUpPrinter(bool pdf_only) {
   printer_->setResolution(kPdfResolution);
   printer_->setOutputFileName(pdf_file_);
   printer_->setDocName(QStringLiteral("Tessellux"));
+  print::SetPdfPage(*printer_, {output::SystemPaper(), false});
+}
+
+std::optional<output::PaperSize> MainForm::MakeRoomFor(output::DotSize extent, const QString& what) {
+  if (printer_->outputFormat() == QPrinter::PdfFormat) {
+    // A PDF page can be any size: the sheet, or a larger page that holds it.
+    const output::PaperSize sheet = print::SheetOf(*printer_);
+    const output::PdfPage page = output::PdfPageFor({false, sheet}, extent.width, extent.height, printer_->resolution());
+    if (page.enlarged && !print::SetPdfPage(*printer_, page)) {
+      PrinterFailed(QStringLiteral("The PDF printer refused a page of the size the symbol needs."));
+      return std::nullopt;
+    }
+    return sheet;
+  }
+  const output::DotSize symbol{symbol_picture_.width(), symbol_picture_.height()};
+  if (const auto shortfall = output::CheckFit(extent, print::PrintableArea(*printer_), symbol, printer_->logicalDpiX(),
+                                              printer_->logicalDpiY(), GridSizeScroll->value(), ThicknessScroll->value())) {
+    messages_->Warning(QString::fromLatin1(kFitWarningTitle),
+                       FitWarningText(*shortfall, what, QStringLiteral("the printer %1").arg(printer_->printerName())));
+    return std::nullopt;
+  }
+  return output::PaperSize{};
+}
+
+void MainForm::RestoreSheet(const output::PaperSize& sheet) {
+  if (printer_->outputFormat() == QPrinter::PdfFormat) print::SetPdfPage(*printer_, {sheet, false});
 }
 
 void MainForm::RefreshPrinterInformation() {
   ResolutionText->clear();
-  const QRectF inches = printer_->pageRect(QPrinter::Inch);
+  // Inches from points, the unit the page is kept in: Qt's own inch sizes
+  // of named sheets are rounded to hundredths (A4 8.27"), a dot per inch off.
+  const double inches = printer_->pageRect(QPrinter::Point).width() / 72.0;
   const QRectF dots = printer_->pageRect(QPrinter::DevicePixel);
-  if (const auto dpi = output::ResolutionFromPrintableWidth(inches.width(), dots.width()))
+  if (const auto dpi = output::ResolutionFromPrintableWidth(inches, dots.width()))
     ResolutionText->setText(QString::number(*dpi));
   if (printer_->outputFormat() == QPrinter::PdfFormat) {
     const QString lead = QPrinterInfo::availablePrinters().isEmpty() ? QStringLiteral("No printer installed: ")
@@ -89,7 +125,12 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     // On the press, with the keys held then; the print runs once the press
     // has been handled, so the button does not stay down meanwhile.
     const int shift = ShiftOf(static_cast<QMouseEvent*>(event)->modifiers());
+    print_pressed_by_mouse_ = true;
     QMetaObject::invokeMethod(this, [this, shift] { PrintCommand_MouseDown(shift); }, Qt::QueuedConnection);
+  }
+  if (watched == PrintCommand && event->type() == QEvent::MouseButtonRelease) {
+    // After the release's click (if any) has been handled.
+    QMetaObject::invokeMethod(this, [this] { print_pressed_by_mouse_ = false; }, Qt::QueuedConnection);
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -112,7 +153,11 @@ void MainForm::PrintSymbol() {
   const auto annotations =
       output::SymbolAnnotations(SymbolWidthText->text().toStdString(), SymbolHeightText->text().toStdString(),
                                 GridSizeScroll->value(), ThicknessScroll->value(), SelectedStyle());
+  const auto sheet = MakeRoomFor(print::SymbolPageExtentOn(*printer_, symbol_picture_, annotations),
+                                 QStringLiteral("The symbol with its annotations"));
+  if (!sheet) return;
   const QString failure = print::PrintSymbolPage(*printer_, symbol_picture_, annotations);
+  RestoreSheet(*sheet);
   if (!failure.isEmpty() || printer_->printerState() == QPrinter::Error) PrinterFailed(failure);
 }
 
@@ -120,6 +165,14 @@ void MainForm::PrintSymbol() {
 // meanwhile.
 void MainForm::PrintThicknessSheet() {
   auto print = std::make_unique<SheetPrint>();
+  if (!symbol_picture_.isNull()) {
+    // The sheet starts with the symbol as it is: that one at least must fit.
+    const auto sheet = MakeRoomFor(output::SheetCellExtent(printer_->logicalDpiX(), printer_->logicalDpiY(),
+                                                           symbol_picture_.width(), symbol_picture_.height()),
+                                   QStringLiteral("The test sheet's first symbol with its label"));
+    if (!sheet) return;
+    print->sheet_to_restore = *sheet;
+  }
   if (!print->painter.begin(printer_.get())) return PrinterFailed(QStringLiteral("The printer could not start a document."));
   print->thickness = ThicknessScroll->value();
   print->grid = GridSizeScroll->value();
@@ -159,7 +212,9 @@ void MainForm::EndSheet() {
   const std::unique_ptr<SheetPrint> print = std::move(sheet_);
   ThicknessScroll->setValue(print->thickness);
   GridSizeScroll->setValue(print->grid);
-  if (!print->painter.end() || printer_->printerState() == QPrinter::Error)
+  const bool ended = print->painter.end();
+  if (print->sheet_to_restore) RestoreSheet(*print->sheet_to_restore);
+  if (!ended || printer_->printerState() == QPrinter::Error)
     PrinterFailed(QStringLiteral("The printer could not finish the document."));
   StartPendingBuild();
 }

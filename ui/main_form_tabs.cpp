@@ -259,8 +259,10 @@ QWidget* MainForm::BuildViewPrintTab() {
   auto* buttons = new QHBoxLayout;
   ViewCommand = new QPushButton(QStringLiteral("View"), page);
   PrintCommand = new QPushButton(QStringLiteral("Print"), page);
+  CheckScanCommand = new QPushButton(QStringLiteral("Check a scan\u2026"), page);
   buttons->addWidget(ViewCommand);
   buttons->addWidget(PrintCommand);
+  buttons->addWidget(CheckScanCommand);
   layout->addLayout(buttons, 0, 1);
 
   auto* printer_frame = new QGroupBox(QStringLiteral("Printer information"), page);

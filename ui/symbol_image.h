@@ -19,4 +19,10 @@ namespace tessellux::ui {
 // Generator) go through Qt's reader. Null when the memory is not there.
 QImage SymbolImage(const Bytes& bmp, const output::BmpShape& shape);
 
+// The BMP file of a kept symbol again (a 1-bit picture with its two colours,
+// rows bottom-up), made only when something needs the file's bytes (checking
+// a scan), so the window holds the symbol once. Thread-safe for an image the
+// caller copied.
+Bytes SymbolBmpFile(const QImage& symbol);
+
 }  // namespace tessellux::ui

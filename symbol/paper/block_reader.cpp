@@ -92,14 +92,23 @@ struct Levels {
   double threshold() const { return (ink + paper) / 2; }
 };
 
-Levels BlockLevels(const BlockGeometry& g, const std::vector<Anchor>& anchors, int i0, int j0, Shift s) {
-  double ink = 0, paper = 0;
-  int inks = 0, papers = 0;
+// Ink from the block's set reference marks; paper from the cell centres
+// (for the contrast) and from its clear reference marks (for the
+// threshold): where ink spreads, a clear mark between inked neighbours is
+// darker than a cell's centre, and marks are judged against marks.
+struct BlockLevelSet {
+  Levels marks;   // set and clear reference marks: the threshold
+  Levels centres; // set reference marks and cell centres: the contrast
+};
+
+BlockLevelSet BlockLevels(const BlockGeometry& g, const std::vector<Anchor>& anchors, int i0, int j0, Shift s) {
+  double ink = 0, clear = 0, paper = 0;
+  int inks = 0, clears = 0, papers = 0;
   for (int k = 0; k < 8; ++k) {
     for (Mark mark : {Mark::A, Mark::B}) {
-      if (!raster::ReferenceBit(k, k, mark)) continue;
-      ink += g.MarkGrey(i0 + k, j0 + k, mark, s);
-      ++inks;
+      const double grey = g.MarkGrey(i0 + k, j0 + k, mark, s);
+      if (raster::ReferenceBit(k, k, mark)) ink += grey, ++inks;
+      else clear += grey, ++clears;
     }
   }
   for (const Anchor& a : anchors) {
@@ -107,7 +116,8 @@ Levels BlockLevels(const BlockGeometry& g, const std::vector<Anchor>& anchors, i
     paper += g.Grey(a.at, s);
     ++papers;
   }
-  return {ink / inks, paper / papers};
+  const Levels centres{ink / inks, paper / papers};
+  return {clears > 0 ? Levels{centres.ink, clear / clears} : centres, centres};
 }
 
 void SampleBlock(const BlockGeometry& g, int b, Shift s, const Levels& levels, Sampled& out) {
@@ -154,9 +164,10 @@ BlockReading ReadBlocks(const GreyImage& image, const LatticeFit& fit) {
     const std::vector<Anchor> anchors = BlockAnchors(shape, b);
     const Shift s = PlaceBlock(g, anchors, start, g.CellPixels(b));
     shifts[static_cast<std::size_t>(b)] = s;
-    const Levels levels = BlockLevels(g, anchors, 1 + 8 * bc, 1 + 8 * br, s);
-    contrasts.push_back(levels.paper > 0 ? (levels.paper - levels.ink) / levels.paper : 0);
-    SampleBlock(g, b, s, levels, out);
+    const BlockLevelSet levels = BlockLevels(g, anchors, 1 + 8 * bc, 1 + 8 * br, s);
+    const Levels& c = levels.centres;
+    contrasts.push_back(c.paper > 0 ? (c.paper - c.ink) / c.paper : 0);
+    SampleBlock(g, b, s, levels.marks, out);
   }
   std::nth_element(contrasts.begin(), contrasts.begin() + contrasts.size() / 2, contrasts.end());
   reading.contrast = std::clamp(contrasts[contrasts.size() / 2], 0.0, 1.0);

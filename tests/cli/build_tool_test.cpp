@@ -20,6 +20,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QPageLayout>
 #include <QPdfWriter>
 
 #include "output/print_geometry.h"
@@ -252,6 +253,21 @@ TEST_F(BuildToolTest, DiscoveryFindsTheCodeGeneratorAndPngHoldsTheSamePixels) {
   ASSERT_FALSE(png.isNull());
   EXPECT_EQ(png.size(), bmp.size());
   EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), bmp.convertToFormat(QImage::Format_RGB32));
+  // Both declare the default 600 dpi, so that a viewer prints them at size.
+  EXPECT_EQ(png.dotsPerMeterX(), 23622);
+  EXPECT_EQ(png.dotsPerMeterY(), 23622);
+  EXPECT_EQ(bmp.dotsPerMeterX(), 23622);
+  EXPECT_EQ(bmp.dotsPerMeterY(), 23622);
+}
+
+TEST_F(BuildToolTest, PicturesDeclareTheResolutionAskedFor) {
+  for (const char* name : {"at300.png", "at300.bmp"}) {
+    ASSERT_EQ(Build({"--url", "http://dpi", "--dpi", "300", "-o", Path(name)}).exit_code, 0) << name;
+    const QImage picture(QString::fromStdString(Path(name)));
+    ASSERT_FALSE(picture.isNull()) << name;
+    EXPECT_EQ(picture.dotsPerMeterX(), 11811) << name;
+    EXPECT_EQ(picture.dotsPerMeterY(), 11811) << name;
+  }
 }
 
 TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
@@ -522,7 +538,7 @@ TEST_F(BuildToolTest, JpegIsRecompressedAsTheWindowDoes) {
 TEST_F(BuildToolTest, PdfIsThePrintedPageAtTheGivenResolution) {
   const int dpi = 300;
   const std::vector<std::string> symbol = {"--url", "https://example.com/page", "--style", "dots", "--grid", "6",
-                                           "--thickness", "3", "--dpi", std::to_string(dpi)};
+                                           "--thickness", "3", "--dpi", std::to_string(dpi), "--paper", "a4"};
   auto args = symbol;
   args.insert(args.end(), {"-o", Path("page.pdf")});
   const ToolRun built = Build(args);
@@ -544,11 +560,16 @@ TEST_F(BuildToolTest, PdfIsThePrintedPageAtTheGivenResolution) {
     at = next;
   }
 
-  // Where the page puts the symbol: a PDF writer set up as the tool's.
+  EXPECT_NE(built.out.find("Page: A4\n"), std::string::npos) << built.out;
+
+  // Where the page puts the symbol: a PDF writer set up as the tool's, on
+  // A4 with margins of a quarter inch.
   QBuffer probe_buffer;
   probe_buffer.open(QIODevice::WriteOnly);
   QPdfWriter probe(&probe_buffer);
   probe.setResolution(dpi);
+  ASSERT_TRUE(probe.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                              QMarginsF(18, 18, 18, 18), QPageLayout::Point)));
   const QPoint paint = probe.pageLayout().paintRectPixels(dpi).topLeft();
   const output::SymbolPage place = output::PlaceSymbol(probe.width(), dpi, picture.width(), picture.height());
   const int margin = 10;
@@ -560,6 +581,37 @@ TEST_F(BuildToolTest, PdfIsThePrintedPageAtTheGivenResolution) {
   const QImage page(QString::fromStdString(Path("rendered.png")));
   ASSERT_EQ(page.size(), picture.size() + QSize(2 * margin, 2 * margin));
   EXPECT_EQ(testing::DotsUnlikeSymbol(page, picture, margin), 0);
+}
+
+// A symbol wider than the paper: the page grows to hold it whole (at 16 dpi
+// the smallest symbol is some 9 inches wide), and the report says so.
+TEST_F(BuildToolTest, PdfPageHoldsASymbolWiderThanThePaper) {
+  const int dpi = 16;
+  ASSERT_EQ(Build({"--url", "http://wide", "--dpi", std::to_string(dpi), "-o", Path("wide.bmp")}).exit_code, 0);
+  const QImage picture(QString::fromStdString(Path("wide.bmp")), "BMP");
+  ASSERT_FALSE(picture.isNull());
+  ASSERT_GT(picture.width() / double(dpi), 8.6);
+  for (const char* paper : {"a4", "letter", "fit"}) {
+    const std::string pdf = Path(std::string("wide-") + paper + ".pdf");
+    const ToolRun run = Build({"--url", "http://wide", "--dpi", std::to_string(dpi), "--paper", paper, "-o", pdf});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    // Made to measure, or a sheet made larger: either way a size, not a sheet's name.
+    EXPECT_NE(run.out.find(std::string(paper) == "fit" ? "  Page: 9" : "(larger than the paper, to hold the symbol whole)"),
+              std::string::npos) << run.out;
+    // The whole page, rendered: every dot of the symbol is on it, none cut off.
+    RunText("pdftocairo", {"-png", "-gray", "-r", std::to_string(dpi), "-singlefile", pdf, Path("wide-page")});
+    const QImage page(QString::fromStdString(Path("wide-page.png")));
+    ASSERT_FALSE(page.isNull());
+    ASSERT_GE(page.width(), picture.width()) << paper;
+    bool found = false;
+    // The symbol a quarter inch (4 dots) below the margin, centred.
+    for (int y = 0; y < 16 && !found; ++y) {
+      for (int x = 0; x + picture.width() <= page.width() && !found; ++x) {
+        found = testing::DotsUnlikeSymbol(page.copy(x - 1, y - 1, picture.width() + 2, picture.height() + 2), picture, 1) == 0;
+      }
+    }
+    EXPECT_TRUE(found) << paper << ": the symbol is not whole on the page";
+  }
 }
 
 }  // namespace

@@ -83,6 +83,7 @@ TEST(Options, ErrorsNameTheBadValue) {
       {{"--text", "\xC3", "-o", "a.bmp"}, "not valid UTF-8"},
       {{"--url", "http://x", "-o", "a.bmp", "--dpi", "0"}, "--dpi 0:"},
       {{"--url", "http://x", "-o", "a.bmp", "--port", "70000"}, "--port 70000:"},
+      {{"--url", "http://x", "-o", "a.pdf", "--paper", "tabloid"}, "--paper tabloid: the papers are a4, letter"},
   };
   ::unsetenv("TESSELLUX_SECRET_PHRASE");
   ::unsetenv("TESSELLUX_SECOND_PHRASE");
@@ -199,6 +200,11 @@ TEST(Options, BatchLinesApplyOnTopOfTheCommandLine) {
   EXPECT_EQ(options.thickness, 1);
   EXPECT_TRUE(options.mirror);
   EXPECT_EQ(options.output, "a.bmp");
+  EXPECT_FALSE(options.paper);  // the system's sheet
+  const auto fit = ParseFlatObject(R"({"url":"http://x","output":"a.pdf","paper":"fit"})", &error);
+  EXPECT_TRUE(ApplyBatchLine(tool.symbol, *fit).paper->fit);
+  EXPECT_EQ(ParseCommandLine({"--paper", "Letter", "--url", "http://x", "-o", "a.pdf"}).symbol.paper->sheet.name,
+            "Letter");
   for (const char* bad : {R"({"url":"http://x"})", R"({"url":"http://x","o":"a.bmp","colour":"red"})",
                           R"({"url":"http://x","o":"a.bmp","mirror":"yes"})"}) {
     EXPECT_THROW(ApplyBatchLine(tool.symbol, *ParseFlatObject(bad, &error)), UsageError) << bad;

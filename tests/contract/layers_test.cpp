@@ -19,6 +19,9 @@ using Folders = std::set<std::string>;
 
 const std::map<std::string, Folders>& AllowedIncludes() {
   static const Folders logic = {"app", "geometry", "security", "link", "output", "generate", "pictures", "protocol"};
+  // The window also checks prints through verify/, which reads pictures.
+  static const Folders window = {"app",      "geometry", "security", "link",  "output",
+                                 "generate", "pictures", "protocol", "verify"};
   static const std::map<std::string, Folders> allowed = {
       {"protocol", {}},
       {"cmdline", {}},
@@ -30,7 +33,8 @@ const std::map<std::string, Folders>& AllowedIncludes() {
       {"output", {"geometry", "app", "protocol"}},
       {"generate", {"app", "geometry", "security", "link", "output", "protocol"}},
       {"pictures", {"app", "output", "protocol"}},
-      {"ui", logic},
+      {"verify", {"symbol", "generate", "security", "app", "protocol"}},
+      {"ui", window},
       {"codegen", {"protocol", "symbol", "cmdline"}},
       {"reader", {"protocol", "symbol", "cmdline"}},
   };

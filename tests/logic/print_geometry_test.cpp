@@ -100,6 +100,8 @@ TEST(ThicknessSheet, RowsRaiseTheGridAlongAndTheThicknessDownUntilALimitOrThePag
       // 150 + h + half an inch must stay within 700 dots: up to 240 high.
       {"page full", 2, 8, {8, 128}, {4800, 700, 600, 600, 60}, "8/2 9/2 10/2 11/2 12/2"},
       // The second row starts at 150 + 625 (the first row's label line bottom).
+      // 150 + 160 + 600 > 800, and 180 alone on the next row still is: never cut off at the edge.
+      {"a symbol too wide even alone on its row", 2, 8, {8, 128}, {800, 6300, 600, 600, 60}, ""},
       {"two rows", 2, 8, {8, 128}, {4800, 1400, 600, 600, 60},
        "8/2 9/2 10/2 11/2 12/2 13/2 14/2 15/2 16/2 17/2 | 9/3 10/3 11/3 12/3 13/3 14/3 15/3 16/3"},
   };

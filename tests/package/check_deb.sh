@@ -2,7 +2,8 @@
 # Makes the Debian packages with CPack, unpacks them into a scratch root and
 # checks that every file is where the install rules put it, that the control
 # data names the dependencies, and that the unit, the menu entry and the man
-# pages pass their own checkers where these are installed. Nothing is
+# pages pass their own checkers where these are installed, lintian finds no
+# error and the AppStream metainfo validates. Nothing is
 # installed on this machine and no service is started.
 #
 # check_deb.sh CPACK CPACK_CONFIG PREFIX BINDIR SYSCONFDIR UNITDIR DATADIR MANDIR HAS_UI HAS_BUILD_TOOL LIBDIR
@@ -46,6 +47,19 @@ expect_file "$codegen_deb" "$bindir/tessellux-codegen" executable
 expect_file "$codegen_deb" "$unitpath/tessellux-codegen.service"
 expect_file "$codegen_deb" "$sysconfdir/tessellux-codegen.conf"
 expect_file "$codegen_deb" "$mandir/man1/tessellux-codegen.1.gz"
+for package in tessellux-codegen create-tessellux; do
+  deb=$codegen_deb
+  [ "$package" = create-tessellux ] && deb=$tools_deb
+  expect_file "$deb" "$datadir/doc/$package/copyright"
+  expect_file "$deb" "$datadir/doc/$package/changelog.Debian.gz"
+  # Machine-readable (DEP-5), and the changelog names the package's version.
+  head -1 "$root$datadir/doc/$package/copyright" |
+    grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ||
+    fail "$package: copyright is not in the machine-readable format"
+  version=$(dpkg-deb -f "$deb" Version)
+  zcat "$root$datadir/doc/$package/changelog.Debian.gz" | head -1 | grep -qF "($version)" ||
+    fail "$package: changelog.Debian.gz does not begin with version $version"
+done
 expect_file "$tools_deb" "$bindir/tessellux-read" executable
 expect_file "$tools_deb" "$mandir/man1/tessellux-read.1.gz"
 if [ "$has_ui" = 1 ]; then
@@ -53,6 +67,7 @@ if [ "$has_ui" = 1 ]; then
   expect_file "$tools_deb" "$datadir/applications/create-tessellux.desktop"
   expect_file "$tools_deb" "$datadir/icons/hicolor/scalable/apps/create-tessellux.svg"
   expect_file "$tools_deb" "$mandir/man1/create-tessellux.1.gz"
+  expect_file "$tools_deb" "$datadir/metainfo/invalid.tessellux.CreateTessellux.metainfo.xml"
 fi
 if [ "$has_build_tool" = 1 ]; then
   expect_file "$tools_deb" "$bindir/tessellux-build" executable
@@ -61,7 +76,8 @@ if [ "$has_build_tool" = 1 ]; then
   if [ "$has_ui" = 1 ]; then expect_file "$tools_deb" "$libdir/tessellux/tessellux-build-pdf.so"; fi
 fi
 # The service's files belong to its own package only.
-grep -q "tessellux-codegen" "$tools_deb.list" && fail "create-tessellux carries Code Generator files"
+grep -v "/doc/create-tessellux/" "$tools_deb.list" | grep -q "tessellux-codegen" &&
+  fail "create-tessellux carries Code Generator files"
 
 # The unit runs the packaged program with the packaged config file.
 unit=$root$unitpath/tessellux-codegen.service
@@ -123,6 +139,8 @@ for script in postinst prerm postrm; do
   [ -x "$scratch/control/$script" ] || fail "no executable $script"
   sh -n "$scratch/control/$script" || fail "$script: syntax"
 done
+grep -q "init-system-helpers" <<<"$(dpkg-deb -f "$codegen_deb" Depends)" ||
+  fail "tessellux-codegen's scripts use deb-systemd-helper without depending on init-system-helpers"
 
 # --- checkers, where installed ------------------------------------------------
 if command -v systemd-analyze >/dev/null; then
@@ -149,6 +167,36 @@ if [ "$has_ui" = 1 ]; then
       fail "desktop-file-validate: $notes"
   else
     echo "SKIP: desktop-file-validate not installed (package desktop-file-utils)"
+  fi
+fi
+# Debian's package checker: no errors (warnings are shown, not failed on).
+if command -v lintian >/dev/null; then
+  suppress=()
+  # A build for another prefix than /usr (a developer's, CI's) lies outside
+  # Debian's file layout by choice: the tags about where files are, and
+  # those that look for the documentation under /usr/share/doc only, are
+  # left out; the documentation files themselves are checked above.
+  # scripts/build-deb.sh builds for /usr, where every tag counts.
+  [ "$prefix" = /usr ] || suppress=(--suppress-tags
+    file-in-unusual-dir,dir-in-usr-local,file-in-usr-local,non-etc-file-marked-as-conffile,file-in-usr-marked-as-conffile,no-copyright-file,no-changelog)
+  if ! lintian --fail-on error --tag-display-limit 0 "${suppress[@]}" "$tools_deb" "$codegen_deb" \
+      >"$scratch/lintian.log" 2>&1; then
+    cat "$scratch/lintian.log" >&2
+    fail "lintian reports errors"
+  fi
+  grep "^W: " "$scratch/lintian.log" || true
+else
+  echo "SKIP: lintian not installed"
+fi
+# Software centres list the window from its metainfo.
+if [ "$has_ui" = 1 ]; then
+  if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$root$datadir/metainfo/invalid.tessellux.CreateTessellux.metainfo.xml" \
+      >"$scratch/appstream.log" 2>&1 || { cat "$scratch/appstream.log" >&2; fail "appstreamcli validate"; }
+    grep -qx "create-tessellux.desktop" <<<"$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' \
+      "$root$datadir/metainfo/invalid.tessellux.CreateTessellux.metainfo.xml")" || fail "metainfo launches no desktop file"
+  else
+    echo "SKIP: appstreamcli not installed (package appstream)"
   fi
 fi
 if command -v groff >/dev/null; then

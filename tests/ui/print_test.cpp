@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPageLayout>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -150,6 +152,26 @@ TEST_F(PrintTest, PrintedPdfHoldsTheSymbolPixelForPixel) {
   EXPECT_EQ(DotsUnlikeSymbol(page, symbol, margin), 0);
   // One pixel per dot at 600 dpi: the printed size is the one shown.
   EXPECT_EQ(window->SymbolWidthText->text().toStdString(), output::SymbolSizeText(symbol.width(), 600));
+}
+
+// A symbol wider than the paper (146 dots at 16 dpi: 9.1 inches) goes on a
+// page as wide as it needs; the next print is on the sheet again.
+TEST_F(PrintTest, PdfPageGrowsToHoldASymbolWiderThanThePaper) {
+  Build();
+  QPrinter& printer = window->Printer();
+  printer.setResolution(16);
+  const QSizeF sheet = printer.pageLayout().fullRect(QPageLayout::Point).size();
+  Press(Qt::NoModifier);
+  ASSERT_TRUE(messages.shown.isEmpty()) << messages.shown[0].text.toStdString();
+  const QString info = QString::fromUtf8(RunTool("pdfinfo", {printer.outputFileName()}).value_or(""));
+  const QRegularExpression size(QStringLiteral("Page size: *([0-9.]+) x ([0-9.]+) pts"));
+  const auto match = size.match(info);
+  ASSERT_TRUE(match.hasMatch()) << info.toStdString();
+  const double symbol_points = window->SymbolPicture().width() / 16.0 * 72;
+  EXPECT_GT(symbol_points, sheet.width());
+  EXPECT_GE(match.captured(1).toDouble(), symbol_points + 36);  // the symbol and its margins
+  EXPECT_NEAR(match.captured(2).toDouble(), sheet.height(), 1);
+  EXPECT_EQ(printer.pageLayout().fullRect(QPageLayout::Point).size(), sheet);
 }
 
 TEST_F(PrintTest, CtrlAltPressPrintsTheTestSheetAndRestoresTheScrollBars) {

@@ -54,6 +54,25 @@ TEST(SymbolImage, HoldsThePixelsQtsReaderGivesWhicheverColourIsFirst) {
   }
 }
 
+// Checking a scan needs the file's bytes again: made from the kept image,
+// they read back as the same picture.
+TEST(SymbolImage, TheKeptImageGivesItsBmpFileBack) {
+  QImage drawn(45, 13, QImage::Format_Mono);
+  drawn.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  drawn.fill(1);
+  for (int y = 0; y < drawn.height(); ++y) drawn.setPixel((y * 7) % drawn.width(), y, 0);
+  const Bytes file = SymbolBmpFile(drawn);
+  QImage read;
+  ASSERT_TRUE(read.loadFromData(file.data(), static_cast<int>(file.size()), "BMP"));
+  const QImage kept = SymbolImage(file, ShapeOf(file));
+  ASSERT_EQ(read.size(), drawn.size());
+  for (int y = 0; y < drawn.height(); ++y)
+    for (int x = 0; x < drawn.width(); ++x) {
+      ASSERT_EQ(read.pixel(x, y), drawn.pixel(x, y)) << x << "," << y;
+      ASSERT_EQ(kept.pixel(x, y), drawn.pixel(x, y)) << x << "," << y;
+    }
+}
+
 TEST(SymbolImage, TheLargestSymbolIsKeptAtOneBitAPixel) {
   constexpr int kSide = 22'376;
   const std::size_t row_bytes = (kSide + 31) / 32 * 4;

@@ -1,8 +1,12 @@
 #include "ui/print/print_pages.h"
 
+#include <QFont>
 #include <QFontMetrics>
+#include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace tessellux::print {
 namespace {
@@ -57,6 +61,40 @@ void DrawSymbolPage(QPainter& painter, const QImage& symbol, const std::vector<o
         output::AnnotationOrigin(page, i, metrics.horizontalAdvance(label), metrics.height());
     DrawLine(painter, QPoint(at.x, at.y), label + QString::fromStdString(annotations[i].value));
   }
+}
+
+output::DotSize SymbolPageExtentOn(const QPaintDevice& device, const QImage& symbol,
+                                   const std::vector<output::Annotation>& annotations) {
+  const QFontMetrics metrics(QFont(), &device);
+  int widest_half = 0;
+  for (const auto& line : annotations) {
+    widest_half = std::max({widest_half, metrics.horizontalAdvance(QString::fromStdString(line.label)),
+                            metrics.horizontalAdvance(QString::fromStdString(line.value))});
+  }
+  return output::SymbolPageExtent(device.logicalDpiY(), symbol.width(), symbol.height(),
+                                  static_cast<int>(annotations.size()), metrics.height(), widest_half);
+}
+
+output::DotSize PrintableArea(const QPaintDevice& device) { return {device.width(), device.height()}; }
+
+bool SetPdfPage(QPagedPaintDevice& device, const output::PdfPage& page) {
+  // In points throughout, as the PDF keeps them: the printable width in
+  // inches then matches its width in dots, and the resolution shown stays.
+  const QSizeF points(page.size.width_inches * 72, page.size.height_inches * 72);
+  const QPageSize size = page.size.name.empty()
+                             ? QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch)
+                             : QPageSize(points, QPageSize::Point, QString::fromStdString(page.size.name),
+                                         QPageSize::FuzzyMatch);
+  const double margin = output::kPdfMarginInches * 72;
+  return device.setPageLayout(
+      QPageLayout(size, QPageLayout::Portrait, QMarginsF(margin, margin, margin, margin), QPageLayout::Point));
+}
+
+output::PaperSize SheetOf(const QPagedPaintDevice& device) {
+  const QPageSize size = device.pageLayout().pageSize();
+  const QSizeF inches = size.size(QPageSize::Inch);
+  const auto named = output::NamedPaper(size.key().toStdString());
+  return {named ? named->name : std::string(), inches.width(), inches.height()};
 }
 
 QString PrintSymbolPage(QPagedPaintDevice& device, const QImage& symbol,

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+#include "output/page_fit.h"
+#include "output/paper.h"
 #include "output/print_geometry.h"
 
 class QPainter;
@@ -26,6 +28,21 @@ QImage OneBitSymbol(const QImage& symbol);
 // printable width a quarter inch below its top, and the annotation lines
 // three quarters of an inch below it, each label ending on the centre line.
 void DrawSymbolPage(QPainter& painter, const QImage& symbol, const std::vector<output::Annotation>& annotations);
+
+// What the symbol page takes of `device`'s printable area, measured with
+// the font it is drawn in.
+output::DotSize SymbolPageExtentOn(const QPaintDevice& device, const QImage& symbol,
+                                   const std::vector<output::Annotation>& annotations);
+
+// The printable area of `device`, in its dots.
+output::DotSize PrintableArea(const QPaintDevice& device);
+
+// Puts a PDF device's page on `page`, with margins of kPdfMarginInches.
+// False when the device refuses it.
+bool SetPdfPage(QPagedPaintDevice& device, const output::PdfPage& page);
+
+// The sheet a PDF device's page is on now, named when Qt knows its size.
+output::PaperSize SheetOf(const QPagedPaintDevice& device);
 
 // One document of one page on `device`: begins, draws, ends. Empty on
 // success, else a sentence saying what failed.

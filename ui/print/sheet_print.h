@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "output/paper.h"
 #include "output/print_geometry.h"
 
 namespace tessellux::ui {
@@ -17,6 +18,7 @@ struct SheetPrint {
   int thickness = 0;
   int grid = 0;
   int printed = 0;
+  std::optional<output::PaperSize> sheet_to_restore;  // a PDF's sheet, when its page was made larger
 };
 
 }  // namespace tessellux::ui

@@ -6,7 +6,7 @@
 
 #include "symbol/paper.h"
 
-namespace tessellux::reader {
+namespace tessellux::symbol {
 
 struct Grade {
   double damaged_share = 0;  // blocks erased / blocks
@@ -15,6 +15,6 @@ struct Grade {
   char letter = 'F';
 };
 
-Grade GradeRead(const symbol::PictureRead& read);
+Grade GradeRead(const PictureRead& read);
 
-}  // namespace tessellux::reader
+}  // namespace tessellux::symbol

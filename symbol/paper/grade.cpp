@@ -1,8 +1,8 @@
-#include "reader/scan_grade.h"
+#include "symbol/grade.h"
 
 #include <variant>
 
-namespace tessellux::reader {
+namespace tessellux::symbol {
 
 namespace {
 
@@ -20,11 +20,11 @@ char Letter(double margin, double contrast) {
 
 }  // namespace
 
-Grade GradeRead(const symbol::PictureRead& read) {
+Grade GradeRead(const PictureRead& read) {
   Grade grade;
   if (read.scan) grade.contrast = read.scan->contrast;
-  const auto* result = std::get_if<symbol::ReadResult>(&read.result);
-  const symbol::DamageMap& damage = result ? result->damage : std::get<symbol::ReadError>(read.result).damage;
+  const auto* result = std::get_if<ReadResult>(&read.result);
+  const DamageMap& damage = result ? result->damage : std::get<ReadError>(read.result).damage;
   if (!damage.blocks.empty()) grade.damaged_share = static_cast<double>(damage.damaged()) / damage.blocks.size();
   if (!result) return grade;  // 'F'
   grade.margin = Margin(grade.damaged_share, result->geometry.k);
@@ -32,4 +32,4 @@ Grade GradeRead(const symbol::PictureRead& read) {
   return grade;
 }
 
-}  // namespace tessellux::reader
+}  // namespace tessellux::symbol
