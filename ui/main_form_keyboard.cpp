@@ -97,6 +97,8 @@ void MainForm::SetUpKeyboard() {
   Mnemonic(ViewCommand, 'V');
   Mnemonic(PrintCommand, 'P');
   Mnemonic(SelectPrinterCommand, 'r');
+  Mnemonic(CheckScanCommand, 'k');
+  Mnemonic(StopCommand, 'o');
 
   // Scroll bars take no focus by default: they would be mouse-only.
   auto* arrows = new ScrollBarKeys(this);
@@ -117,8 +119,8 @@ void MainForm::SetUpKeyboard() {
   Chain({ChooseEmbossPicture, EmbossFileText});
   Chain({PublicOption, PrivateOption, UniversalOption, UniqueOption, CascadedOption, TemporaryCheck, CompanyNameText,
          CodeGeneratorIPAddrText, IdentificationTagText, SecretPhraseText[0], SecretPhraseText[1]});
-  Chain({ViewCommand, PrintCommand, ResolutionText, SelectPrinterCommand, SymbolWidthText, SymbolHeightText,
-         TotalBytesText, ErrorBytesText, UserBytesText});
+  Chain({ViewCommand, PrintCommand, CheckScanCommand, ResolutionText, SelectPrinterCommand, SymbolWidthText,
+         SymbolHeightText, TotalBytesText, ErrorBytesText, UserBytesText});
 
   // Tab leaves the text box as it leaves every other control (a tab
   // character can still be pasted in).
@@ -187,6 +189,8 @@ void MainForm::SetToolTips() {
       {SecretPhraseText[0], "Your company's secret phrase, used to encrypt and kept in the settings file."},
       {SecretPhraseText[1], "The reader's serial number or the old phrase, as the chosen mode needs."},
       {ViewCommand, "Opens the symbol in your picture viewer."},
+      {CheckScanCommand, "Reads a scan or photo of a print and says whether it holds the symbol built last."},
+      {StopCommand, "Stops the build under way (Esc); the previous symbol picture is kept."},
       {PrintCommand, "Prints the symbol with its size and settings (Ctrl+P); with Ctrl+Alt held, a test sheet."},
       {ResolutionText, "The printer's dots per inch: the printed size is shown for it."},
       {SelectPrinterCommand, "Chooses the printer or PDF file prints go to, and its paper."},

@@ -296,7 +296,6 @@ QWidget* MainForm::BuildViewPrintTab() {
   BuildProgress->setTextVisible(true);
   BuildProgress->setVisible(false);
   StopCommand = new QPushButton(QStringLiteral("Stop"), page);
-  StopCommand->setToolTip(QStringLiteral("Stops the build under way (Esc); the previous symbol picture is kept."));
   StopCommand->setVisible(false);
   progress->addWidget(BuildProgress, 1);
   progress->addWidget(StopCommand);

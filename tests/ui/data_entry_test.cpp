@@ -64,14 +64,14 @@ TEST_F(DataEntryTest, SizeIsSetAndEveryOtherAttributeKept) {
   EXPECT_TRUE(AllFourteenPoint(*window->DataText));
 }
 
-// A long pasted text without blanks wraps at any character (word wrap
-// would search the whole run for a break at every layout); short texts wrap
-// at words again. Either way a change formats only what it brought in.
-TEST_F(DataEntryTest, LongTextsWrapAnywhereAndStayInOneFormat) {
+// A long text is shown unwrapped (Qt's line breaking of a long paragraph
+// grows with its square); short texts wrap at the box's width again. Either
+// way a change formats only what it brought in.
+TEST_F(DataEntryTest, LongTextsAreShownUnwrappedAndStayInOneFormat) {
   auto window = UnlinkedWindow();
   window->DataText->clear();
   window->DataText->insertHtml("<span style='font-size:30pt'>" + QString(60'000, QLatin1Char('k')) + "</span>");
-  EXPECT_EQ(window->DataText->wordWrapMode(), QTextOption::WrapAnywhere);
+  EXPECT_EQ(window->DataText->lineWrapMode(), QTextEdit::NoWrap);
   QTextCursor caret = window->DataText->textCursor();
   caret.setPosition(30'000);
   window->DataText->setTextCursor(caret);
@@ -81,7 +81,7 @@ TEST_F(DataEntryTest, LongTextsWrapAnywhereAndStayInOneFormat) {
   EXPECT_TRUE(AllFourteenPoint(*window->DataText));
 
   window->DataText->setPlainText("short words wrap at blanks");
-  EXPECT_EQ(window->DataText->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+  EXPECT_EQ(window->DataText->lineWrapMode(), QTextEdit::WidgetWidth);
   EXPECT_TRUE(AllFourteenPoint(*window->DataText));
 }
 

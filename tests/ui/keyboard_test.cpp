@@ -80,7 +80,7 @@ TEST_F(KeyboardTest, TabFollowsEachPageFromTopToBottom) {
   const QList<QWidget*> view = TabOrder(w->SSTab->widget(app::kViewPrintTab));
   ASSERT_GE(view.size(), 4);
   EXPECT_EQ(view.mid(0, 4),
-            (QList<QWidget*>{w->ViewCommand, w->PrintCommand, w->ResolutionText, w->SelectPrinterCommand}));
+            (QList<QWidget*>{w->ViewCommand, w->PrintCommand, w->CheckScanCommand, w->ResolutionText}));
 }
 
 TEST_F(KeyboardTest, ScrollBarsTakeTheFocusAndTheArrowKeys) {
