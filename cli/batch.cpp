@@ -1,12 +1,14 @@
 #include "cli/batch.h"
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
 #include "cli/asio_link.h"
+#include "cli/command_line_text.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/symbol_job.h"
@@ -86,6 +88,8 @@ class Batch {
     BatchLine line;
     while (ReadLine(line)) {
       line.number = ++line_number_;
+      // Editors on some systems start a UTF-8 file with a byte order mark.
+      if (line.number == 1 && line.text.starts_with("\xEF\xBB\xBF")) line.text.erase(0, 3);
       if (line.too_long || line.text.find_first_not_of(" \t\r") != std::string::npos) return line;
     }
     return std::nullopt;
@@ -125,22 +129,36 @@ class Batch {
       if (!object) return FailedJob(kExitUsage, "not a JSON object: " + error, number);
       options = ApplyBatchLine(tool_.symbol, *object);
       request = MakeBuildRequest(options);
+      ClaimOutput(options.output, number);
     } catch (const UsageError& error) {
       return FailedJob(kExitUsage, error.what(), number);
     }
     if (!link || !link->Connected()) {
       std::string error;
       link = AsioLink::Connect(host, tool_.port, kConnectTimeout, &error);
-      if (!link) return FailedJob(kExitNoCodeGenerator, error, number);
+      if (!link) return FailedJob(kExitNoCodeGenerator, ConnectionHint(error, host, tool_.port), number);
     }
-    JobReport report = RunJob(*link, std::move(request), options.output, options.dpi, {}, options.paper);
+    JobReport report =
+        RunJob(*link, std::move(request), options.output, options.format, options.dpi, {}, options.paper);
     if (report.link_broken) link.reset();
     return report;
+  }
+
+  // Two lines writing one file would overwrite each other unseen.
+  void ClaimOutput(const std::string& output, int number) {
+    std::lock_guard lock(input_mutex_);
+    // A line left by a retired worker claims its output again.
+    const auto [claimed, fresh] = outputs_.emplace(output, number);
+    if (!fresh && claimed->second != number) {
+      throw UsageError("output " + output + " is written by line " + std::to_string(claimed->second) +
+                       " already; give each line its own \"output\"");
+    }
   }
 
   void Report(const JobReport& report) {
     std::lock_guard lock(output_mutex_);
     (report.exit_code == kExitOk ? built_ : failed_)++;
+    if (tool_.quiet && !tool_.json && report.exit_code == kExitOk) return;
     if (tool_.json) {
       out_ << JsonReport(report) << std::flush;
     } else {
@@ -155,6 +173,7 @@ class Batch {
   std::mutex input_mutex_;
   std::mutex output_mutex_;
   std::deque<BatchLine> returned_;
+  std::map<std::string, int> outputs_;  // output file -> the line writing it
   int working_ = tool_.jobs;
   int retired_ = 0;
   int line_number_ = 0;
@@ -173,6 +192,7 @@ int RunBatch(const ToolOptions& tool, const std::vector<std::string>& hosts, std
   }
   batch.Work(hosts[0]);
   for (auto& worker : workers) worker.join();
+  if (tool.quiet && batch.failed() == 0 && !Interrupted()) return batch.ExitCode();
   err << "tessellux-build: " << batch.built() << " of " << batch.built() + batch.failed() << " symbols built";
   if (batch.retired() > 0) {
     err << "; the Code Generator closed " << batch.retired() << " of the " << tool.jobs

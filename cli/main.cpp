@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include "app/product.h"
 #include "cli/asio_link.h"
 #include "cli/batch.h"
+#include "cli/command_line_text.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
@@ -20,8 +22,14 @@ namespace {
 
 using namespace tessellux::cli;
 
-int Fail(int code, const std::string& message) {
-  std::cerr << "tessellux-build: " << message << "\n";
+// A failure before any build: one JSON object on stdout with --json, else a
+// line on stderr.
+int Fail(bool json, int code, const std::string& message) {
+  if (json) {
+    std::cout << JsonReport(FailedJob(code, message)) << std::flush;
+  } else {
+    std::cerr << "tessellux-build: " << message << "\n";
+  }
   return code;
 }
 
@@ -30,7 +38,10 @@ std::optional<std::vector<std::string>> Hosts(const ToolOptions& tool, std::stri
   if (!tool.hosts.empty()) return tool.hosts;
   const std::string address = tool.discovery_address.value_or(tessellux::link::kDefaultDiscoveryAddress);
   const auto found = Discover(address, tool.port, std::chrono::seconds(tool.discovery_timeout_s), error);
-  if (!found) return std::nullopt;
+  if (!found) {
+    *error += " (start a Code Generator on this network, or give its --host and --port)";
+    return std::nullopt;
+  }
   return std::vector<std::string>{found->host};
 }
 
@@ -39,24 +50,27 @@ int BuildOne(const ToolOptions& tool, const std::string& host) {
   try {
     request = MakeBuildRequest(tool.symbol);
   } catch (const UsageError& error) {
-    return Fail(kExitUsage, error.what());
+    return Fail(tool.json, kExitUsage, error.what());
   }
   std::string error;
   auto link = AsioLink::Connect(host, tool.port, std::chrono::milliseconds(3000), &error);
-  if (!link) return Fail(kExitNoCodeGenerator, error);
-  ProgressBar bar(!tool.json && ::isatty(STDERR_FILENO));
-  const JobReport report = RunJob(*link, std::move(request), tool.symbol.output, tool.symbol.dpi,
+  if (!link) return Fail(tool.json, kExitNoCodeGenerator, ConnectionHint(error, host, tool.port));
+  ProgressBar bar(!tool.json && !tool.quiet && ::isatty(STDERR_FILENO));
+  const JobReport report = RunJob(*link, std::move(request), tool.symbol.output, tool.symbol.format,
+                                  tool.symbol.dpi,
                                   [&bar](tessellux::generate::BuildStage stage, std::uint64_t done, std::uint64_t total) {
                                     bar.Show(stage, done, total);
                                   },
                                   tool.symbol.paper);
   bar.Clear();
+  // The picture itself may be on stdout: the report then goes to stderr.
+  std::ostream& out = tool.symbol.output == "-" ? std::cerr : std::cout;
   if (tool.json) {
-    std::cout << JsonReport(report);
-  } else if (report.exit_code == kExitOk) {
-    std::cout << TextReport(report, tool.format);
-  } else {
+    out << JsonReport(report);
+  } else if (report.exit_code != kExitOk) {
     std::cerr << "tessellux-build: " << TextReport(report, tool.format);
+  } else if (!tool.quiet) {
+    out << TextReport(report, tool.format);
   }
   return report.exit_code;
 }
@@ -64,14 +78,17 @@ int BuildOne(const ToolOptions& tool, const std::string& host) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
   ToolOptions tool;
   try {
-    tool = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    tool = ParseCommandLine(args);
   } catch (const UsageError& error) {
-    return Fail(kExitUsage, std::string(error.what()) + "\n(tessellux-build --help lists the options)");
+    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+    return Fail(json, kExitUsage,
+                std::string(error.what()) + (json ? "" : "\n" + tessellux::cmdline::HelpHint(BuildProgram())));
   }
   if (tool.help) {
-    std::cout << kUsageText;
+    std::cout << tessellux::cmdline::HelpText(BuildProgram());
     return kExitOk;
   }
   if (tool.version) {
@@ -81,7 +98,7 @@ int main(int argc, char** argv) {
   std::ifstream file;
   if (tool.batch && *tool.batch != "-") {
     file.open(*tool.batch);
-    if (!file) return Fail(kExitUsage, "--batch " + *tool.batch + ": cannot be read");
+    if (!file) return Fail(tool.json, kExitUsage, "--batch " + *tool.batch + ": cannot be read");
   }
   if (tool.symbol.secret_phrase || tool.symbol.second_phrase) {
     std::cerr << "tessellux-build: warning: a phrase on the command line can be read by other users of this "
@@ -91,7 +108,7 @@ int main(int argc, char** argv) {
   CatchInterrupts();
   std::string error;
   const auto hosts = Hosts(tool, &error);
-  if (!hosts) return Fail(kExitNoCodeGenerator, error);
+  if (!hosts) return Fail(tool.json, kExitNoCodeGenerator, error);
   if (tool.batch) return RunBatch(tool, *hosts, *tool.batch == "-" ? std::cin : file, std::cout, std::cerr);
   return BuildOne(tool, hosts->front());
 }

@@ -1,6 +1,9 @@
 #include "cli/options.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <iostream>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +13,7 @@
 #include <map>
 
 #include "cli/picture_upload.h"
+#include "cmdline/cmdline.h"
 #include "app/data_choice.h"
 #include "generate/results.h"
 #include "generate/unicode.h"
@@ -76,23 +80,19 @@ std::u16string Utf16Or(const std::string& what, const std::string& utf8) {
 }
 
 std::string ReadSmallFile(const std::string& option, const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) Bad(option + " " + path + ": no such file");
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec) Bad(option + " " + path + ": " + ec.message());
-  if (size > kMaxTextFileBytes) Bad(option + " " + path + ": larger than 16 MiB");
-  std::ifstream in(path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) Bad(option + " " + path + ": cannot be read");
-  return text;
+  try {
+    return cmdline::ReadText(option, path, kMaxTextFileBytes);
+  } catch (const cmdline::UsageError& error) {
+    Bad(error.what());
+  }
 }
 
-// A phrase kept in a file: one trailing line break is not part of it.
 std::string ReadPhraseFile(const std::string& option, const std::string& path) {
-  std::string phrase = ReadSmallFile(option, path);
-  if (!phrase.empty() && phrase.back() == '\n') phrase.pop_back();
-  if (!phrase.empty() && phrase.back() == '\r') phrase.pop_back();
-  return phrase;
+  try {
+    return cmdline::ReadPhrase(option, path);
+  } catch (const cmdline::UsageError& error) {
+    Bad(error.what());
+  }
 }
 
 std::optional<std::string> Phrase(const std::optional<std::string>& given, const std::optional<std::string>& file,
@@ -166,117 +166,159 @@ const std::map<std::string, std::pair<bool, Setter>>& SymbolSetters() {
          if (!o.paper) Bad("--paper " + v + ": the papers are a4, letter (a3, a5, b5, legal, executive) and fit");
        }}},
       {"output", {true, [](SymbolOptions& o, const std::string& v) { o.output = v; }}},
+      {"format", {true, [](SymbolOptions& o, const std::string& v) {
+         if (v == "bmp") o.format = OutputKind::kBmp;
+         else if (v == "png") o.format = OutputKind::kPng;
+         else if (v == "pdf") o.format = OutputKind::kPdf;
+         else Bad("--format " + v + ": the formats are bmp, png and pdf");
+       }}},
   };
   return setters;
 }
 
 }  // namespace
 
-const char* const kUsageText =
-    "Usage: tessellux-build [OPTIONS] (--url URL | --text TEXT | --text-file FILE | --zip FILE) -o OUT.bmp\n"
-    "       tessellux-build [OPTIONS] --batch FILE [--jobs N]\n"
-    "\n"
-    "Builds Tessellux symbols with a Code Generator, as the Create Tessellux window does.\n"
-    "\n"
-    "Data:\n"
-    "  --url URL                 a web address (must begin with http:// or https://)\n"
-    "  --text TEXT               plain text\n"
-    "  --text-file FILE          plain text from a UTF-8 file\n"
-    "  --zip FILE                a zipped file\n"
-    "  --jpeg FILE [--quality N] a JPEG picture, recompressed at quality 5-95 (default 20);\n"
-    "                            with --text or --text-file: text plus the picture\n"
-    "  (none of these, with an authorization mode: an authorization symbol)\n"
-    "Layout:\n"
-    "  --style lines|dots|emboss --emboss FILE   drawing style (emboss needs a picture)\n"
-    "  --grid N (3-128, default 8)   --thickness N (1-8, default 2)\n"
-    "  --rows N --columns N      block rows and columns: 1, 2, 4, ... 254 (default automatic)\n"
-    "  --error-correction N      correctable bytes per 48-byte group, 2-17 (default automatic)\n"
-    "  --mirror                  mirror image\n"
-    "Security:\n"
-    "  --security public|private|universal|unique|cascaded (default public)   --temporary\n"
-    "  --tag TAG                 identification tag (authorization modes)\n"
-    "  --secret-phrase P | --secret-phrase-file FILE | env TESSELLUX_SECRET_PHRASE\n"
-    "  --second-phrase P | --second-phrase-file FILE | env TESSELLUX_SECOND_PHRASE\n"
-    "                            the reader's serial number (unique) or the old phrase (cascaded)\n"
-    "Output:\n"
-    "  -o, --output OUT          .bmp, .png, or .pdf: the page the window prints\n"
-    "  --dpi N                   printer resolution: the size in inches and the PDF page's\n"
-    "                            dots per inch, one symbol pixel per dot (default 600)\n"
-    "  --paper a4|letter|fit     the PDF page: a sheet (default: the system's, from\n"
-    "                            /etc/papersize or the locale), made larger where the\n"
-    "                            symbol does not fit, or a page the symbol's size\n"
-    "  --json                    one JSON object per symbol on stdout\n"
-    "  --group-separator S --decimal-point S   number format (default \",\" and \".\")\n"
-    "Code Generator:\n"
-    "  --host H [--host H2 ...] --port P (default 8877)\n"
-    "  --discovery-address ADDR  find it by discovery instead (default without --host:\n"
-    "                            255.255.255.255); --discovery-timeout S (default 5)\n"
-    "Many symbols:\n"
-    "  --batch FILE              JSON Lines, one object of the options above per line\n"
-    "                            (keys without dashes, \"output\" for -o); \"-\" reads stdin\n"
-    "  --jobs N                  connections in parallel (default 1), spread over the hosts\n"
-    "\n"
-    "  --help, --version\n"
-    "\n"
-    "Exit codes: 0 every symbol built; 1 a build failed (a check, a refused command,\n"
-    "an unusable picture, an output not written); 2 bad command line or input file;\n"
-    "3 no Code Generator reached (refused, not found, lost or silent).\n";
+const cmdline::Program& BuildProgram() {
+  static const cmdline::Program program{
+      "tessellux-build",
+      {"[OPTIONS] (--url URL | --text TEXT | --text-file FILE | --zip FILE) -o OUT",
+       "[OPTIONS] --batch FILE [--jobs N]"},
+      "Builds Tessellux symbols with a Code Generator, as the Create Tessellux window does.\n"
+      "FILE may be any readable path (a pipe, /dev/stdin, <(command)); - is standard input.",
+      {
+          {"Data",
+           {
+               {"url", 0, "URL", "a web address (must begin with http:// or https://)"},
+               {"text", 0, "TEXT", "plain text"},
+               {"text-file", 0, "FILE", "plain text from a UTF-8 file"},
+               {"zip", 0, "FILE", "a zipped file"},
+               {"jpeg", 0, "FILE", "a JPEG picture; with --text or --text-file: text plus the picture"},
+               {"quality", 0, "N", "the picture's recompression quality, 5-95 (default 20)"},
+           }},
+          {"Layout",
+           {
+               {"style", 0, "STYLE", "lines, dots or emboss (emboss needs --emboss)"},
+               {"emboss", 0, "FILE", "the picture embossed on the dots"},
+               {"grid", 0, "N", "pixels per cell, 3-128 (default 8)"},
+               {"thickness", 0, "N", "line thickness or dot size, 1-8 (default 2)"},
+               {"rows", 0, "N", "block rows: 1, 2, 4, ... 254 (default automatic)"},
+               {"columns", 0, "N", "block columns: 1, 2, 4, ... 254 (default automatic)", "cols"},
+               {"error-correction", 0, "N", "correctable bytes per 48-byte group, 2-17 (default automatic)"},
+               {"mirror", 0, nullptr, "mirror image"},
+           }},
+          {"Security",
+           {
+               {"security", 0, "MODE", "public, private, universal, unique or cascaded (default public)", "mode"},
+               {"temporary", 0, nullptr, "a temporary authorization"},
+               {"tag", 0, "TAG", "identification tag (authorization modes)"},
+               {"secret-phrase", 0, "P", "the secret phrase (other users see it in ps: prefer the file\n"
+                                         "or TESSELLUX_SECRET_PHRASE)"},
+               {"secret-phrase-file", 0, "FILE", "the secret phrase from a file (one line)"},
+               {"second-phrase", 0, "P", "the reader's serial number (unique) or the old phrase (cascaded);\n"
+                                         "also TESSELLUX_SECOND_PHRASE",
+                "serial old-phrase"},
+               {"second-phrase-file", 0, "FILE", "the second phrase from a file (one line)"},
+           }},
+          {"Output",
+           {
+               {"output", 'o', "OUT", "the file to write: .bmp, .png, or .pdf (the page the window\n"
+                                      "prints); - writes to standard output",
+                "out"},
+               {"format", 0, "KIND", "bmp, png or pdf, whatever OUT's name (default: by the name;\n"
+                                     "bmp for -)"},
+               {"dpi", 0, "N", "printer resolution: the size in inches and the PDF page's\n"
+                               "dots per inch, one symbol pixel per dot (default 600)"},
+               {"paper", 0, "PAPER", "the PDF page: a4, letter (a3, a5, b5, legal, executive) or fit;\n"
+                                     "default the system's sheet, made larger where the symbol does\n"
+                                     "not fit; fit: a page the symbol's size"},
+               {"json", 0, nullptr, "one JSON object per symbol, or per failure, on stdout"},
+               {"quiet", 'q', nullptr, "no report of the symbols built; failures are still told"},
+               {"group-separator", 0, "S", "number format's group separator (default \",\")"},
+               {"decimal-point", 0, "S", "number format's decimal point (default \".\")"},
+           }},
+          {"Code Generator",
+           {
+               {"host", 0, "H", "a Code Generator's host; repeat for several"},
+               {"port", 0, "P", "its port (default 8877)"},
+               {"discovery-address", 0, "ADDR", "find it by discovery instead (default without --host:\n"
+                                                "255.255.255.255)"},
+               {"discovery-timeout", 0, "S", "seconds to wait for an answer (default 5)"},
+           }},
+          {"Many symbols",
+           {
+               {"batch", 0, "FILE", "JSON Lines, one object of the options above per line (keys\n"
+                                    "without dashes, \"output\" or \"o\" for -o); - reads stdin"},
+               {"jobs", 0, "N", "connections in parallel, 1-64 (default 1), spread over the hosts"},
+           }},
+          {"Program",
+           {
+               {"help", 'h', nullptr, "this text"},
+               {"version", 'V', nullptr, "the version"},
+           }},
+      },
+      {"tessellux-build --host=192.0.2.7 --url=https://example.com -o symbol.png",
+       "tessellux-build --host H --text-file notes.txt --grid 4 -o - | lpr",
+       "pass show acme | tessellux-build --security private --secret-phrase-file - --url U -o a.pdf",
+       "tessellux-build --host H --batch symbols.jsonl --jobs 4 --quiet"},
+      "Exit codes: 0 every symbol built; 1 a build failed (a check, a refused command,\n"
+      "an unusable picture, an output not written); 2 bad command line or input file;\n"
+      "3 no Code Generator reached (refused, not found, lost or silent).\n"};
+  return program;
+}
+
+namespace {
+
+void ApplyToolOption(ToolOptions& tool, const cmdline::Given& given) {
+  const std::string& name = given.name;
+  const std::string value = given.value.value_or("");
+  if (name == "help") tool.help = true;
+  else if (name == "version") tool.version = true;
+  else if (name == "json") tool.json = true;
+  else if (name == "quiet") tool.quiet = true;
+  else if (name == "host") {
+    if (value.empty()) Bad("--host needs a host name or address");
+    tool.hosts.push_back(value);
+  } else if (name == "port") tool.port = ParseInt("--port", value, 1, 65535, "a port is 1 to 65535");
+  else if (name == "discovery-address") tool.discovery_address = value;
+  else if (name == "discovery-timeout") {
+    tool.discovery_timeout_s = ParseInt("--discovery-timeout", value, 1, 600, "give 1 to 600 seconds");
+  } else if (name == "batch") tool.batch = value;
+  else if (name == "jobs") tool.jobs = ParseInt("--jobs", value, 1, 64, "give 1 to 64 connections");
+  else if (name == "group-separator") tool.format.group_separator = value;
+  else if (name == "decimal-point") {
+    if (value.empty()) Bad("--decimal-point needs a character");
+    tool.format.decimal_point = value;
+  }
+}
+
+}  // namespace
 
 ToolOptions ParseCommandLine(const std::vector<std::string>& args) {
   ToolOptions tool;
+  // --json is known before anything can fail, so that a failure answers in JSON too.
+  tool.json = std::find(args.begin(), args.end(), "--json") != args.end();
+  cmdline::Parsed parsed;
+  try {
+    parsed = cmdline::Parse(BuildProgram(), args);
+  } catch (const cmdline::UsageError& error) {
+    Bad(error.what());
+  }
+  if (!parsed.operands.empty()) {
+    Bad("unexpected argument " + parsed.operands.front() + " (the data is given with --url, --text, --text-file "
+        "or --zip)");
+  }
   const auto& setters = SymbolSetters();
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      tool.help = true;
-      continue;
-    }
-    if (arg == "--version") {
-      tool.version = true;
-      continue;
-    }
-    if (arg == "--json") {
-      tool.json = true;
-      continue;
-    }
-    if (!arg.starts_with("-")) Bad("unexpected argument " + arg + " (options begin with --)");
-    const std::string name = arg == "-o" ? "output" : arg.starts_with("--") ? arg.substr(2) : "";
-    const auto setter = setters.find(name);
-    static const char* const kToolOptions[] = {"host", "port", "discovery-address", "discovery-timeout", "batch",
-                                               "jobs", "group-separator", "decimal-point"};
-    const bool tool_option = std::find(std::begin(kToolOptions), std::end(kToolOptions), name) != std::end(kToolOptions);
-    if (setter == setters.end() && !tool_option) Bad("unknown option " + arg);
-    if (setter != setters.end() && !setter->second.first) {
-      setter->second.second(tool.symbol, {});
-      continue;
-    }
-    if (i + 1 >= args.size()) Bad("option " + arg + " needs a value");
-    const std::string& value = args[++i];
+  for (const auto& given : parsed.options) {
+    const auto setter = setters.find(given.name);
     if (setter != setters.end()) {
-      setter->second.second(tool.symbol, value);
-    } else if (name == "host") {
-      if (value.empty()) Bad("--host needs a host name or address");
-      tool.hosts.push_back(value);
-    } else if (name == "port") {
-      tool.port = ParseInt("--port", value, 1, 65535, "a port is 1 to 65535");
-    } else if (name == "discovery-address") {
-      tool.discovery_address = value;
-    } else if (name == "discovery-timeout") {
-      tool.discovery_timeout_s = ParseInt("--discovery-timeout", value, 1, 600, "give 1 to 600 seconds");
-    } else if (name == "batch") {
-      tool.batch = value;
-    } else if (name == "jobs") {
-      tool.jobs = ParseInt("--jobs", value, 1, 64, "give 1 to 64 connections");
-    } else if (name == "group-separator") {
-      tool.format.group_separator = value;
-    } else if (name == "decimal-point") {
-      if (value.empty()) Bad("--decimal-point needs a character");
-      tool.format.decimal_point = value;
+      setter->second.second(tool.symbol, given.value.value_or(""));
+    } else {
+      ApplyToolOption(tool, given);
     }
   }
   if (tool.help || tool.version) return tool;
   if (!tool.hosts.empty() && tool.discovery_address) Bad("give either --host or --discovery-address, not both");
-  if (!tool.batch && tool.symbol.output.empty()) Bad("no output file: give -o OUT.bmp (or .png)");
+  if (!tool.batch && tool.symbol.output.empty()) Bad("no output file: give -o OUT.bmp (or .png, .pdf, or - for stdout)");
   return tool;
 }
 
@@ -284,9 +326,10 @@ SymbolOptions ApplyBatchLine(const SymbolOptions& defaults, const JsonObject& li
   SymbolOptions options = defaults;
   const auto& setters = SymbolSetters();
   for (const auto& [key, value] : line) {
-    const std::string name = key == "o" ? "output" : key;
-    const auto setter = setters.find(name);
-    if (setter == setters.end()) Bad("unknown key \"" + key + "\"");
+    const cmdline::Option* option = key == "o" ? cmdline::Find(BuildProgram(), "output")
+                                               : cmdline::Find(BuildProgram(), key);
+    const auto setter = option ? setters.find(option->name) : setters.end();
+    if (setter == setters.end()) Bad("unknown key \"" + key + "\" (the keys are the symbol's option names)");
     using Kind = JsonScalar::Kind;
     if (!setter->second.first) {
       if (value.kind != Kind::kTrue && value.kind != Kind::kFalse) Bad("\"" + key + "\" is true or false");
@@ -301,23 +344,25 @@ SymbolOptions ApplyBatchLine(const SymbolOptions& defaults, const JsonObject& li
   return options;
 }
 
-OutputKind OutputKindOf(const std::string& path) {
+OutputKind OutputKindOf(const std::string& path, std::optional<OutputKind> format) {
+  if (format) return *format;
+  if (path == "-") return OutputKind::kBmp;
   const std::string extension = std::filesystem::path(path).extension().string();
   std::string lower;
   for (const char c : extension) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   if (lower == ".bmp") return OutputKind::kBmp;
   if (lower == ".png") return OutputKind::kPng;
   if (lower == ".pdf") return OutputKind::kPdf;
-  Bad("-o " + path + ": the output is a .bmp, .png or .pdf file");
+  Bad("-o " + path + ": the output is a .bmp, .png or .pdf file (or give --format bmp|png|pdf)");
 }
 
 
 generate::BuildRequest MakeBuildRequest(const SymbolOptions& o) {
   // Refused before anything is sent, not after the build.
-  if (OutputKindOf(o.output) == OutputKind::kPdf && o.dpi != static_cast<int>(o.dpi)) {
+  if (OutputKindOf(o.output, o.format) == OutputKind::kPdf && o.dpi != static_cast<int>(o.dpi)) {
     Bad("--dpi " + std::to_string(o.dpi) + ": a printed page (PDF) needs a whole number of dots per inch");
   }
-  const std::string folder = std::filesystem::path(o.output).parent_path().string();
+  const std::string folder = o.output == "-" ? "" : std::filesystem::path(o.output).parent_path().string();
   std::error_code ec;
   if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
     Bad("-o " + o.output + ": the folder " + folder + " does not exist");
@@ -348,6 +393,9 @@ generate::BuildRequest MakeBuildRequest(const SymbolOptions& o) {
     request.data = app::kText;
     text = o.text ? *o.text : ReadSmallFile("--text-file", *o.text_file);
   } else if (o.zip) {
+    // An input file that cannot be read is the command line's fault (exit 2),
+    // found before anything is sent.
+    if (!std::ifstream(*o.zip, std::ios::binary)) Bad("--zip " + *o.zip + ": " + std::strerror(errno));
     request.data = app::kZippedFile;
     request.zip_file = *o.zip;
   } else if (security::IsAuthorization(o.security)) {

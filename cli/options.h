@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/json.h"
+#include "cmdline/cmdline.h"
 #include "generate/build_driver.h"
 #include "geometry/style.h"
 #include "output/paper.h"
@@ -21,6 +22,9 @@ namespace tessellux::cli {
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// The output's kind: by --format, else by the name's extension.
+enum class OutputKind { kBmp, kPng, kPdf };
 
 // One symbol's choices, as given.
 struct SymbolOptions {
@@ -37,7 +41,8 @@ struct SymbolOptions {
   std::optional<std::string> secret_phrase, secret_phrase_file, second_phrase, second_phrase_file;
   double dpi = 600;
   std::optional<output::PaperChoice> paper;  // a PDF's; nothing: the system's default sheet
-  std::string output;
+  std::string output;  // "-": standard output
+  std::optional<OutputKind> format;
 };
 
 // How numbers are written in the reports for a person.
@@ -55,6 +60,7 @@ struct ToolOptions {
   std::optional<std::string> batch;
   int jobs = 1;
   bool json = false;
+  bool quiet = false;  // failures only
   NumberFormat format;
   bool help = false;
   bool version = false;
@@ -72,10 +78,11 @@ SymbolOptions ApplyBatchLine(const SymbolOptions& defaults, const JsonObject& li
 // picks the data choice. Throws UsageError.
 generate::BuildRequest MakeBuildRequest(const SymbolOptions& options);
 
-// The output's kind by its extension; throws UsageError for others.
-enum class OutputKind { kBmp, kPng, kPdf };
-OutputKind OutputKindOf(const std::string& path);
+// `format` if given, else by the extension (BMP for "-"); throws
+// UsageError for others.
+OutputKind OutputKindOf(const std::string& path, std::optional<OutputKind> format = {});
 
-extern const char* const kUsageText;
+// The options, for parsing, --help and the manual page's check.
+const cmdline::Program& BuildProgram();
 
 }  // namespace tessellux::cli

@@ -3,6 +3,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "app/atomic_file.h"
 #include "output/picture_assembly.h"
@@ -109,8 +114,27 @@ bool Saved(const app::Result<>& written, std::string* error) {
   return written.ok();
 }
 
+bool WriteStandardOutput(const Bytes& bytes, std::string* error) {
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+  if (!written) *error = std::string("standard output: ") + std::strerror(errno);
+  return written;
+}
+
+bool CopyToStandardOutput(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad() || !in.eof()) {
+    *error = "cannot read back " + path;
+    return false;
+  }
+  return WriteStandardOutput(bytes, error);
+}
+
 bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, double dots_per_inch,
                   std::string* error) {
+  const auto save = [&](const Bytes& bytes) {
+    return path == "-" ? WriteStandardOutput(bytes, error) : Saved(app::WriteFileAtomically(path, bytes), error);
+  };
   switch (kind) {
     case OutputKind::kBmp: {
       Bytes declared = bmp;
@@ -118,11 +142,11 @@ bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, do
         *error = "the symbol picture is too short to be a BMP picture";
         return false;
       }
-      return Saved(app::WriteFileAtomically(path, declared), error);
+      return save(declared);
     }
     case OutputKind::kPng: {
       const auto png = Png(bmp, dots_per_inch, error);
-      return png && Saved(app::WriteFileAtomically(path, *png), error);
+      return png && save(*png);
     }
     case OutputKind::kPdf:
       break;

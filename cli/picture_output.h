@@ -13,9 +13,13 @@
 
 namespace tessellux::cli {
 
-// False (and `error` says why) when the file cannot be written.
+// False (and `error` says why) when the file cannot be written. "-" is
+// standard output.
 bool WritePicture(const Bytes& bmp, const std::string& path, OutputKind kind, double dots_per_inch,
                   std::string* error);
+
+// Sends a written file (a PDF page made for "-") to standard output.
+bool CopyToStandardOutput(const std::string& path, std::string* error);
 
 // True for a file written; otherwise `error` says why.
 bool Saved(const app::Result<>& written, std::string* error);

@@ -3,9 +3,11 @@
 #include <array>
 #include <charconv>
 
+#include "cli/command_line_text.h"
 #include "cli/json.h"
 #include "cli/pdf_page.h"
 #include "cli/picture_output.h"
+#include "cli/picture_upload.h"
 #include "output/print_geometry.h"
 #include "output/number_text.h"
 #include "protocol/terminal_text.h"
@@ -42,7 +44,7 @@ std::string PageText(const output::PdfPage& page, const NumberFormat& format) {
 }  // namespace
 
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
-                 double dpi, const generate::BuildProgress& progress,
+                 std::optional<OutputKind> format, double dpi, const generate::BuildProgress& progress,
                  const std::optional<output::PaperChoice>& paper, const generate::StopRequested& stop) {
   JobReport report;
   report.output = output;
@@ -55,11 +57,11 @@ JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request
     report.exit_code = failure->kind == Kind::kStopped                                     ? kExitInterrupted
                        : failure->kind == Kind::kTimeout || failure->kind == Kind::kLinkLost ? kExitNoCodeGenerator
                                                                                             : kExitBuildFailed;
-    report.error = failure->Describe();
+    report.error = ForCommandLine(failure->Describe());
     return report;
   }
   std::string error;
-  const OutputKind kind = OutputKindOf(output);
+  const OutputKind kind = OutputKindOf(output, format);
   bool written = false;
   if (kind == OutputKind::kPdf) {
     // Annotated as the window's "Print" annotates its page.
@@ -67,17 +69,25 @@ JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request
     const auto annotations =
         output::SymbolAnnotations(output::SymbolSizeText(px.width, dpi), output::SymbolSizeText(px.height, dpi),
                                   layout.grid, layout.thickness, layout.style);
+    // The page is drawn into a file; for "-" a private one, then sent on.
+    std::shared_ptr<PrivateWorkFile> work;
     output::PdfPage page;
-    written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(dpi), output,
-                            paper.value_or(output::PaperChoice{false, output::SystemPaper()}), &page},
-                           &error);
+    if (output == "-" && !(work = PrivateWorkFile::Make(&error))) {
+      written = false;
+    } else {
+      const std::string path = work ? work->path() : output;
+      written = WritePdfPage({&*report.result.picture, &annotations, static_cast<int>(dpi), path,
+                              paper.value_or(output::PaperChoice{false, output::SystemPaper()}), &page},
+                             &error) &&
+                (!work || CopyToStandardOutput(path, &error));
+    }
     if (written) report.page = page;
   } else {
     written = WritePicture(*report.result.picture, output, kind, dpi, &error);
   }
   if (!written) {
     report.exit_code = kExitBuildFailed;
-    report.error = "cannot write " + output + ": " + error;
+    report.error = "cannot write " + (output == "-" ? std::string("to standard output") : output) + ": " + error;
   }
   report.result.picture.reset();  // written; not kept while a batch goes on
   return report;

@@ -29,11 +29,12 @@ struct JobReport {
   bool link_broken = false;
 };
 
-// Builds `request` over `exchange` and writes `output` (a PDF page at `dpi`
-// on `paper`, by default the system's sheet). `stop` is asked after every
-// exchange (default: Ctrl+C was pressed).
+// Builds `request` over `exchange` and writes `output` ("-": standard output)
+// as `format` or as its name says (a PDF page at `dpi` on `paper`, by default
+// the system's sheet). `stop` is asked after every exchange (default: Ctrl+C
+// was pressed).
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
-                 double dpi, const generate::BuildProgress& progress = {},
+                 std::optional<OutputKind> format, double dpi, const generate::BuildProgress& progress = {},
                  const std::optional<output::PaperChoice>& paper = {},
                  const generate::StopRequested& stop = Interrupted);
 

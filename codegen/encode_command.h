@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "cmdline/cmdline.h"
 #include "symbol/symbol.h"
 
 namespace tessellux::codegen {
@@ -22,9 +23,10 @@ struct EncodeOptions {
 std::variant<EncodeOptions, std::string> ParseEncodeOptions(const std::vector<std::string>& args);
 
 // Builds and writes the BMP; returns the process exit code (0 written,
-// 1 bad options, 2 not buildable, 3 cannot write), messages on stderr.
+// 1 not buildable, 2 bad options, 3 cannot write), messages on stderr.
 int RunEncode(const std::vector<std::string>& args);
 
+const cmdline::Program& EncodeProgram();
 std::string EncodeUsage();
 
 }  // namespace tessellux::codegen

@@ -45,8 +45,8 @@ ServerConfig MakeServerConfig(const ServiceOptions& options) {
 int RunService(const std::vector<std::string>& args) {
   auto parsed = ParseServiceOptions(args);
   if (auto* error = std::get_if<std::string>(&parsed)) {
-    std::cerr << "tessellux-codegen: " << *error << "\n(see tessellux-codegen --help)\n";
-    return 1;
+    std::cerr << "tessellux-codegen: " << *error << "\n" << tessellux::cmdline::HelpHint(ServiceProgram()) << "\n";
+    return tessellux::cmdline::kExitUsage;
   }
   const auto& options = std::get<ServiceOptions>(parsed);
   if (options.help) {

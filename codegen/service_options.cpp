@@ -7,6 +7,7 @@
 #include <thread>
 #include <type_traits>
 
+#include "cmdline/cmdline.h"
 #include "codegen/cli_args.h"
 #include "codegen/memory_budget.h"
 
@@ -74,32 +75,37 @@ auto Find(const Table& table, const std::string& name) -> decltype(&table[0]) {
   return nullptr;
 }
 
-// Applies one option; returns an error text, empty when fine.
-std::string ApplyOption(const std::string& name, ArgReader& reader, ServiceOptions& options,
+// Applies one option by its one name (without dashes); returns an error
+// text, empty when fine.
+std::string ApplyOption(const std::string& name, const std::optional<std::string>& value, ServiceOptions& options,
                         std::string& config) {
-  if (name == "--help" || name == "-h") {
+  if (name == "help") {
     options.help = true;
     return {};
   }
-  if (name == "--version") {
+  if (name == "version") {
     options.version = true;
     return {};
   }
-  const NumberOption* number = Find(kNumberOptions, name);
-  const TextOption* text = Find(kTextOptions, name);
-  if (!number && !text) {
-    return name.starts_with("-") ? "unknown option " + name : "unexpected argument \"" + name + "\"";
-  }
-  std::string error;
-  const auto value = reader.Value(name, error);
-  if (!value) return error;
+  const std::string dashed = "--" + name;
+  const NumberOption* number = Find(kNumberOptions, dashed);
+  const TextOption* text = Find(kTextOptions, dashed);
+  if ((!number && !text) || !value) return "unknown option " + dashed;
   if (text) {
     (text->field ? options.*(text->field) : config) = *value;
     return {};
   }
   const auto parsed = ParseNumber(*value, number->min, number->max);
-  if (!parsed) return BadValue(name, number->wanted, *value);
+  if (!parsed) return BadValue(dashed, number->wanted, *value);
   number->set(options, *parsed);
+  return {};
+}
+
+// Every option of `args` in turn; an error text, empty when fine.
+std::string ApplyAll(const cmdline::Parsed& parsed, ServiceOptions& options, std::string& config) {
+  for (const auto& given : parsed.options) {
+    if (std::string error = ApplyOption(given.name, given.value, options, config); !error.empty()) return error;
+  }
   return {};
 }
 
@@ -131,11 +137,14 @@ std::string ApplyConfigFile(const std::string& path, ServiceOptions& options) {
     if (equals == std::string::npos) return where + "expected key=value, found \"" + line + "\"";
     const std::string key = Trim(line.substr(0, equals));
     const std::string value = Trim(line.substr(equals + 1));
-    if (key.empty() || key == "config" || key == "help" || key == "version") return where + "unknown setting \"" + key + "\"";
+    // Keys are the options' names, their aliases too.
+    const cmdline::Option* option = cmdline::Find(ServiceProgram(), key);
+    if (!option || !option->value || std::string_view(option->name) == "config") {
+      return where + "unknown setting \"" + key + "\"";
+    }
     if (value.empty()) return where + key + "= needs a value";
-    ArgReader reader({value});
     std::string ignored;
-    if (std::string error = ApplyOption("--" + key, reader, options, ignored); !error.empty()) return where + error;
+    if (std::string error = ApplyOption(option->name, value, options, ignored); !error.empty()) return where + error;
   }
   if (in.bad()) return "cannot read config file " + path + ": " + std::strerror(errno);
   return {};
@@ -146,18 +155,20 @@ std::string ApplyConfigFile(const std::string& path, ServiceOptions& options) {
 std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<std::string>& args) {
   ServiceOptions options;
   std::string config;
-  ArgReader reader(args);
-  while (!reader.Done()) {
-    const std::string name = reader.Take();
-    if (std::string error = ApplyOption(name, reader, options, config); !error.empty()) return error;
+  cmdline::Parsed parsed;
+  try {
+    parsed = cmdline::Parse(ServiceProgram(), args);
+  } catch (const cmdline::UsageError& error) {
+    return std::string(error.what());
   }
+  if (!parsed.operands.empty()) return "unexpected argument \"" + parsed.operands.front() + "\"";
+  if (std::string error = ApplyAll(parsed, options, config); !error.empty()) return error;
   if (options.help || options.version) return options;
   if (!config.empty()) {
     // The file's settings first, then the command line again so that it wins.
     ServiceOptions merged;
     if (std::string error = ApplyConfigFile(config, merged); !error.empty()) return error;
-    ArgReader again(args);
-    while (!again.Done()) ApplyOption(again.Take(), again, merged, config);
+    ApplyAll(parsed, merged, config);
     options = merged;
   }
   if (std::string error = CheckBudget(options); !error.empty()) return error;
@@ -177,37 +188,53 @@ int DefaultBuildThreads() {
 
 std::string VersionText() { return std::string("tessellux-codegen ") + TESSELLUX_VERSION + "\n"; }
 
-std::string ServiceUsage() {
-  return "Usage: tessellux-codegen [options]\n"
-         "       tessellux-codegen encode [layout and content options] -o OUT.bmp  (encode --help)\n"
-         "\n"
-         "Builds symbols for Create Tessellux over the LAN (TCP and UDP discovery on one port).\n"
-         "  --bind ADDR            address to listen on (default 0.0.0.0)\n"
-         "  --port N               TCP and UDP port (default 8877; 0 = any free port)\n"
-         "  --company NAME         company name given to clients (required, or from --config;\n"
-         "                         at most 100 bytes)\n"
-         "  --config FILE          file of key=value settings named like these options\n"
-         "                         (company=NAME, bind=ADDR, port=N, ...); the command line wins\n"
-         "  --max-bitmap-mib N     largest symbol bitmap in MiB, 1..4095 (default 64)\n"
-         "  --max-session-mib N    build input held per client in MiB (default 16)\n"
-         "  --memory-budget-mib N  memory of the whole service in MiB (default 512); a command\n"
-         "                         that would pass it is answered 0x08 (busy)\n"
-         "  --max-clients N        clients served at once (default 128); at the limit a resting\n"
-         "                         client may be closed to admit a new one (see below)\n"
-         "  --max-clients-per-address N\n"
-         "                         connections one address may hold (default 8); more are refused\n"
-         "  --evict-idle-after S   a full service closes a client to admit another only if it is\n"
-         "                         between builds, idle S seconds or more (default 60), and from\n"
-         "                         an address holding at least two more connections than the\n"
-         "                         newcomer's; otherwise the newcomer is refused\n"
-         "  --build-threads N      threads that build symbols (default: the cores, at most 4)\n"
-         "  --frame-timeout S      drop a client whose command or reply stays unfinished S seconds\n"
-         "                         (plus 1 s per 64 KiB; default 5)\n"
-         "  --idle-timeout S       close clients idle S seconds (default 0: never)\n"
-         "  --help                 this text\n"
-         "  --version              the version\n"
-         "Exit codes: 0 stopped by SIGINT or SIGTERM (or --help, --version); 1 bad options, no\n"
-         "company name, or the address cannot be bound.\n";
+const cmdline::Program& ServiceProgram() {
+  static const cmdline::Program program{
+      "tessellux-codegen",
+      {"[OPTIONS]", "encode [layout and content options] -o OUT.bmp  (encode --help)"},
+      "Builds symbols for Create Tessellux over the LAN (TCP and UDP discovery on one port).",
+      {
+          {"Service",
+           {
+               {"bind", 0, "ADDR", "address to listen on (default 0.0.0.0)", "host"},
+               {"port", 0, "N", "TCP and UDP port (default 8877; 0 = any free port)"},
+               {"company", 0, "NAME", "company name given to clients (required, or from --config;\n"
+                                      "at most 100 bytes)"},
+               {"config", 0, "FILE", "file of key=value settings named like these options\n"
+                                     "(company=NAME, bind=ADDR, port=N, ...); the command line wins"},
+           }},
+          {"Limits",
+           {
+               {"max-bitmap-mib", 0, "N", "largest symbol bitmap in MiB, 1..4095 (default 64)"},
+               {"max-session-mib", 0, "N", "build input held per client in MiB (default 16)"},
+               {"memory-budget-mib", 0, "N", "memory of the whole service in MiB (default 512); a command\n"
+                                             "that would pass it is answered 0x08 (busy)"},
+               {"max-clients", 0, "N", "clients served at once (default 128); at the limit a resting\n"
+                                       "client may be closed to admit a new one (see below)"},
+               {"max-clients-per-address", 0, "N", "connections one address may hold (default 8); more are refused"},
+               {"evict-idle-after", 0, "S", "a full service closes a client to admit another only if it is\n"
+                                            "between builds, idle S seconds or more (default 60), and from\n"
+                                            "an address holding at least two more connections than the\n"
+                                            "newcomer's; otherwise the newcomer is refused"},
+               {"build-threads", 0, "N", "threads that build symbols (default: the cores, at most 4)"},
+               {"frame-timeout", 0, "S", "drop a client whose command or reply stays unfinished S seconds\n"
+                                         "(plus 1 s per 64 KiB; default 5)"},
+               {"idle-timeout", 0, "S", "close clients idle S seconds (default 0: never)"},
+           }},
+          {"Program",
+           {
+               {"help", 'h', nullptr, "this text"},
+               {"version", 'V', nullptr, "the version"},
+           }},
+      },
+      {"tessellux-codegen --company \"ACME Ltd\"",
+       "tessellux-codegen --config /etc/tessellux-codegen.conf --port=9000",
+       "tessellux-codegen encode --text hello -o hello.bmp"},
+      "Exit codes: 0 stopped by SIGINT or SIGTERM (or --help, --version); 1 the address\n"
+      "cannot be bound; 2 bad options or no company name.\n"};
+  return program;
 }
+
+std::string ServiceUsage() { return cmdline::HelpText(ServiceProgram()); }
 
 }  // namespace tessellux::codegen

@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "cmdline/cmdline.h"
 #include "protocol/discovery.h"
 
 namespace tessellux::codegen {
@@ -49,6 +50,9 @@ int DefaultBuildThreads();
 // file and line; a UTF-8 byte order mark at the file's start is skipped.
 std::variant<ServiceOptions, std::string> ParseServiceOptions(const std::vector<std::string>& args);
 
+// The service's options, for parsing, --help, the config file's keys and the
+// manual page's check.
+const cmdline::Program& ServiceProgram();
 std::string ServiceUsage();
 std::string VersionText();
 

@@ -33,7 +33,28 @@ using tessellux::symbol::SecurityMode;
 using tessellux::protocol::EscapeText;
 using tessellux::reader::Options;
 
-enum Exit { kOk = 0, kUsage = 1, kUnreadable = 2, kKeyProblem = 3, kCannotWrite = 4 };
+enum Exit { kOk = 0, kUnreadable = 1, kUsage = tessellux::cmdline::kExitUsage, kKeyProblem = 3, kCannotWrite = 4 };
+
+// The option that gives the key a failed read asked for.
+std::string KeyHint(const std::string& message) {
+  if (message.find("serial number") != std::string::npos || message.find("old secret phrase") != std::string::npos) {
+    return " (give --second-phrase-file FILE, TESSELLUX_SECOND_PHRASE or --second-phrase)";
+  }
+  if (message.find("secret phrase") != std::string::npos) {
+    return " (give --company NAME and --secret-phrase-file FILE, TESSELLUX_SECRET_PHRASE or --secret-phrase)";
+  }
+  return "";
+}
+
+// A failure that has no symbol's report: a JSON object with --json, else a line on stderr.
+int Fail(const Options& options, int code, const std::string& message) {
+  if (options.json) {
+    std::cout << tessellux::cmdline::JsonFailure(code, message) << std::flush;
+  } else {
+    std::cerr << "tessellux-read: " << message << "\n";
+  }
+  return code;
+}
 
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{512} << 20;
 
@@ -174,7 +195,7 @@ Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out, bool say = 
   const std::string name = std::string("tessellux-file") + FileExtension(file);
   if (say) std::cout << "File: " << name << ", " << file.size() << " bytes";
   if (!out) {
-    if (say) std::cout << " (not saved: give --out DIR)\n";
+    if (say) std::cout << " (not saved: give --output DIR)\n";
     return kOk;
   }
   const fs::path target = *out / name;
@@ -194,8 +215,8 @@ Exit SaveFile(const Bytes& file, const std::optional<fs::path>& out, bool say = 
 std::optional<std::string> OutFolderProblem(const fs::path& out) {
   std::error_code code;
   const auto status = fs::status(out, code);
-  if (!fs::exists(status)) return "--out: no such folder: " + out.string();
-  if (!fs::is_directory(status)) return "--out: not a folder: " + out.string();
+  if (!fs::exists(status)) return "--output: no such folder: " + out.string() + " (make it first)";
+  if (!fs::is_directory(status)) return "--output: not a folder: " + out.string();
   return std::nullopt;
 }
 
@@ -236,8 +257,10 @@ Exit Report(const PictureRead& read, const Options& options) {
                 << " blocks damaged\n"
                 << tessellux::reader::DrawDamageMap(failure->damage);
     }
-    std::cerr << "tessellux-read: " << options.path << ": " << failure->message << "\n";
-    return failure->kind == DecodeFailure::Damaged ? kUnreadable : kKeyProblem;
+    const bool damaged = failure->kind == DecodeFailure::Damaged;
+    std::cerr << "tessellux-read: " << options.path << ": " << failure->message
+              << (damaged ? "" : KeyHint(failure->message)) << "\n";
+    return damaged ? kUnreadable : kKeyProblem;
   }
   const auto& result = std::get<ReadResult>(read.result);
   PrintResult(result);
@@ -252,17 +275,11 @@ Exit Report(const PictureRead& read, const Options& options) {
 
 int Run(const Options& options) {
   if (options.out) {
-    if (const auto problem = OutFolderProblem(*options.out)) {
-      std::cerr << "tessellux-read: " << *problem << "\n";
-      return kCannotWrite;
-    }
+    if (const auto problem = OutFolderProblem(*options.out)) return Fail(options, kCannotWrite, *problem);
   }
   std::string error;
   const auto file = ReadFile(options.path, error);
-  if (!file) {
-    std::cerr << "tessellux-read: " << error << "\n";
-    return kUnreadable;
-  }
+  if (!file) return Fail(options, kUnreadable, error);
   PictureOptions picture_options;
   picture_options.all = options.all;
   const auto reads = Read(*file, options.keys, picture_options);
@@ -280,15 +297,18 @@ int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   const auto parsed = tessellux::reader::ParseOptions(args);
   if (const auto* error = std::get_if<tessellux::reader::UsageError>(&parsed)) {
-    std::cerr << "tessellux-read: " << error->message << "\n"
-              << "Try 'tessellux-read --help' for the options.\n";
-    return kUsage;
+    Options failed;
+    failed.json = std::find(args.begin(), args.end(), "--json") != args.end();
+    const std::string hint = failed.json ? "" : "\n" + tessellux::cmdline::HelpHint(tessellux::reader::ReaderProgram());
+    return Fail(failed, kUsage, error->message + hint);
   }
   const Options& options = std::get<Options>(parsed);
   if (options.help) {
-    std::cout << tessellux::reader::kUsageText;
+    std::cout << tessellux::cmdline::HelpText(tessellux::reader::ReaderProgram());
     return kOk;
   }
+  // Quiet: the report goes nowhere; errors still reach stderr.
+  if (options.quiet) std::cout.setstate(std::ios::badbit);
   if (options.version) {
     std::cout << "tessellux-read " TESSELLUX_VERSION " (symbol format " << tessellux::symbol::kFormatVersion
               << ")\n";

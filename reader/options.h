@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "cmdline/cmdline.h"
 #include "symbol/types.h"
 
 namespace tessellux::reader {
@@ -18,6 +19,7 @@ struct Options {
   symbol::ReaderKeys keys;
   std::optional<std::filesystem::path> out;
   bool verbose = false;
+  bool quiet = false;  // nothing on stdout: the exit code tells
   bool json = false;  // one JSON object per symbol instead of the text fields
   bool all = false;  // every symbol on the picture, not only the largest
   bool help = false;
@@ -29,10 +31,11 @@ struct UsageError {
   std::string message;
 };
 
-// Options as documented in the usage text; "--name value" and
-// "--name=value" alike, "--" before a picture whose name starts with "-".
+// Options as the table lists them, with GNU conventions. Secrets not given
+// come from their files, else from TESSELLUX_SECRET_PHRASE and
+// TESSELLUX_SECOND_PHRASE.
 std::variant<Options, UsageError> ParseOptions(const std::vector<std::string_view>& args);
 
-extern const char* const kUsageText;
+const cmdline::Program& ReaderProgram();
 
 }  // namespace tessellux::reader

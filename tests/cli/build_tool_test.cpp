@@ -29,6 +29,7 @@
 #include "support/child_process.h"
 #include "support/picture_files.h"
 #include "support/printed_symbol.h"
+#include "support/shell_run.h"
 
 namespace tessellux::cli {
 namespace {
@@ -171,7 +172,8 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
     std::string says;
   } cases[] = {
       {{"--text", "http://x", "-o", Path("a.bmp")}, 1,
-       "Not A Web Address (URL): The data selection is Text, but the text begins with either http:// or https://."},
+       "Not A Web Address (URL): The data is a text (--text), but the text begins with either http:// or https://. "
+       "Please remove the prefix, or give it with --url instead of --text."},
       {{"--style", "emboss", "--url", "http://x", "-o", Path("a.bmp")}, 1, "Missing Emboss Picture"},
       {{"--text", std::string(2000, 'x'), "--rows", "1", "--columns", "1", "-o", Path("a.bmp")}, 1,
        "command 0x51 (build public symbol) failed with status 0x04: data too large"},
@@ -181,7 +183,7 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
       {{"--security", "unique", "--secret-phrase", "pw", "--second-phrase", "12-34", "-o", Path("a.bmp")}, 1,
        "Security Setting Incomplete: Reader Serial Number must be ####-####-####"},
       {{"--url", "http://x", "--security", "private", "-o", Path("a.bmp")}, 1,
-       "Security Setting Incomplete: Secret Phrase cannot be blank"},
+       "Security Setting Incomplete: Secret Phrase cannot be blank (give --secret-phrase-file FILE"},
       {{"--security", "cascaded", "--secret-phrase", "new", "-o", Path("a.bmp")}, 1,
        "Security Setting Incomplete: Old Secret Phrase cannot be blank"},
       {{"--jpeg", Path("not.jpg"), "-o", Path("a.bmp")}, 1, "Picture Not Usable: The picture " + Path("not.jpg")},
@@ -222,6 +224,18 @@ TEST_F(BuildToolTest, FailuresExitNonZeroWithClearMessages) {
   EXPECT_EQ(refused.exit_code, 3);
   EXPECT_NE(refused.err.find("cannot connect to the Code Generator at 127.0.0.1:" + stopped_port), std::string::npos)
       << refused.err;
+  EXPECT_NE(refused.err.find("is a Code Generator, tessellux-codegen, running at 127.0.0.1 port " + stopped_port +
+                             "? check --host and --port"),
+            std::string::npos)
+      << refused.err;
+  // With --json every outcome is one object on stdout, a refused connection and a usage error included.
+  const ToolRun refused_json = Exec(TESSELLUX_BUILD_PATH, {"--host=127.0.0.1", "--port=" + stopped_port,
+                                                           "--url=http://x", "-o", Path("a.bmp"), "--json"});
+  EXPECT_EQ(refused_json.exit_code, 3);
+  EXPECT_EQ(refused_json.out.rfind("{\"ok\":false,\"exit_code\":3,\"error\":\"cannot connect", 0), 0u) << refused_json.out;
+  const ToolRun usage_json = Exec(TESSELLUX_BUILD_PATH, {"--json", "--grid"});
+  EXPECT_EQ(usage_json.exit_code, 2);
+  EXPECT_EQ(usage_json.out, "{\"ok\":false,\"exit_code\":2,\"error\":\"option --grid needs a value\"}\n");
 
   const ToolRun help = Exec(TESSELLUX_BUILD_PATH, {"--help"});
   EXPECT_EQ(help.exit_code, 0);
@@ -283,7 +297,9 @@ TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
 TEST_F(BuildToolTest, BatchWithMoreJobsThanTheCodeGeneratorAdmitsBuildsEveryLine) {
   {
     std::ofstream batch(Path("many.jsonl"));
-    for (int i = 0; i < 24; ++i) batch << "{\"url\":\"http://x/" << i << "\",\"o\":\"" << Path("m.bmp") << "\"}\n";
+    for (int i = 0; i < 24; ++i) {
+      batch << "{\"url\":\"http://x/" << i << "\",\"o\":\"" << Path(std::to_string(i) + "-many.bmp") << "\"}\n";
+    }
   }
   const ToolRun run = Build({"--batch", Path("many.jsonl"), "--jobs", "12"});
   EXPECT_EQ(run.exit_code, 0) << run.err;
@@ -335,6 +351,83 @@ TEST_F(BuildToolTest, InterruptStopsTheBuildAndLeavesNoFile) {
   EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 }
 
+// Symbols through pipes: the picture on stdout into the reader's stdin,
+// data and phrases from stdin or any readable path, nothing said with --quiet.
+TEST_F(BuildToolTest, PipesCarryPicturesTextsAndPhrases) {
+  const std::string build = std::string("'") + TESSELLUX_BUILD_PATH + "'";
+  const std::string read = std::string("'") + TESSELLUX_READ_PATH + "'";
+  const auto piped = tessellux::testing::RunShell(build + " --host=127.0.0.1 --port=" + port_ +
+                                                  " --url=https://example.org/piped -o - | " + read + " -");
+  EXPECT_EQ(piped.code, 0) << piped.output;
+  EXPECT_NE(piped.output.find("Text: https://example.org/piped\n"), std::string::npos) << piped.output;
+
+  std::ofstream(Path("stdin.txt")) << "text from stdin";
+  const ToolRun png = Exec(TESSELLUX_BUILD_PATH, {"--host", "127.0.0.1", "--port", port_, "--text-file", "-", "-o", "-",
+                                                  "--format", "png", "-q"},
+                           Path("stdin.txt"));
+  EXPECT_EQ(png.exit_code, 0) << png.err;
+  EXPECT_EQ(png.out.rfind("\x89PNG\r\n", 0), 0u) << "a PNG on stdout";
+  EXPECT_TRUE(png.err.empty()) << png.err;
+  const ToolRun bmp = Exec(TESSELLUX_BUILD_PATH, {"--host", "127.0.0.1", "--port", port_, "--text-file", "/dev/stdin",
+                                                  "-o", "-"},
+                           Path("stdin.txt"));
+  EXPECT_EQ(bmp.out.rfind("BM", 0), 0u) << "BMP is the default for -";
+  EXPECT_NE(bmp.err.find("-: "), std::string::npos) << "the report goes to stderr: " << bmp.err;
+
+  // A phrase through a pipe, never on the command line; the reader takes it the same ways.
+  const auto secured = tessellux::testing::RunShell(
+      "printf 'pipe phrase\\n' | " + build + " --host 127.0.0.1 --port " + port_ +
+      " --security private --secret-phrase-file /dev/stdin --text staff -o '" + Path("piped.bmp") + "' --quiet");
+  EXPECT_EQ(secured.code, 0) << secured.output;
+  EXPECT_TRUE(secured.output.empty()) << secured.output;
+  std::ofstream(Path("phrase.txt")) << "pipe phrase\n";
+  const ToolRun from_file = Exec(TESSELLUX_READ_PATH, {"--company=ACME Ltd", "--secret-phrase-file", "-",
+                                                       Path("piped.bmp")},
+                                 Path("phrase.txt"));
+  EXPECT_EQ(from_file.exit_code, 0) << from_file.err;
+  EXPECT_NE(from_file.out.find("Text: staff"), std::string::npos) << from_file.out;
+  ::setenv("TESSELLUX_SECRET_PHRASE", "pipe phrase", 1);
+  const ToolRun from_env = Read(Path("piped.bmp"), {"-q"});
+  ::unsetenv("TESSELLUX_SECRET_PHRASE");
+  EXPECT_EQ(from_env.exit_code, 0) << from_env.err;
+  EXPECT_TRUE(from_env.out.empty()) << from_env.out;
+  const ToolRun keyless = Read(Path("piped.bmp"));
+  EXPECT_EQ(keyless.exit_code, 3);
+  EXPECT_NE(keyless.err.find("--secret-phrase-file FILE, TESSELLUX_SECRET_PHRASE"), std::string::npos) << keyless.err;
+}
+
+// The command line's own words: options named, next steps given; a bad input
+// file is a usage error; a batch's BOM is skipped and two lines never share a file.
+TEST_F(BuildToolTest, MessagesNameTheOptionAndBatchesGuardTheirOutputs) {
+  const ToolRun zip = Build({"--zip", Path("no-such.zip"), "-o", Path("z.bmp")});
+  EXPECT_EQ(zip.exit_code, 2);
+  EXPECT_NE(zip.err.find("--zip " + Path("no-such.zip") + ": No such file"), std::string::npos) << zip.err;
+  const ToolRun huge = Build({"--url", "http://x", "--grid", "128", "--rows", "254", "--cols", "254", "-o",
+                              Path("huge.bmp")});
+  EXPECT_EQ(huge.exit_code, 1);
+  EXPECT_NE(huge.err.find("bitmap limit; give a smaller --grid"), std::string::npos) << huge.err;
+  const ToolRun empty = Build({"--text", "", "-o", Path("e.bmp")});
+  EXPECT_NE(empty.err.find("Give the text with --text TEXT or --text-file FILE"), std::string::npos) << empty.err;
+  EXPECT_EQ(empty.err.find("Style tab"), std::string::npos) << empty.err;
+  const ToolRun usage = Exec(TESSELLUX_BUILD_PATH, {"--url"});
+  EXPECT_EQ(usage.exit_code, 2);
+  EXPECT_NE(usage.err.find("option --url needs a value\nTry 'tessellux-build --help'"), std::string::npos) << usage.err;
+
+  std::ofstream(Path("bom.jsonl")) << "\xEF\xBB\xBF{\"url\":\"http://one\",\"out\":\"" << Path("b1.bmp") << "\"}\n"
+                                   << "{\"text\":\"two\",\"output\":\"" << Path("b1.bmp") << "\"}\n"
+                                   << "{\"text\":\"three\",\"cols\":2,\"rows\":2,\"o\":\"" << Path("b3.bmp") << "\"}\n";
+  const ToolRun batch = Build({"--batch", Path("bom.jsonl")});
+  EXPECT_EQ(batch.exit_code, 1);
+  EXPECT_NE(batch.err.find("line 2: output " + Path("b1.bmp") + " is written by line 1 already"), std::string::npos)
+      << batch.err;
+  EXPECT_NE(batch.err.find("2 of 3 symbols built"), std::string::npos) << batch.err;
+  EXPECT_NE(Read(Path("b1.bmp")).out.find("Text: http://one"), std::string::npos);
+  const ToolRun quiet = Build({"--batch", Path("bom.jsonl"), "-q"});
+  EXPECT_TRUE(quiet.out.empty()) << quiet.out;
+  EXPECT_EQ(quiet.err.find("line 1:"), std::string::npos) << "built lines are not reported: " << quiet.err;
+  EXPECT_NE(quiet.err.find("line 2: output"), std::string::npos) << "failures are: " << quiet.err;
+}
+
 // Every program answers --help and --version on a terminal without a
 // display, naming itself; the window refuses what it does not take rather
 // than opening.
@@ -350,6 +443,11 @@ TEST_F(BuildToolTest, EveryProgramAnswersHelpAndVersion) {
     const ToolRun version = Exec(program, {"--version"});
     EXPECT_EQ(version.exit_code, 0) << name;
     EXPECT_EQ(version.out.rfind(name + " 2.0", 0), 0u) << version.out;
+    if (name == "create-tessellux") continue;
+    // The same conventions in every tool: -V, -h, examples, and exit code 2 for a usage error.
+    EXPECT_EQ(Exec(program, {"-V"}).out, version.out) << name;
+    EXPECT_NE(Exec(program, {"-h"}).out.find("Examples:"), std::string::npos) << name;
+    EXPECT_EQ(Exec(program, {"--bogus=1"}).exit_code, 2) << name;
   }
   const ToolRun help_all = Exec(TESSELLUX_WINDOW_PATH, {"--help-all"});
   EXPECT_EQ(help_all.exit_code, 2);

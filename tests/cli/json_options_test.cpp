@@ -79,7 +79,7 @@ TEST(Options, ErrorsNameTheBadValue) {
       {{"--url", "http://x", "--text", "t", "-o", "a.bmp"}, "give one of"},
       {{"-o", "a.bmp"}, "nothing to build"},
       {{"--url", "http://x"}, "no output file"},
-      {{"--text-file", "/no/such.txt", "-o", "a.bmp"}, "--text-file /no/such.txt: no such file"},
+      {{"--text-file", "/no/such.txt", "-o", "a.bmp"}, "--text-file /no/such.txt: No such file"},
       {{"--text", "\xC3", "-o", "a.bmp"}, "not valid UTF-8"},
       {{"--url", "http://x", "-o", "a.bmp", "--dpi", "0"}, "--dpi 0:"},
       {{"--url", "http://x", "-o", "a.bmp", "--port", "70000"}, "--port 70000:"},

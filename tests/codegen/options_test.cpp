@@ -170,8 +170,8 @@ TEST(Options, BadOrMissingValuesAreNamed) {
       {{"--mode", "private", "--company", "C", "-o", "x.bmp"}, "--secret-phrase"},
       {{"--mode", "unique", "--company", "C", "--secret-phrase", "P", "--serial", "12", "-o", "x"}, "--serial"},
       {{"--grid", "256", "-o", "x"}, "--grid"},
-      {{"--file", "/nonexistent/file.zip", "-o", "x"}, "cannot read /nonexistent/file.zip: No such file"},
-      {{"--text-file", ::testing::TempDir(), "-o", "x"}, "it is a folder"},
+      {{"--file", "/nonexistent/file.zip", "-o", "x"}, "--file /nonexistent/file.zip: No such file"},
+      {{"--text-file", ::testing::TempDir(), "-o", "x"}, "is a folder"},
       {{"--bogus", "-o", "x"}, "unknown option --bogus"},
       {{"-o", "x", "--grid"}, "option --grid needs a value"},
       {{"--text", "x", "--out", "/nonexistent/folder/x.bmp"}, "folder /nonexistent/folder does not exist"},
@@ -201,6 +201,40 @@ TEST(LayoutProblem, NamesTheValueOutOfRange) {
   }
   EXPECT_EQ(BuildErrorText(symbol::BuildError::BadParameters, cases[4].first),
             "layout parameters out of range: grid 2 is out of range (3 to 128)");
+}
+
+// GNU conventions and the older names; the config file takes aliases as keys.
+TEST(ServiceOptions, EqualsFormsAliasesAndConfigKeys) {
+  const ServiceOptions o = Ok(ParseServiceOptions({"--company=ACME", "--host=127.0.0.1", "--port=9001", "-V"}));
+  EXPECT_TRUE(o.version);
+  const ServiceOptions p = Ok(ParseServiceOptions({"--company=ACME", "--host=127.0.0.1", "--port=9001"}));
+  EXPECT_EQ(p.bind, "127.0.0.1");
+  EXPECT_EQ(p.port, 9001);
+  const TempFile config("\xEF\xBB\xBF" "company=From File\nhost=127.0.0.2\n");
+  const ServiceOptions q = Ok(ParseServiceOptions({"--config=" + config.path()}));
+  EXPECT_EQ(q.company, "From File");
+  EXPECT_EQ(q.bind, "127.0.0.2");
+  EXPECT_NE(Error(ParseServiceOptions({"--company=X", "stray"})).find("unexpected argument \"stray\""),
+            std::string::npos);
+  EXPECT_NE(Error(ParseServiceOptions({"--company", "X", "--help=yes"})).find("--help takes no value"),
+            std::string::npos);
+}
+
+TEST(EncodeOptions, OneNamePerConceptWithTheOlderOnesKept) {
+  const TempFile phrase("from a file\n");
+  const EncodeOptions o = Ok(ParseEncodeOptions({"--columns=4", "--rows=2", "--error-correction=5", "--security",
+                                                 "cascaded", "--company", "C", "--secret-phrase-file", phrase.path(),
+                                                 "--second-phrase", "old", "--output=-"}));
+  EXPECT_EQ(o.request.layout.cols, 4);
+  EXPECT_EQ(o.request.layout.reserved, 10) << "two parity bytes per correctable byte";
+  EXPECT_EQ(o.request.security.mode, symbol::SecurityMode::Cascaded);
+  EXPECT_EQ(o.request.security.phrase, "from a file");
+  EXPECT_EQ(o.request.security.second, "old");
+  EXPECT_EQ(o.output, "-");
+  const EncodeOptions older = Ok(ParseEncodeOptions({"--mode=cascaded", "--company=C", "--secret-phrase=P",
+                                                     "--old-phrase=old", "--out", "x.bmp"}));
+  EXPECT_EQ(older.request.security.second, "old");
+  EXPECT_EQ(older.output, "x.bmp");
 }
 
 TEST(EncodeOptions, LayoutContentAndSecurity) {

@@ -148,7 +148,7 @@ TEST(ServiceProcess, BuildThreadsRunAtALowerPriority) {
 
 TEST(ServiceProcess, RefusesToStartWithoutCompany) {
   ChildProcess child(TESSELLUX_CODEGEN_PATH, {"--bind", "127.0.0.1", "--port", "0"});
-  EXPECT_EQ(child.Wait(5000), 1);
+  EXPECT_EQ(child.Wait(5000), 2) << "a usage error";
 }
 
 TEST(EncodeCommand, WritesASymbolThatReadsBack) {
@@ -164,7 +164,9 @@ TEST(EncodeCommand, WritesASymbolThatReadsBack) {
 
   ChildProcess refused(TESSELLUX_CODEGEN_PATH, {"encode", "--rows", "1", "--cols", "1", "--text",
                                                 std::string(200, 'x'), "-o", out});
-  EXPECT_EQ(refused.Wait(10000), 2);
+  EXPECT_EQ(refused.Wait(10000), 1);
+  ChildProcess bad_option(TESSELLUX_CODEGEN_PATH, {"encode", "--text", "x", "--bogus", "-o", out});
+  EXPECT_EQ(bad_option.Wait(10000), 2);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ const std::map<std::string, Folders>& AllowedIncludes() {
                                  "generate", "pictures", "protocol", "verify"};
   static const std::map<std::string, Folders> allowed = {
       {"protocol", {}},
+      {"cmdline", {}},
       {"symbol", {"protocol"}},
       {"app", {"protocol"}},
       {"geometry", {}},
@@ -34,8 +35,8 @@ const std::map<std::string, Folders>& AllowedIncludes() {
       {"pictures", {"app", "output", "protocol"}},
       {"verify", {"symbol", "generate", "security", "app", "protocol"}},
       {"ui", window},
-      {"codegen", {"protocol", "symbol"}},
-      {"reader", {"protocol", "symbol"}},
+      {"codegen", {"protocol", "symbol", "cmdline"}},
+      {"reader", {"protocol", "symbol", "cmdline"}},
   };
   return allowed;
 }

@@ -60,7 +60,7 @@ TEST_F(ReaderOnPaper, VerboseAndJsonReports) {
 TEST_F(ReaderOnPaper, NoPictureIsUnreadable) {
   const std::string text = folder_.Write("note.txt", Bytes{'h', 'i'});
   const Outcome outcome = RunShell(kReader + " --json '" + text + "'");
-  EXPECT_EQ(outcome.code, 2);
+  EXPECT_EQ(outcome.code, 1);
   EXPECT_NE(outcome.output.find("\"read\":false,\"source\":\"none\""), std::string::npos) << outcome.output;
 }
 
