@@ -293,6 +293,31 @@ void ApplyToolOption(ToolOptions& tool, const cmdline::Given& given) {
 
 }  // namespace
 
+namespace {
+
+// Standard input can be read once: two options naming "-" would each get
+// part of it, or nothing.
+void RefuseSharedStandardInput(const ToolOptions& tool) {
+  const SymbolOptions& o = tool.symbol;
+  const std::pair<const char*, const std::optional<std::string>*> readers[] = {
+      {"--batch", &tool.batch},
+      {"--text-file", &o.text_file},
+      {"--zip", &o.zip},
+      {"--jpeg", &o.jpeg},
+      {"--emboss", &o.emboss},
+      {"--secret-phrase-file", &o.secret_phrase_file},
+      {"--second-phrase-file", &o.second_phrase_file},
+  };
+  const char* first = nullptr;
+  for (const auto& [name, value] : readers) {
+    if (!value->has_value() || **value != "-") continue;
+    if (first) Bad(std::string(first) + " and " + name + " both read standard input (-); give one of them a file");
+    first = name;
+  }
+}
+
+}  // namespace
+
 ToolOptions ParseCommandLine(const std::vector<std::string>& args) {
   ToolOptions tool;
   // --json is known before anything can fail, so that a failure answers in JSON too.
@@ -319,6 +344,7 @@ ToolOptions ParseCommandLine(const std::vector<std::string>& args) {
   if (tool.help || tool.version) return tool;
   if (!tool.hosts.empty() && tool.discovery_address) Bad("give either --host or --discovery-address, not both");
   if (!tool.batch && tool.symbol.output.empty()) Bad("no output file: give -o OUT.bmp (or .png, .pdf, or - for stdout)");
+  RefuseSharedStandardInput(tool);
   return tool;
 }
 

@@ -84,6 +84,9 @@ TEST(Options, ErrorsNameTheBadValue) {
       {{"--url", "http://x", "-o", "a.bmp", "--dpi", "0"}, "--dpi 0:"},
       {{"--url", "http://x", "-o", "a.bmp", "--port", "70000"}, "--port 70000:"},
       {{"--url", "http://x", "-o", "a.pdf", "--paper", "tabloid"}, "--paper tabloid: the papers are a4, letter"},
+      {{"--batch", "-", "--secret-phrase-file", "-"},
+       "--batch and --secret-phrase-file both read standard input (-); give one of them a file"},
+      {{"--text-file", "-", "--second-phrase-file", "-", "-o", "a.bmp"}, "--text-file and --second-phrase-file both"},
   };
   ::unsetenv("TESSELLUX_SECRET_PHRASE");
   ::unsetenv("TESSELLUX_SECOND_PHRASE");
