@@ -47,7 +47,10 @@ class ScrollBarKeys : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* scroll = static_cast<QScrollBar*>(watched);
+    // While a scroll bar is being destroyed it is a QWidget only, and
+    // events still reach its filters: look before treating it as one.
+    auto* scroll = qobject_cast<QScrollBar*>(watched);
+    if (!scroll) return false;
     if (event->type() == QEvent::FocusIn) {
       QPalette palette = scroll->palette();
       palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
