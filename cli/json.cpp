@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "protocol/hex.h"
-
 namespace tessellux::cli {
 namespace {
 
@@ -162,24 +160,6 @@ class Parser {
 
 std::optional<JsonObject> ParseFlatObject(std::string_view line, std::string* error) {
   return Parser(line).Object(error);
-}
-
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (u < 0x20 || u == 0x7F) {
-      out += "\\u" + protocol::HexDigits(u, 4);
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 }  // namespace tessellux::cli

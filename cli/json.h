@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "cmdline/cmdline.h"
+
 namespace tessellux::cli {
 
 struct JsonScalar {
@@ -22,7 +24,7 @@ using JsonObject = std::map<std::string, JsonScalar>;
 // Parses `line` as one object; nothing (and `error` says why) otherwise.
 std::optional<JsonObject> ParseFlatObject(std::string_view line, std::string* error);
 
-// `text` as a JSON string literal, quotes included.
-std::string JsonString(std::string_view text);
+// `text` as a JSON string literal, quotes included: one escaper for every tool.
+using cmdline::JsonString;
 
 }  // namespace tessellux::cli

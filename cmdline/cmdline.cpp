@@ -217,7 +217,7 @@ std::string JsonString(std::string_view text) {
       out += "\\n";
     } else if (byte < 0x20 || byte == 0x7F) {
       char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
       out += escaped;
     } else {
       out += c;

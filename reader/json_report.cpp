@@ -3,27 +3,12 @@
 #include <cstdio>
 #include <variant>
 
-#include "protocol/hex.h"
+#include "cmdline/cmdline.h"
 #include "symbol/grade.h"
 
 namespace tessellux::reader {
 
 namespace {
-
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
-      out += "\\u" + protocol::HexDigits(c, 4);
-    } else {
-      out += static_cast<char>(c);  // UTF-8 passes; invalid bytes are the caller's text as read
-    }
-  }
-  return out + "\"";
-}
 
 std::string Number(double v) {
   char text[32];
@@ -51,9 +36,9 @@ std::string JsonReport(const symbol::PictureRead& read) {
     out += ",\"rows\":" + std::to_string(result->geometry.rows) + ",\"cols\":" + std::to_string(result->geometry.cols) +
            ",\"k\":" + std::to_string(result->geometry.k) + ",\"style\":" +
            (result->layout.style == symbol::Style::Lines ? "\"lines\"" : "\"dots\"") +
-           ",\"text\":" + Quoted(result->content.text);
+           ",\"text\":" + cmdline::JsonString(result->content.text);
   } else {
-    out += ",\"error\":" + Quoted(std::get<symbol::ReadError>(read.result).message);
+    out += ",\"error\":" + cmdline::JsonString(std::get<symbol::ReadError>(read.result).message);
   }
   if (read.scan) out += ScanFields(*read.scan);
   out += ",\"contrast\":" + Number(grade.contrast) + ",\"damaged_share\":" + Number(grade.damaged_share) +
