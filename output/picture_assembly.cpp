@@ -55,6 +55,8 @@ app::Result<BmpShape> ReadBmpShape(const Bytes& h, std::size_t limit) {
   shape.width = width;
   shape.height = height;
   shape.header_size = h.size();
+  shape.bits_per_pixel = bits;
+  shape.palette_offset = kFileHeaderSize + info_size;
   const std::uint64_t row_bytes = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
   const std::uint64_t total = h.size() + row_bytes * static_cast<std::uint64_t>(height);
   if (total > limit) {

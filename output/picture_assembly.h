@@ -17,6 +17,8 @@ struct BmpShape {
   std::int32_t height = 0;  // bottom-up rows; a top-down (negative) height is refused
   std::size_t header_size = 0;
   std::size_t row_bytes = 0;  // padded to a multiple of 4
+  int bits_per_pixel = 1;
+  std::size_t palette_offset = 54;  // where the colour table starts (after the info block)
 };
 
 // Reads and checks the header piece: "BM", a BITMAPINFOHEADER or later,
