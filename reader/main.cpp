@@ -28,6 +28,7 @@ using tessellux::symbol::ReaderKeys;
 using tessellux::symbol::ReadError;
 using tessellux::symbol::PictureOptions;
 using tessellux::symbol::PictureRead;
+using tessellux::symbol::PreparedPicture;
 using tessellux::symbol::ReadResult;
 using tessellux::symbol::SecurityMode;
 using tessellux::protocol::EscapeText;
@@ -129,14 +130,14 @@ bool AskedForKeyAgain(const std::vector<PictureRead>& reads) {
   });
 }
 
-std::vector<PictureRead> Read(const Bytes& file, const ReaderKeys& keys, const PictureOptions& options) {
-  auto reads = tessellux::symbol::ReadPicture(file, keys, options);
+std::vector<PictureRead> Read(const PreparedPicture& picture, const ReaderKeys& keys, const PictureOptions& options) {
+  auto reads = tessellux::symbol::ReadPrepared(picture, keys, options);
   if (!AskedForKeyAgain(reads)) return reads;
   const auto old_phrase = Latin1(keys.old_phrase);
   if (!old_phrase) return reads;
   ReaderKeys retry = keys;
   retry.old_phrase = *old_phrase;
-  auto second = tessellux::symbol::ReadPicture(file, retry, options);
+  auto second = tessellux::symbol::ReadPrepared(picture, retry, options);
   return AskedForKeyAgain(second) ? reads : second;
 }
 
@@ -278,11 +279,12 @@ int Run(const Options& options) {
     if (const auto problem = OutFolderProblem(*options.out)) return Fail(options, kCannotWrite, *problem);
   }
   std::string error;
-  const auto file = ReadFile(options.path, error);
+  auto file = ReadFile(options.path, error);
   if (!file) return Fail(options, kUnreadable, error);
   PictureOptions picture_options;
   picture_options.all = options.all;
-  const auto reads = Read(*file, options.keys, picture_options);
+  const PreparedPicture picture = tessellux::symbol::PreparePicture(std::move(*file));
+  const auto reads = Read(picture, options.keys, picture_options);
   int worst = kOk;
   for (std::size_t k = 0; k < reads.size(); ++k) {
     if (k > 0 && !options.json) std::cout << "\n";

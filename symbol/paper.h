@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "symbol/raster.h"
 #include "symbol/symbol.h"
 
 namespace tessellux::symbol {
@@ -54,6 +55,19 @@ struct PictureRead {
 struct PictureOptions {
   bool all = false;  // every symbol on the page, else only the largest
 };
+
+// A picture file made ready to be read, once or again with other keys: a
+// symbol's own bitmap sampled, any other picture decoded to grey, or why
+// it cannot be read.
+struct PreparedPicture {
+  std::variant<Sampled, GreyImage, ReadError> content;
+};
+PreparedPicture PreparePicture(const Bytes& file);
+// Takes the file: a symbol's 1-bit BMP becomes its picture in the file's
+// own buffer, so the largest symbol is held once, not twice.
+PreparedPicture PreparePicture(Bytes&& file);
+std::vector<PictureRead> ReadPrepared(const PreparedPicture& picture, const ReaderKeys& keys,
+                                      const PictureOptions& options = {});
 
 // One entry per symbol found (at least one: a failure says why). With
 // options.all several, largest first.

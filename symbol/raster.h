@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -74,6 +75,11 @@ struct Bitmap {
 };
 
 std::variant<Bitmap, std::string> ParseBmp(const Bytes& file);
+// A 1-bit black-and-white BMP made into the picture in the file's own
+// buffer, so that the largest symbol is held once: `file` is then empty.
+// Anything else (other depths or palettes, a damaged file): nothing, and
+// `file` untouched for ParseBmp or an image decoder.
+std::optional<Bitmap> TakeBmp(Bytes& file);
 
 struct Sampled {
   int rows = 0, cols = 0, grid = 0, thickness = 0;

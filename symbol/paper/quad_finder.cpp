@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tessellux::symbol::paper {
@@ -98,8 +99,21 @@ class BackgroundRows {
   mutable std::vector<float> column_;
 };
 
+// The ratio below which the darkest few samples lie (a page of faint ink
+// has no black at all); noise alone reaches about 1 - 4 sigma.
+double DarkestInk(const std::array<double, 256>& histogram, double total) {
+  const double few = std::max(4.0, total * 1e-4);
+  double seen = 0;
+  for (int i = 0; i < 256; ++i) {
+    seen += histogram[static_cast<std::size_t>(i)];
+    if (seen >= few) return i / 255.0;
+  }
+  return 1;
+}
+
 // Otsu's threshold on grey / background, over a sparse sample of pixels.
-double RatioThreshold(const cv::Mat& grey, const BackgroundRows& bg) {
+// 0 for the faint look at a page whose ink is not faint (no second look needed).
+double RatioThreshold(const cv::Mat& grey, const BackgroundRows& bg, InkLevel level) {
   std::array<double, 256> histogram{};
   std::vector<float> row;
   const int step = std::max(1, std::min(grey.cols, grey.rows) / 512);
@@ -126,16 +140,24 @@ double RatioThreshold(const cv::Mat& grey, const BackgroundRows& bg) {
   // paper's own noise: never closer to the paper than 0.85 of its
   // brightness. (At 3/4 a quarter-cell dot scanned one pixel across, which
   // keeps only part of its darkness, was lost: Dots at 4 pixels per cell
-  // read 0 of 5, at 0.85 all 5.)
-  return std::clamp(threshold / 255.0, 0.4, 0.85);
+  // read 0 of 5, at 0.85 all 5.) Faint ink, though, never reaches that
+  // far down: dots blurred by a quarter cell keep about 15 % of their
+  // darkness. For the faint look the darkest ink on the page sets the
+  // limit instead: halfway between it and the paper.
+  const double usual = std::clamp(threshold / 255.0, 0.4, 0.85);
+  if (level == InkLevel::Usual) return usual;
+  const double faint = std::clamp(threshold / 255.0, 0.4, std::max(0.85, (1 + DarkestInk(histogram, total)) / 2));
+  return faint > usual ? faint : 0;
 }
 
 // Ink told from paper: darker than `threshold` times the paper's brightness there.
 class InkTest {
  public:
-  explicit InkTest(const cv::Mat& grey)
+  InkTest(const cv::Mat& grey, InkLevel level)
       : grey_(grey), background_(EstimateBackground(grey)), rows_(background_, grey.cols),
-        threshold_(static_cast<float>(RatioThreshold(grey, rows_))) {}
+        threshold_(static_cast<float>(RatioThreshold(grey, rows_, level))) {}
+
+  bool usable() const { return threshold_ > 0; }
 
   // Full-size row y from column `begin` to `end`: out[x] 255 where ink, 0 paper.
   void Row(int y, std::vector<float>& scratch, std::uint8_t* out, int begin, int end) const {
@@ -305,9 +327,10 @@ int SearchFactor(const cv::Mat& grey) {
 
 }  // namespace
 
-std::vector<FoundQuad> FindQuads(const GreyImage& image, std::size_t limit) {
+std::vector<FoundQuad> FindQuads(const GreyImage& image, std::size_t limit, InkLevel ink_level) {
   const cv::Mat grey = View(image);
-  const InkTest ink(grey);
+  const InkTest ink(grey, ink_level);
+  if (!ink.usable()) return {};
   const int search = SearchFactor(grey);
   std::vector<FoundQuad> found;
   cv::Mat level = PooledInk(ink, search);  // any ink in each square

@@ -18,7 +18,13 @@ struct FoundQuad {
   bool joined = false;  // an outline only once gaps between marks were closed
 };
 
+// Ink is told from paper below a share of the paper's brightness, at most
+// 0.85; the faint look (for a second try) lets ink that never gets that
+// dark count, halfway between the darkest on the page and the paper. It
+// finds nothing on a page whose ink is not faint.
+enum class InkLevel { Usual, Faint };
+
 // Largest first, near-duplicates dropped, at most `limit`.
-std::vector<FoundQuad> FindQuads(const GreyImage& image, std::size_t limit);
+std::vector<FoundQuad> FindQuads(const GreyImage& image, std::size_t limit, InkLevel level = InkLevel::Usual);
 
 }  // namespace tessellux::symbol::paper

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <utility>
 
 #include "symbol/paper.h"
 #include "symbol/paper/block_reader.h"
@@ -119,12 +120,15 @@ std::optional<PictureRead> ReadFits(const GreyImage& image, const std::vector<La
   return std::nullopt;
 }
 
-}  // namespace
+// What one search of the page gave: symbols read (with their outline's
+// area) and the first refusal.
+struct PageReads {
+  std::vector<std::pair<double, PictureRead>> reads;
+  std::optional<PictureRead> refusal;
+};
 
-std::vector<PictureRead> ReadGreyPicture(const GreyImage& image, const ReaderKeys& keys,
-                                         const PictureOptions& options) {
-  if (auto exact = SampleExactGrey(image)) return {PictureRead{DecodeSampled(*exact, keys), std::nullopt}};
-  const std::vector<FoundQuad> quads = paper::FindQuads(image, kMaxQuads);
+void ReadQuads(const GreyImage& image, const std::vector<FoundQuad>& quads, const ReaderKeys& keys,
+               const PictureOptions& options, PageReads& page) {
   // How clearly each outline repeats once per cell (the weaker way across).
   // A page's box, text and rules fit some lattice too, only worse, and each
   // costs a full fit: outlines whose grid stands out far less than the
@@ -136,8 +140,7 @@ std::vector<PictureRead> ReadGreyPicture(const GreyImage& image, const ReaderKey
     prominence.push_back(std::min(counts.prominence_first, counts.prominence_second));
     clearest = std::max(clearest, prominence.back());
   }
-  std::vector<std::pair<double, PictureRead>> reads;  // with the outline's area
-  std::optional<PictureRead> refusal;
+  auto& reads = page.reads;
   std::vector<bool> tried(quads.size(), false);
   for (bool first_pass : {true, false}) {
     for (std::size_t k = 0; k < quads.size(); ++k) {
@@ -152,12 +155,25 @@ std::vector<PictureRead> ReadGreyPicture(const GreyImage& image, const ReaderKey
       if (std::holds_alternative<ReadResult>(read->result)) {
         reads.emplace_back(quad.area, std::move(*read));
         if (!options.all) break;
-      } else if (!refusal) {
-        refusal = std::move(read);
+      } else if (!page.refusal) {
+        page.refusal = std::move(read);
       }
     }
     if (!reads.empty() && !options.all) break;
   }
+}
+
+}  // namespace
+
+std::vector<PictureRead> ReadGreyPicture(const GreyImage& image, const ReaderKeys& keys,
+                                         const PictureOptions& options) {
+  if (auto exact = SampleExactGrey(image)) return {PictureRead{DecodeSampled(*exact, keys), std::nullopt}};
+  PageReads page;
+  ReadQuads(image, paper::FindQuads(image, kMaxQuads), keys, options, page);
+  // Ink too faint to pass for ink (dots under heavy blur) gets a second look.
+  if (page.reads.empty()) ReadQuads(image, paper::FindQuads(image, kMaxQuads, paper::InkLevel::Faint), keys, options, page);
+  auto& reads = page.reads;
+  auto& refusal = page.refusal;
   if (reads.empty()) {
     if (refusal) return {std::move(*refusal)};
     return {PictureRead{ReadError{"no symbol found on the picture", DecodeFailure::Damaged, {}}, std::nullopt}};
@@ -168,15 +184,56 @@ std::vector<PictureRead> ReadGreyPicture(const GreyImage& image, const ReaderKey
   return out;
 }
 
-std::vector<PictureRead> ReadPicture(const Bytes& file, const ReaderKeys& keys, const PictureOptions& options) {
-  // A BMP of the symbol's own grid: exactly as before, nothing decoded twice.
-  if (auto bitmap = ParseBmp(file); std::holds_alternative<Bitmap>(bitmap)) {
-    if (auto exact = SampleExact(std::get<Bitmap>(bitmap))) return {PictureRead{DecodeSampled(*exact, keys), std::nullopt}};
-  }
+namespace {
+
+PreparedPicture Decoded(const Bytes& file) {
   auto image = DecodePicture(file);
   if (auto* error = std::get_if<std::string>(&image))
-    return {PictureRead{ReadError{"not a readable picture: " + *error, DecodeFailure::Damaged, {}}, std::nullopt}};
-  return ReadGreyPicture(std::get<GreyImage>(image), keys, options);
+    return {ReadError{"not a readable picture: " + *error, DecodeFailure::Damaged, {}}};
+  return {std::move(std::get<GreyImage>(image))};
+}
+
+// A 1-bit picture that is not a symbol's own grid, as the grey page it shows.
+PreparedPicture GreyOf(const Bitmap& bitmap) {
+  if (static_cast<std::int64_t>(bitmap.width) * bitmap.height > kMaxPicturePixels)
+    return {ReadError{"not a readable picture: picture too large", DecodeFailure::Damaged, {}}};
+  GreyImage image{bitmap.width, bitmap.height, {}};
+  image.pixels.resize(static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height));
+  std::uint8_t* out = image.pixels.data();
+  for (int y = 0; y < bitmap.height; ++y)
+    for (int x = 0; x < bitmap.width; ++x) *out++ = bitmap.black(x, y) ? 0 : 255;
+  return {std::move(image)};
+}
+
+}  // namespace
+
+PreparedPicture PreparePicture(const Bytes& file) {
+  // A BMP of the symbol's own grid: exactly as before, nothing decoded twice.
+  if (auto bitmap = ParseBmp(file); std::holds_alternative<Bitmap>(bitmap)) {
+    if (auto exact = SampleExact(std::get<Bitmap>(bitmap))) return {std::move(*exact)};
+  }
+  return Decoded(file);
+}
+
+PreparedPicture PreparePicture(Bytes&& file) {
+  Bytes taken = std::move(file);
+  if (auto bitmap = TakeBmp(taken)) {
+    if (auto exact = SampleExact(*bitmap)) return {std::move(*exact)};
+    return GreyOf(*bitmap);
+  }
+  return PreparePicture(std::as_const(taken));
+}
+
+std::vector<PictureRead> ReadPrepared(const PreparedPicture& picture, const ReaderKeys& keys,
+                                      const PictureOptions& options) {
+  if (const auto* exact = std::get_if<Sampled>(&picture.content))
+    return {PictureRead{DecodeSampled(*exact, keys), std::nullopt}};
+  if (const auto* image = std::get_if<GreyImage>(&picture.content)) return ReadGreyPicture(*image, keys, options);
+  return {PictureRead{std::get<ReadError>(picture.content), std::nullopt}};
+}
+
+std::vector<PictureRead> ReadPicture(const Bytes& file, const ReaderKeys& keys, const PictureOptions& options) {
+  return ReadPrepared(PreparePicture(file), keys, options);
 }
 
 }  // namespace tessellux::symbol

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -183,6 +184,58 @@ std::variant<Bitmap, std::string> ParseBmp(const Bytes& file) {
       return Error("BMP file: a pixel names a missing palette entry");
     }
   }
+  return bitmap;
+}
+
+namespace {
+
+bool PureBlackAndWhite(const Bytes& file, const Header& h) {
+  if (h.palette_entries != 2) return false;
+  const std::uint8_t* entry = file.data() + h.palette_offset;
+  const auto colour = [&](int k, std::uint8_t v) { return entry[k * 4] == v && entry[k * 4 + 1] == v && entry[k * 4 + 2] == v; };
+  return (colour(0, 0) && colour(1, 255)) || (colour(0, 255) && colour(1, 0));
+}
+
+}  // namespace
+
+std::optional<Bitmap> TakeBmp(Bytes& file) {
+  auto header = ReadHeader(file);
+  if (!std::holds_alternative<Header>(header)) return std::nullopt;
+  Header& h = std::get<Header>(header);
+  if (h.bits != 1 || !std::holds_alternative<std::array<std::uint8_t, 256>>(ReadPalette(file, h)) ||
+      !PureBlackAndWhite(file, h)) {
+    return std::nullopt;
+  }
+  const auto stride = static_cast<std::size_t>(RowStride(h.width, 1));
+  const auto height = static_cast<std::size_t>(h.height);
+  if (h.data_offset < h.palette_offset + 8 || h.data_offset > file.size() ||
+      stride > (file.size() - h.data_offset) / height) {
+    return std::nullopt;
+  }
+  const bool invert = file[h.palette_offset] == 0;  // entry 0 black: a set bit is white
+  Bitmap bitmap;
+  bitmap.width = static_cast<int>(h.width);
+  bitmap.height = static_cast<int>(h.height);
+  bitmap.stride = (static_cast<std::size_t>(h.width) + 7) / 8;
+  // Rows move down over the headers and their padding, in file order, so no
+  // row is overwritten before it has moved; then the order is turned round
+  // for a bottom-up file.
+  std::uint8_t* base = file.data();
+  const std::uint8_t tail = h.width % 8 ? static_cast<std::uint8_t>(0xFF << (8 - h.width % 8)) : 0xFF;
+  for (std::size_t k = 0; k < height; ++k) {
+    std::uint8_t* row = base + k * bitmap.stride;
+    std::memmove(row, base + h.data_offset + k * stride, bitmap.stride);
+    if (invert)
+      for (std::size_t i = 0; i < bitmap.stride; ++i) row[i] = static_cast<std::uint8_t>(~row[i]);
+    row[bitmap.stride - 1] &= tail;
+  }
+  if (h.bottom_up) {
+    for (std::size_t k = 0; k < height / 2; ++k)
+      std::swap_ranges(base + k * bitmap.stride, base + (k + 1) * bitmap.stride, base + (height - 1 - k) * bitmap.stride);
+  }
+  file.resize(bitmap.stride * height);
+  bitmap.bits = std::move(file);
+  file = Bytes();
   return bitmap;
 }
 

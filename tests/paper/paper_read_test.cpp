@@ -45,6 +45,7 @@ const Fault kFaults[] = {
     {"mirrored and turned", [](scan::ScanSettings& s, scan::PrintSettings&) { s.mirror = true, s.rotation_deg = 250; }},
     {"perspective", [](scan::ScanSettings& s, scan::PrintSettings&) { s.perspective = 0.05; }},
     {"blur 1/8 cell", [](scan::ScanSettings& s, scan::PrintSettings& p) { s.blur_px = CellPixels(p, s.dpi) / 8; }},
+    {"blur 1/4 cell", [](scan::ScanSettings& s, scan::PrintSettings& p) { s.blur_px = CellPixels(p, s.dpi) / 4; }},
     {"light falling to 60%", [](scan::ScanSettings& s, scan::PrintSettings&) { s.lighting_floor = 0.6; }},
     {"noise", [](scan::ScanSettings& s, scan::PrintSettings&) { s.noise = 12; }},
     {"ink spread", [](scan::ScanSettings&, scan::PrintSettings& p) { p.ink_spread = 1; }},
@@ -69,6 +70,22 @@ TEST(PaperRead, EachFaultAloneLinesAndDots) {
       fault.apply(settings, print);
       EXPECT_EQ(ReadText(PrintAndScan(symbol, settings, print).image), symbol.text);
     }
+  }
+}
+
+// Quarter-cell dots under a blur as wide as themselves keep about 15 % of
+// their darkness: no pixel is darker than 0.85 of the paper.
+TEST(PaperRead, FaintBlurredDotsAreFound) {
+  const PrintedSymbol symbol = MakeSymbol("dots blurred by a quarter cell", Style::Dots, 4, {}, 8, 2);
+  for (double dpi : {300.0, 600.0}) {
+    scan::ScanSettings settings;
+    scan::PrintSettings print = FinePrinter();
+    settings.dpi = dpi;
+    settings.rotation_deg = 200;
+    settings.blur_px = CellPixels(print, dpi) / 4;
+    settings.lighting_floor = 0.8;
+    SCOPED_TRACE(dpi);
+    EXPECT_EQ(ReadText(PrintAndScan(symbol, settings, print).image), symbol.text);
   }
 }
 

@@ -18,11 +18,20 @@ namespace {
 using testing::MakeSymbol;
 using testing::PrintedSymbol;
 
+std::string Text(const PictureRead& read) {
+  if (const auto* result = std::get_if<ReadResult>(&read.result)) return result->content.text;
+  return "refused: " + std::get<ReadError>(read.result).message;
+}
+
+// Read from the caller's bytes, and as tessellux-read does, the file handed
+// over (a 1-bit BMP becomes the picture in its own buffer): the same outcome.
 std::string ReadFileText(const Bytes& file, bool* exact = nullptr) {
   const auto reads = ReadPicture(file, {});
+  const auto taken = ReadPrepared(PreparePicture(Bytes(file)), {});
+  EXPECT_EQ(Text(taken.front()), Text(reads.front()));
+  EXPECT_EQ(taken.front().scan.has_value(), reads.front().scan.has_value());
   if (exact) *exact = !reads.front().scan.has_value();
-  if (const auto* result = std::get_if<ReadResult>(&reads.front().result)) return result->content.text;
-  return "refused: " + std::get<ReadError>(reads.front().result).message;
+  return Text(reads.front());
 }
 
 TEST(PictureFormats, TheSymbolsOwnPixelsInEveryFormatReadTheExactWay) {

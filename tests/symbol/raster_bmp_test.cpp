@@ -87,6 +87,18 @@ TEST(RasterBmp, RowOrdersDepthsAndPalettesAreRead) {
     ASSERT_EQ(bitmap.height, std::abs(c.height));
     for (int y = 0; y < bitmap.height; ++y)
       for (int x = 0; x < bitmap.width; ++x) ASSERT_EQ(bitmap.black(x, y), Dark(x, y)) << x << "," << y;
+    // Black-and-white 1-bit files are also taken in place, giving the same picture.
+    Bytes file = MakeFile(c.width, c.height, c.bits, c.palette, c.dark, c.light);
+    const Bytes before = file;
+    const auto taken = TakeBmp(file);
+    ASSERT_EQ(taken.has_value(), c.bits == 1);
+    if (!taken) {
+      EXPECT_EQ(file, before);
+      continue;
+    }
+    EXPECT_TRUE(file.empty());
+    ASSERT_TRUE(taken->consistent());
+    EXPECT_EQ(taken->bits, bitmap.bits);
   }
 }
 
@@ -121,9 +133,15 @@ TEST(RasterBmp, TruncatedAndBadFilesAreRefused) {
     Bytes f = good;
     for (const Change& c : changes) Set(f, c.at, c.value, c.size);
     EXPECT_TRUE(std::holds_alternative<std::string>(ParseBmp(f))) << changes.front().why;
+    const Bytes before = f;
+    EXPECT_FALSE(TakeBmp(f)) << changes.front().why;
+    EXPECT_EQ(f, before) << "a refused file is left for the image decoder";
   }
   // A pixel naming a palette entry the file does not have.
   EXPECT_TRUE(std::holds_alternative<std::string>(ParseBmp(MakeFile(4, 1, 1, {kBlack}, 1, 1))));
+  // Grey entries are not black and white: they go the general way.
+  Bytes grey = MakeFile(9, 2, 1, {0x404040, kWhite}, 0, 1);
+  EXPECT_FALSE(TakeBmp(grey));
 }
 
 TEST(RasterBmp, GarbageNeverCrashes) {
@@ -132,7 +150,10 @@ TEST(RasterBmp, GarbageNeverCrashes) {
   for (int round = 0; round < 300; ++round) {
     Bytes f = good;
     for (int k = 0; k < 4; ++k) f[rng() % f.size()] = static_cast<std::uint8_t>(rng());
-    (void)ParseBmp(f);
+    const bool parsed = std::holds_alternative<Bitmap>(ParseBmp(f));
+    if (const auto taken = TakeBmp(f)) {
+      EXPECT_TRUE(parsed && taken->consistent());
+    }
     Bytes noise = testing::RandomBytes(rng() % 200, rng());
     if (noise.size() > 2) noise[0] = 'B', noise[1] = 'M';
     (void)ParseBmp(noise);
