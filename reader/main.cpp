@@ -18,6 +18,7 @@
 #include "symbol/grade.h"
 #include "symbol/paper.h"
 #include "symbol/symbol.h"
+#include "reader/paper_module.h"
 
 namespace {
 
@@ -131,13 +132,13 @@ bool AskedForKeyAgain(const std::vector<PictureRead>& reads) {
 }
 
 std::vector<PictureRead> Read(const PreparedPicture& picture, const ReaderKeys& keys, const PictureOptions& options) {
-  auto reads = tessellux::symbol::ReadPrepared(picture, keys, options);
+  auto reads = tessellux::reader::ReadPreparedPicture(picture, keys, options);
   if (!AskedForKeyAgain(reads)) return reads;
   const auto old_phrase = Latin1(keys.old_phrase);
   if (!old_phrase) return reads;
   ReaderKeys retry = keys;
   retry.old_phrase = *old_phrase;
-  auto second = tessellux::symbol::ReadPrepared(picture, retry, options);
+  auto second = tessellux::reader::ReadPreparedPicture(picture, retry, options);
   return AskedForKeyAgain(second) ? reads : second;
 }
 
@@ -283,7 +284,7 @@ int Run(const Options& options) {
   if (!file) return Fail(options, kUnreadable, error);
   PictureOptions picture_options;
   picture_options.all = options.all;
-  const PreparedPicture picture = tessellux::symbol::PreparePicture(std::move(*file));
+  const PreparedPicture picture = tessellux::reader::PreparePictureFile(std::move(*file));
   const auto reads = Read(picture, options.keys, picture_options);
   int worst = kOk;
   for (std::size_t k = 0; k < reads.size(); ++k) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
@@ -68,6 +69,18 @@ PreparedPicture PreparePicture(const Bytes& file);
 PreparedPicture PreparePicture(Bytes&& file);
 std::vector<PictureRead> ReadPrepared(const PreparedPicture& picture, const ReaderKeys& keys,
                                       const PictureOptions& options = {});
+
+// The exact way alone, with no image decoder (symbol/prepared_picture.cpp):
+// a BMP of a symbol's own grid sampled, or a black-and-white 1-bit picture
+// taken in place (sampled, or as a grey page). Nothing when the picture
+// needs a decoder; `file` is then untouched.
+std::optional<Sampled> SampleSymbolBmp(const Bytes& file);
+std::optional<PreparedPicture> PrepareWithoutDecoder(Bytes& file);
+// A prepared picture read, grey pages by `read_grey` (ReadGreyPicture, or
+// the same loaded from a module).
+using GreyPageReader = std::function<std::vector<PictureRead>(const GreyImage&, const ReaderKeys&, const PictureOptions&)>;
+std::vector<PictureRead> ReadPreparedWith(const PreparedPicture& picture, const ReaderKeys& keys,
+                                          const PictureOptions& options, const GreyPageReader& read_grey);
 
 // One entry per symbol found (at least one: a failure says why). With
 // options.all several, largest first.

@@ -27,12 +27,6 @@ constexpr std::size_t kMaxQuads = 24;  // outlines tried per page
 constexpr int kFitsPerQuad = 3;        // geometries tried per outline
 constexpr double kProminenceGap = 20;  // outlines this much less periodic than the clearest wait
 
-std::optional<Sampled> SampleExact(const Bitmap& bitmap) {
-  auto sampled = SampleBitmap(bitmap);
-  if (auto* found = std::get_if<Sampled>(&sampled)) return std::move(*found);
-  return std::nullopt;
-}
-
 // A grey picture the size of a symbol: black below half grey, then the exact way.
 std::optional<Sampled> SampleExactGrey(const GreyImage& image) {
   if (raster::CandidateLayouts(image.width, image.height).empty()) return std::nullopt;
@@ -42,7 +36,9 @@ std::optional<Sampled> SampleExactGrey(const GreyImage& image) {
     for (int x = 0; x < image.width; ++x)
       if (row[x] < 128) bitmap.set(x, y, true);
   }
-  return SampleExact(bitmap);
+  auto sampled = SampleBitmap(bitmap);
+  if (auto* found = std::get_if<Sampled>(&sampled)) return std::move(*found);
+  return std::nullopt;
 }
 
 double Distance(PointF a, PointF b) { return std::hypot(a.x - b.x, a.y - b.y); }
@@ -193,43 +189,23 @@ PreparedPicture Decoded(const Bytes& file) {
   return {std::move(std::get<GreyImage>(image))};
 }
 
-// A 1-bit picture that is not a symbol's own grid, as the grey page it shows.
-PreparedPicture GreyOf(const Bitmap& bitmap) {
-  if (static_cast<std::int64_t>(bitmap.width) * bitmap.height > kMaxPicturePixels)
-    return {ReadError{"not a readable picture: picture too large", DecodeFailure::Damaged, {}}};
-  GreyImage image{bitmap.width, bitmap.height, {}};
-  image.pixels.resize(static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height));
-  std::uint8_t* out = image.pixels.data();
-  for (int y = 0; y < bitmap.height; ++y)
-    for (int x = 0; x < bitmap.width; ++x) *out++ = bitmap.black(x, y) ? 0 : 255;
-  return {std::move(image)};
-}
-
 }  // namespace
 
 PreparedPicture PreparePicture(const Bytes& file) {
   // A BMP of the symbol's own grid: exactly as before, nothing decoded twice.
-  if (auto bitmap = ParseBmp(file); std::holds_alternative<Bitmap>(bitmap)) {
-    if (auto exact = SampleExact(std::get<Bitmap>(bitmap))) return {std::move(*exact)};
-  }
+  if (auto exact = SampleSymbolBmp(file)) return {std::move(*exact)};
   return Decoded(file);
 }
 
 PreparedPicture PreparePicture(Bytes&& file) {
   Bytes taken = std::move(file);
-  if (auto bitmap = TakeBmp(taken)) {
-    if (auto exact = SampleExact(*bitmap)) return {std::move(*exact)};
-    return GreyOf(*bitmap);
-  }
-  return PreparePicture(std::as_const(taken));
+  if (auto prepared = PrepareWithoutDecoder(taken)) return std::move(*prepared);
+  return Decoded(taken);
 }
 
 std::vector<PictureRead> ReadPrepared(const PreparedPicture& picture, const ReaderKeys& keys,
                                       const PictureOptions& options) {
-  if (const auto* exact = std::get_if<Sampled>(&picture.content))
-    return {PictureRead{DecodeSampled(*exact, keys), std::nullopt}};
-  if (const auto* image = std::get_if<GreyImage>(&picture.content)) return ReadGreyPicture(*image, keys, options);
-  return {PictureRead{std::get<ReadError>(picture.content), std::nullopt}};
+  return ReadPreparedWith(picture, keys, options, ReadGreyPicture);
 }
 
 std::vector<PictureRead> ReadPicture(const Bytes& file, const ReaderKeys& keys, const PictureOptions& options) {

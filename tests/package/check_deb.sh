@@ -62,6 +62,8 @@ for package in tessellux-codegen create-tessellux; do
 done
 expect_file "$tools_deb" "$bindir/tessellux-read" executable
 expect_file "$tools_deb" "$mandir/man1/tessellux-read.1.gz"
+# Pictures of paper: the module tessellux-read loads from here.
+expect_file "$tools_deb" "$libdir/tessellux/tessellux-read-paper.so"
 if [ "$has_ui" = 1 ]; then
   expect_file "$tools_deb" "$bindir/create-tessellux" executable
   expect_file "$tools_deb" "$datadir/applications/create-tessellux.desktop"

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -62,6 +63,25 @@ TEST_F(ReaderOnPaper, NoPictureIsUnreadable) {
   const Outcome outcome = RunShell(kReader + " --json '" + text + "'");
   EXPECT_EQ(outcome.code, 1);
   EXPECT_NE(outcome.output.find("\"read\":false,\"source\":\"none\""), std::string::npos) << outcome.output;
+}
+
+// The program alone, its module of pictures of paper left behind: a
+// symbol's own bitmap still reads; a page is refused, saying what is missing.
+TEST_F(ReaderOnPaper, WithoutItsModuleTheSymbolsOwnBitmapStillReads) {
+  const std::string alone = (folder_.path() / "alone").string();
+  std::filesystem::create_directory(alone);
+  std::filesystem::copy_file(TESSELLUX_READ_PATH, alone + "/tessellux-read");
+  const std::string reader = "'" + alone + "/tessellux-read'";
+  const Outcome page = RunShell(reader + " '" + *path_ + "' 2>&1");
+  if (page.code == 0) GTEST_SKIP() << "the module is installed on this machine";
+  EXPECT_EQ(page.code, 1);
+  EXPECT_NE(page.output.find("pictures of paper need the module tessellux-read-paper.so"), std::string::npos)
+      << page.output;
+  const auto symbol = testing::MakeSymbol("no decoder needed", Style::Dots);
+  const std::string bmp = folder_.Write("symbol.bmp", scan::EncodeBmp(scan::BitmapToGrey(symbol.bitmap), 1));
+  const Outcome exact = RunShell(reader + " '" + bmp + "'");
+  EXPECT_EQ(exact.code, 0) << exact.output;
+  EXPECT_NE(exact.output.find("Text: no decoder needed"), std::string::npos) << exact.output;
 }
 
 }  // namespace
