@@ -48,6 +48,11 @@ struct ScannedPage {
 
 ScannedPage PrintAndScan(const symbol::Bitmap& symbol, const PrintSettings& print, const ScanSettings& scan);
 
+// A page already rendered at `page_dpi` (a PDF page through pdftoppm, say)
+// printed with its ink spread or shrunk by `ink_spread` dots, then scanned;
+// the corners given are the page's.
+ScannedPage ScanPrintedPage(const GreyImage& page, double page_dpi, int ink_spread, const ScanSettings& scan);
+
 // A grey picture as a file, the way a scanner or a camera saves it.
 symbol::Bytes EncodePng(const GreyImage& image);
 symbol::Bytes EncodeJpeg(const GreyImage& image, int quality);

@@ -97,11 +97,14 @@ GreyImage ToGrey(const cv::Mat& grey8) {
 
 }  // namespace
 
-ScannedPage PrintAndScan(const symbol::Bitmap& symbol, const PrintSettings& print, const ScanSettings& scan) {
-  std::mt19937 random(scan.seed);
-  const PrintedPage page = PrintPage(symbol, print, scan.seed);
-  const double scale = scan.dpi / print.printer_dpi;
-  cv::Mat flat = Resample(page.ink, scale);
+namespace {
+
+// Ink coverage at the printer's resolution seen by the scanner or camera;
+// `symbol` (top left and size, printer dots) is traced through.
+ScannedPage Scan(const cv::Mat& ink, double printer_dpi, cv::Rect2d symbol, const ScanSettings& scan,
+                 std::mt19937& random) {
+  const double scale = scan.dpi / printer_dpi;
+  cv::Mat flat = Resample(ink, scale);
   const Placement placement = Place(flat.size(), scan, random);
   cv::Mat coverage;
   cv::warpPerspective(flat, coverage, placement.map, placement.size, cv::INTER_LINEAR, cv::BORDER_CONSTANT, 0);
@@ -119,12 +122,36 @@ ScannedPage PrintAndScan(const symbol::Bitmap& symbol, const PrintSettings& prin
     grey8 = cv::imdecode(jpeg, cv::IMREAD_GRAYSCALE);
   }
   out.image = ToGrey(grey8);
-  const double x0 = page.symbol.x * scale, y0 = page.symbol.y * scale;
-  const double x1 = x0 + page.symbol_size.width * scale, y1 = y0 + page.symbol_size.height * scale;
+  const double x0 = symbol.x * scale, y0 = symbol.y * scale;
+  const double x1 = x0 + symbol.width * scale, y1 = y0 + symbol.height * scale;
   out.symbol_corners = {Apply(placement.map, x0, y0), Apply(placement.map, x1, y0), Apply(placement.map, x1, y1),
                         Apply(placement.map, x0, y1)};
-  out.cell_scale = scale * std::max(1, print.dots_per_pixel);
+  out.cell_scale = scale;
   return out;
+}
+
+}  // namespace
+
+ScannedPage PrintAndScan(const symbol::Bitmap& symbol, const PrintSettings& print, const ScanSettings& scan) {
+  std::mt19937 random(scan.seed);
+  const PrintedPage page = PrintPage(symbol, print, scan.seed);
+  ScannedPage out = Scan(page.ink, print.printer_dpi,
+                         {page.symbol.x, page.symbol.y, page.symbol_size.width, page.symbol_size.height}, scan, random);
+  out.cell_scale *= std::max(1, print.dots_per_pixel);
+  return out;
+}
+
+ScannedPage ScanPrintedPage(const GreyImage& page, double page_dpi, int ink_spread, const ScanSettings& scan) {
+  std::mt19937 random(scan.seed);
+  cv::Mat grey(page.height, page.width, CV_8U, const_cast<std::uint8_t*>(page.pixels.data()));
+  cv::Mat ink = 255 - grey;
+  if (ink_spread != 0) {
+    const int size = 2 * std::abs(ink_spread) + 1;
+    const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(size, size));
+    if (ink_spread > 0) cv::dilate(ink, ink, square);
+    else cv::erode(ink, ink, square);
+  }
+  return Scan(ink, page_dpi, {0, 0, static_cast<double>(page.width), static_cast<double>(page.height)}, scan, random);
 }
 
 }  // namespace tessellux::scan

@@ -18,15 +18,13 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 
-#include <QBuffer>
 #include <QImage>
-#include <QPageLayout>
-#include <QPdfWriter>
 
 #include "output/print_geometry.h"
 #include "output/number_text.h"
 #include "pictures/jpeg_recompress.h"
 #include "support/child_process.h"
+#include "support/pdf_page_place.h"
 #include "support/picture_files.h"
 #include "support/printed_symbol.h"
 #include "support/shell_run.h"
@@ -568,18 +566,8 @@ TEST_F(BuildToolTest, PdfIsThePrintedPageAtTheGivenResolution) {
 
   EXPECT_NE(built.out.find("Page: A4\n"), std::string::npos) << built.out;
 
-  // Where the page puts the symbol: a PDF writer set up as the tool's, on
-  // A4 with margins of a quarter inch.
-  QBuffer probe_buffer;
-  probe_buffer.open(QIODevice::WriteOnly);
-  QPdfWriter probe(&probe_buffer);
-  probe.setResolution(dpi);
-  ASSERT_TRUE(probe.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                              QMarginsF(18, 18, 18, 18), QPageLayout::Point)));
-  const QPoint paint = probe.pageLayout().paintRectPixels(dpi).topLeft();
-  const output::SymbolPage place = output::PlaceSymbol(probe.width(), dpi, picture.width(), picture.height());
   const int margin = 10;
-  const QPoint origin = paint + QPoint(place.symbol.x - margin, place.symbol.y - margin);
+  const QPoint origin = testing::SymbolOriginOnA4(dpi, picture.width(), picture.height()) - QPoint(margin, margin);
   // pdftocairo, not pdftoppm: the latter widens every image by one dot.
   RunText("pdftocairo", {"-png", "-gray", "-r", std::to_string(dpi), "-singlefile", "-x", std::to_string(origin.x()),
                          "-y", std::to_string(origin.y()), "-W", std::to_string(picture.width() + 2 * margin), "-H",
