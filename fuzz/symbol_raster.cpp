@@ -1,4 +1,5 @@
-// The reader's first steps: any file as a BMP, and any picture it yields
+// The reader's first steps: any file as a BMP (parsed, and taken in place
+// as tessellux-read does, the two agreeing), and any picture it yields
 // through the frame search and cell sampling.
 
 #include "fuzz/fuzz_support.h"
@@ -7,8 +8,14 @@
 using namespace tessellux::symbol;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto parsed = ParseBmp(Bytes(data, data + size));
+  Bytes file(data, data + size);
+  auto parsed = ParseBmp(file);
   const auto* bitmap = std::get_if<Bitmap>(&parsed);
+  if (const auto taken = TakeBmp(file)) {
+    FUZZ_CHECK(bitmap && taken->bits == bitmap->bits && file.empty());
+  } else {
+    FUZZ_CHECK(file.size() == size);
+  }
   if (!bitmap) return 0;
   FUZZ_CHECK(bitmap->width > 0 && bitmap->height > 0);
   FUZZ_CHECK(bitmap->consistent());
