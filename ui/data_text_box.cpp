@@ -13,10 +13,6 @@
 namespace tessellux::ui {
 namespace {
 
-bool IsBackspace(const QKeyEvent& event) {
-  return event.key() == Qt::Key_Backspace && !(event.modifiers() & ~Qt::ShiftModifier);
-}
-
 bool HasDisplayBreak(QTextDocument& document, int from, int to) {
   for (QTextBlock block = document.findBlock(from).next(); block.isValid() && block.position() <= to;
        block = block.next()) {
@@ -27,19 +23,19 @@ bool HasDisplayBreak(QTextDocument& document, int from, int to) {
 
 }  // namespace
 
-// Backspace at the start of a piece and Delete at its end remove the
-// character on the far side of the display break. A caret movement that
-// stopped on the other side of a display break goes on by one: both sides
-// are the same place in the text.
+// Backspace at the start of a piece and Delete at its end (with Ctrl, the
+// word) remove what is on the far side of the display break. A caret
+// movement that stopped on the other side of a display break goes on by
+// one: both sides are the same place in the text.
 void DataTextBox::keyPressEvent(QKeyEvent* event) {
   QTextDocument& text = *document();
   QTextCursor caret = textCursor();
   const int at = caret.position();
   if (!caret.hasSelection()) {
-    if (IsBackspace(*event) && at > 0 && IsDisplayBreak(text, at - 1)) {
+    if (event->key() == Qt::Key_Backspace && at > 0 && IsDisplayBreak(text, at - 1)) {
       caret.setPosition(at - 1);
       setTextCursor(caret);
-    } else if (event->matches(QKeySequence::Delete) && IsDisplayBreak(text, at)) {
+    } else if (event->key() == Qt::Key_Delete && IsDisplayBreak(text, at)) {
       caret.setPosition(at + 1);
       setTextCursor(caret);
     }

@@ -23,26 +23,35 @@ constexpr int kCharacterSearch = 64;
 
 int Characters(const QTextBlock& block) { return block.length() - 1; }
 
-// The nearest position at or before `ideal`, and after `floor`, where
-// `finder` reports a boundary; -1 when there is none.
-qsizetype BoundaryBefore(QTextBoundaryFinder& finder, qsizetype ideal, qsizetype floor) {
+// The nearest position at or before `ideal`, and after `floor`, that
+// `fits`; -1 when there is none.
+template <typename Fits>
+qsizetype NearestBefore(qsizetype ideal, qsizetype floor, Fits fits) {
   for (qsizetype position = ideal; position > floor; --position) {
-    finder.setPosition(position);
-    if (finder.isAtBoundary()) return position;
+    if (fits(position)) return position;
   }
   return -1;
 }
 
-// Offsets in `text` where a paragraph this long is cut into pieces.
+// Offsets in `text` where a paragraph this long is cut into pieces: a
+// break opportunity, else the start of a character.
 std::vector<qsizetype> Cuts(const QString& text) {
   QTextBoundaryFinder words(QTextBoundaryFinder::Line, text);
   QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+  const auto word_start = [&](qsizetype position) {
+    words.setPosition(position);
+    return words.isAtBoundary();
+  };
+  const auto character_start = [&](qsizetype position) {
+    characters.setPosition(position);
+    return characters.isAtBoundary();
+  };
   std::vector<qsizetype> cuts;
   qsizetype start = 0;
   while (text.size() - start > kLongestPiece) {
     const qsizetype ideal = start + kPieceCharacters;
-    qsizetype cut = BoundaryBefore(words, ideal, ideal - kWordSearch);
-    if (cut < 0) cut = BoundaryBefore(characters, ideal, ideal - kCharacterSearch);
+    qsizetype cut = NearestBefore(ideal, ideal - kWordSearch, word_start);
+    if (cut < 0) cut = NearestBefore(ideal, ideal - kCharacterSearch, character_start);
     if (cut < 0) cut = text[ideal].isLowSurrogate() ? ideal - 1 : ideal;
     cuts.push_back(cut);
     start = cut;

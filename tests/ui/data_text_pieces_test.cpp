@@ -19,7 +19,7 @@ using DataTextPiecesTest = WindowTest;
 // A text without a break opportunity whose characters differ from their
 // neighbours', so that a lost, doubled or moved character shows.
 QString Unbroken(int characters) {
-  static const QString kAlphabet = QStringLiteral("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_-.");
+  static const QString kAlphabet = QStringLiteral("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
   QString text;
   text.reserve(characters);
   for (int i = 0; i < characters; ++i) text.append(kAlphabet[(i * 7 + i / 61) % kAlphabet.size()]);
@@ -100,6 +100,21 @@ TEST_F(DataTextPiecesTest, LongTextsWithBlanksAreCutAfterABlank) {
   EXPECT_GT(DisplayBreaks(Document(*window)), 0);
   for (QTextBlock block = Document(*window).begin().next(); block.isValid(); block = block.next()) {
     EXPECT_TRUE(block.previous().text().endsWith(QLatin1Char(' '))) << block.previous().text().right(12).toStdString();
+  }
+}
+
+// A cut after a line break would show an empty line before the next piece.
+TEST_F(DataTextPiecesTest, NoPieceEndsWithALineBreak) {
+  auto window = UnlinkedWindow();
+  QString text;
+  while (text.size() < 30'000) text += Unbroken(99) + QChar(QChar::LineSeparator);
+  window->DataText->setPlainText(text);
+  EXPECT_EQ(ui::DataTextAsTyped(*window->DataText), QString(text).replace(QChar(QChar::LineSeparator), u'\n'));
+  EXPECT_GT(DisplayBreaks(Document(*window)), 0);
+  for (QTextBlock block = Document(*window).begin(); block.isValid(); block = block.next()) {
+    if (ui::StartsAfterDisplayBreak(block.next())) {
+      EXPECT_FALSE(block.text().endsWith(QChar(QChar::LineSeparator)));
+    }
   }
 }
 
