@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextDocument>
@@ -57,10 +58,16 @@ int main(int argc, char** argv) {
   tessellux::ui::MainForm window(options);
   window.resize(900, 700);
   window.show();
-  window.SSTab->setCurrentIndex(tessellux::app::kTextTab);
+  {
+    // Unlinked, the window sends a user back to the Security tab; a user
+    // with a Code Generator sees the box.
+    const QSignalBlocker stay(window.SSTab);
+    window.SSTab->setCurrentIndex(tessellux::app::kTextTab);
+  }
   QTextEdit& box = *window.DataText;
   box.clear();
   box.setFocus();
+  box.grab();  // the box and its viewport get their size, as on a screen
   Settle(box);
 
   QApplication::clipboard()->setText(QString(characters, QLatin1Char('k')));

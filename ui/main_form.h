@@ -206,7 +206,6 @@ class MainForm : public QWidget {
   // The characters from `position` on, `added` of them, came in or changed.
   void DataText_Change(int position, int added);
   static constexpr qreal kDataTextPoints = 14;
-  static constexpr int kWordWrapCharacters = 20'000;
 
   // Security tab and settings file (main_form_security.cpp).
   void ConnectSecurityHandlers();

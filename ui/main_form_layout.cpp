@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -13,6 +14,7 @@
 
 #include "app/tabs.h"
 #include "geometry/labels.h"
+#include "ui/data_text.h"
 #include "ui/main_form.h"
 
 namespace tessellux::ui {
@@ -22,6 +24,18 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 // Lines of a label, one under the other.
 QString Text(const std::array<std::string, 2>& lines) { return Text(lines[0] + "\n" + lines[1]); }
+
+// Whether every character from `from` to `to` already has the size.
+bool AllAtSize(QTextDocument& document, int from, int to, qreal points) {
+  for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to; block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (fragment.position() >= to || fragment.position() + fragment.length() <= from) continue;
+      if (fragment.charFormat().fontPointSize() != points) return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -53,29 +67,34 @@ void MainForm::ErrorCorrectionScroll_Change() {
 // Every change leaves the whole text at 14 points, keeping the caret and
 // every other attribute of the characters. The document's own font is 14
 // points, so only what a change brought in (pasted rich text with sizes of
-// its own) needs the size merged: the cost follows the change, not the
-// document, and long texts stay quick to edit.
+// its own) can need the size merged: the cost follows the change, not the
+// document, and a change already at 14 points (typing, an undo) is left
+// alone. Long paragraphs are first kept in short pieces (display breaks),
+// so that Qt never lays a long one out: it does so in time that grows with
+// the square of its length.
 void MainForm::DataText_Change(int position, int added) {
-  if (text_change_guard_ || added <= 0) return;  // the format change below fires this again
+  if (text_change_guard_) return;  // the edits below fire this again
   text_change_guard_ = true;
-  QTextCursor caret = DataText->textCursor();
-  const int caret_position = caret.position();
+  QTextDocument& document = *DataText->document();
+  QTextCursor changed(&document);  // follows the display breaks put in or taken out
+  changed.setPosition(position);
+  changed.setPosition(std::min(position + added, document.characterCount() - 1), QTextCursor::KeepAnchor);
   QTextCharFormat format;
   format.setFontPointSize(kDataTextPoints);
-  QTextCursor changed(DataText->document());
-  changed.setPosition(position);
-  changed.setPosition(std::min(position + added, DataText->document()->characterCount() - 1), QTextCursor::KeepAnchor);
-  changed.mergeCharFormat(format);
-  DataText->mergeCurrentCharFormat(format);
-  caret.setPosition(caret_position);
-  DataText->setTextCursor(caret);
-  // Qt breaks a paragraph into lines in time that grows with the square of
-  // its length when it has no blank (a pasted key or encoded file: 645,000
-  // characters took a minute). Long texts are shown unwrapped, one line per
-  // paragraph, with a horizontal scroll bar, which Qt lays out in one pass.
-  const bool long_text = DataText->document()->characterCount() > kWordWrapCharacters;
-  const auto wrap = long_text ? QTextEdit::NoWrap : QTextEdit::WidgetWidth;
-  if (DataText->lineWrapMode() != wrap) DataText->setLineWrapMode(wrap);
+  {
+    JoinedEdit edit(document);
+    KeepPiecesShort(edit, position, added);
+    if (added > 0 && !AllAtSize(document, changed.selectionStart(), changed.selectionEnd(), kDataTextPoints)) {
+      QTextCursor caret = DataText->textCursor();
+      const int caret_position = caret.position();
+      QTextCursor& merge = edit.At(changed.selectionStart());
+      merge.setPosition(changed.selectionEnd(), QTextCursor::KeepAnchor);
+      merge.mergeCharFormat(format);
+      caret.setPosition(caret_position);
+      DataText->setTextCursor(caret);
+    }
+  }
+  if (added > 0) DataText->mergeCurrentCharFormat(format);
   text_change_guard_ = false;
 }
 

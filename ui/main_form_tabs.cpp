@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "pictures/jpeg_recompress.h"
+#include "ui/data_text.h"
 #include "ui/main_form.h"
 #include "ui/picture_box.h"
 #include "ui/style_samples.h"
@@ -87,7 +88,7 @@ QWidget* MainForm::BuildTextTab() {
                      "and will be displayed when the barcode is scanned."),
       page);
   label->setWordWrap(true);
-  DataText = new QTextEdit(page);
+  DataText = new DataTextBox(page);
   DataText->setAcceptRichText(true);
   QFont font = DataText->document()->defaultFont();
   font.setPointSizeF(kDataTextPoints);

@@ -64,20 +64,20 @@ TEST_F(DataEntryTest, SizeIsSetAndEveryOtherAttributeKept) {
   EXPECT_TRUE(AllFourteenPoint(*window->DataText));
 }
 
-// A long text is shown unwrapped (Qt's line breaking of a long paragraph
-// grows with its square); short texts wrap at the box's width again. Either
-// way a change formats only what it brought in.
-TEST_F(DataEntryTest, LongTextsAreShownUnwrappedAndStayInOneFormat) {
+// A long text in one size pasted as rich text ends in one format, and
+// typing in its middle formats only what it brought in.
+TEST_F(DataEntryTest, LongTextsStayInOneFormat) {
   auto window = UnlinkedWindow();
   window->DataText->clear();
   window->DataText->insertHtml("<span style='font-size:30pt'>" + QString(60'000, QLatin1Char('k')) + "</span>");
-  EXPECT_EQ(window->DataText->lineWrapMode(), QTextEdit::NoWrap);
   QTextCursor caret = window->DataText->textCursor();
   caret.setPosition(30'000);
   window->DataText->setTextCursor(caret);
   QTest::keyClicks(window->DataText, "Z");
   EXPECT_EQ(window->DataText->textCursor().position(), 30'001);
-  EXPECT_EQ(ui::DataTextAsTyped(*window->DataText).size(), 60'001);
+  const QString typed = ui::DataTextAsTyped(*window->DataText);
+  EXPECT_EQ(typed.size(), 60'001);
+  EXPECT_EQ(typed.count(QLatin1Char('Z')), 1);
   EXPECT_TRUE(AllFourteenPoint(*window->DataText));
 
   window->DataText->setPlainText("short words wrap at blanks");
