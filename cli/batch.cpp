@@ -160,6 +160,8 @@ class Batch {
     if (report.link_broken) link.reset();
     if (report.exit_code != kExitOk) return report;
     if (options.output == "-" || OutputKindOf(options.output, options.format) == OutputKind::kPdf) {
+      // Standard output also carries the reports: those before go first.
+      if (options.output == "-") written_.Drain();
       WriteJobOutput(report, options.format, options.paper);
     } else {
       *write = [format = options.format](JobReport& built) { WriteJobOutput(built, format); };

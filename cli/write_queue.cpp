@@ -24,6 +24,7 @@ void WriteQueue::HandIn(JobReport report, Write write) {
            (entries_.size() < limits_.reports && queued_bytes_ + bytes <= limits_.picture_bytes);
   });
   queued_bytes_ += bytes;
+  ++handed_in_;
   entries_.push_back({std::move(report), std::move(write), !later});
   if (later) {
     work_.notify_one();
@@ -58,15 +59,22 @@ void WriteQueue::EmitReady() {
   while (!entries_.empty() && entries_.front().done) {
     emit_(entries_.front().report);
     entries_.pop_front();
+    ++emitted_;
     emitted = true;
   }
   if (emitted) space_.notify_all();
 }
 
+void WriteQueue::Drain() {
+  std::unique_lock lock(mutex_);
+  const std::size_t until = handed_in_;
+  space_.wait(lock, [&] { return emitted_ >= until; });
+}
+
 void WriteQueue::Finish() {
+  Drain();
   {
-    std::unique_lock lock(mutex_);
-    space_.wait(lock, [&] { return entries_.empty(); });
+    std::lock_guard lock(mutex_);
     ending_ = true;
   }
   work_.notify_all();

@@ -43,7 +43,9 @@ class WriteQueue {
   // Queues `report`; with `write`, a writer thread calls it before the
   // report is emitted. Waits while the queue is full.
   void HandIn(JobReport report, Write write = {});
-  // Returns once every report handed in is emitted; the writers end.
+  // Returns once every report handed in so far is emitted.
+  void Drain();
+  // Drain(), and the writers end.
   void Finish();
 
  private:
@@ -64,6 +66,8 @@ class WriteQueue {
   std::condition_variable space_;  // room to hand in, or everything emitted
   std::deque<Entry> entries_;      // oldest first; references stay valid at both ends
   std::size_t queued_bytes_ = 0;
+  std::size_t handed_in_ = 0;
+  std::size_t emitted_ = 0;
   bool ending_ = false;
   std::vector<std::thread> writers_;
 };

@@ -139,6 +139,27 @@ TEST(WriteQueue, AFullQueueHoldsTheHandInBack) {
   }
 }
 
+// Standard output waits for the reports before it: Drain returns once
+// every report handed in so far has left.
+TEST(WriteQueue, DrainWaitsForEveryReportHandedInBefore) {
+  Emitted emitted;
+  Gate gate;
+  WriteQueue queue({.writers = 2, .reports = 4, .picture_bytes = 1 << 20}, emitted.Sink());
+  queue.HandIn(Numbered(1, 10), [&](JobReport&) { gate.Pass(); });
+  std::atomic<bool> drained{false};
+  std::thread waiting([&] {
+    queue.Drain();
+    drained = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(drained);
+  gate.Open();
+  waiting.join();
+  EXPECT_TRUE(drained);
+  std::lock_guard lock(emitted.mutex);
+  EXPECT_EQ(emitted.reports.size(), 1u);
+}
+
 TEST(WriteQueue, FinishingAnEmptyQueueOrTwiceReturns) {
   Emitted emitted;
   WriteQueue queue({}, emitted.Sink());
