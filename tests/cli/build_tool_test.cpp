@@ -322,7 +322,7 @@ TEST_F(BuildToolTest, BatchWriteFailuresStayWithTheirLinesInOrder) {
 
 // Ctrl+C during a batch: the symbols built are written whole and reported
 // in line order, the rest are not started, and nothing else is left in the
-// folder (no work file, no part of a symbol).
+// folder (no work file, no piece of a symbol).
 TEST_F(BuildToolTest, InterruptedBatchLeavesWholeSymbolsOnly) {
   const fs::path folder = dir_ / "interrupted";
   fs::create_directories(folder);
