@@ -1,7 +1,9 @@
-// Code Generator benchmarks: encode + render per payload byte, the build
-// reply for the largest symbol the bitmap limit allows, one picture row
-// reply (in the session and over loopback), and the service's memory over
-// 1,000 builds. Figures and how to rerun them: docs/benchmarks.md.
+// Code Generator benchmarks: encode + render per payload byte (ours, and
+// libzint's and libqrencode's in this process where they are installed),
+// the build reply for the largest symbol the bitmap limit allows, one
+// picture row reply (in the session and over loopback), and the service's
+// memory over 1,000 builds. Figures and how to rerun them:
+// docs/benchmarks.md.
 
 #include <benchmark/benchmark.h>
 
@@ -14,6 +16,13 @@
 #include "protocol/framing.h"
 #include "symbol/symbol.h"
 #include "tests/support/codegen_client.h"
+
+#ifdef TESSELLUX_BENCH_ZINT
+#include <zint.h>
+#endif
+#ifdef TESSELLUX_BENCH_QRENCODE
+#include <qrencode.h>
+#endif
 
 namespace {
 
@@ -58,6 +67,70 @@ void BM_EncodeAndRender(benchmark::State& state) {
                                                         benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_EncodeAndRender)->ArgsProduct({{1000, 2000, 20000}, {3, 8}})->Unit(benchmark::kMicrosecond);
+
+// The same without the rendering: the symbol's bytes and cells only.
+void BM_EncodeOnly(benchmark::State& state) {
+  const auto size = static_cast<std::size_t>(state.range(0));
+  symbol::SymbolSpec request;
+  request.layout.grid = 3;
+  request.content.text = Payload(size);
+  for (auto _ : state) {
+    auto built = symbol::BuildSymbol(request, kDefaultLimits);
+    benchmark::DoNotOptimize(&built);
+  }
+  state.counters["per_byte"] = benchmark::Counter(
+      static_cast<double>(size), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_EncodeOnly)->Arg(1000)->Arg(2000)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
+// Peers in this process, on the same payloads, as their command-line tools
+// run them by default. Neither Data Matrix (at most 2,335 letters and
+// digits) nor QR (4,296) holds 20,000 bytes.
+#ifdef TESSELLUX_BENCH_ZINT
+// libzint: encode, and with Arg 1 also the bitmap (ZBarcode_Buffer, one
+// pixel per module, as `zint -o FILE.bmp` draws before it writes).
+// Args: payload bytes, symbology (71 Data Matrix, 58 QR), bitmap.
+void BM_Zint(benchmark::State& state) {
+  const auto size = static_cast<std::size_t>(state.range(0));
+  const std::string text = Payload(size);
+  for (auto _ : state) {
+    zint_symbol* symbol = ZBarcode_Create();
+    symbol->symbology = static_cast<int>(state.range(1));
+    int result = ZBarcode_Encode(symbol, reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(size));
+    if (result < ZINT_ERROR && state.range(2) != 0) result = ZBarcode_Buffer(symbol, 0);
+    benchmark::DoNotOptimize(symbol->bitmap);
+    ZBarcode_Delete(symbol);
+    if (result >= ZINT_ERROR) {
+      state.SkipWithError("zint refused the payload");
+      break;
+    }
+  }
+  state.counters["per_byte"] = benchmark::Counter(
+      static_cast<double>(size), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Zint)->ArgsProduct({{1000, 2000}, {BARCODE_DATAMATRIX, BARCODE_QRCODE}, {0, 1}})->Unit(benchmark::kMicrosecond);
+#endif
+
+#ifdef TESSELLUX_BENCH_QRENCODE
+// libqrencode: the module matrix (a byte per module), level L, mixed modes,
+// as `qrencode` does by default before it draws the PNG.
+void BM_Qrencode(benchmark::State& state) {
+  const auto size = static_cast<std::size_t>(state.range(0));
+  const std::string text = Payload(size);
+  for (auto _ : state) {
+    QRcode* code = QRcode_encodeString(text.c_str(), 0, QR_ECLEVEL_L, QR_MODE_8, 1);
+    if (code == nullptr) {
+      state.SkipWithError("qrencode refused the payload");
+      break;
+    }
+    benchmark::DoNotOptimize(code->data);
+    QRcode_free(code);
+  }
+  state.counters["per_byte"] = benchmark::Counter(
+      static_cast<double>(size), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Qrencode)->Arg(1000)->Arg(2000)->Unit(benchmark::kMicrosecond);
+#endif
 
 // 254 x 254 blocks at grid 11 (lines, thickness 2): 22,376 pixels square,
 // 62.6 MB of bitmap, the largest that fits the default 64 MiB limit. Filled

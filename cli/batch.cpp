@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/symbol_job.h"
+#include "cli/write_queue.h"
 #include "protocol/block_geometry.h"
 #include "protocol/codes.h"
 
@@ -26,6 +28,13 @@ constexpr std::size_t kMaxLineBytes =
     6 * std::size_t{protocol::kMaxBlocksPerSide} * protocol::kMaxBlocksPerSide * protocol::kBytesPerBlock +
     (std::size_t{64} << 10);
 
+// Flushes to disk gain from being many at once (the file system commits
+// them together): a few writers per connection.
+WriteQueue::Limits WriteLimits(int jobs) {
+  const int writers = std::clamp(2 * jobs, 4, 16);
+  return {.writers = writers, .reports = 2 * static_cast<std::size_t>(writers), .picture_bytes = std::size_t{128} << 20};
+}
+
 struct BatchLine {
   int number = 0;
   std::string text;
@@ -35,7 +44,8 @@ struct BatchLine {
 class Batch {
  public:
   Batch(const ToolOptions& tool, std::istream& lines, std::ostream& out, std::ostream& err)
-      : tool_(tool), lines_(lines), out_(out), err_(err) {}
+      : tool_(tool), lines_(lines), out_(out), err_(err),
+        written_(WriteLimits(tool.jobs), [this](const JobReport& report) { Report(report); }) {}
 
   void Work(const std::string& host) {
     std::unique_ptr<AsioLink> link;
@@ -43,15 +53,20 @@ class Batch {
     while (auto line = Interrupted() ? std::nullopt : NextLine()) {
       const bool fresh = !link || !link->Connected();
       BatchLine kept = fresh && !line->too_long ? *line : BatchLine{};
-      JobReport report = line->too_long ? TooLong() : Build(line->number, std::move(line->text), host, link);
+      WriteQueue::Write write;
+      JobReport report =
+          line->too_long ? TooLong() : Build(line->number, std::move(line->text), host, link, &write);
       // A Code Generator at its limit of connections from this address
       // closes a new one before it reads: this worker leaves its line to the
       // others and stops, unless it is the last.
       if (fresh && RefusedOnArrival(report) && Retire(std::move(kept))) return;
       report.line = line->number;
-      Report(report);
+      written_.HandIn(std::move(report), std::move(write));
     }
   }
+
+  // Every symbol written and reported.
+  void Finish() { written_.Finish(); }
 
   int ExitCode() const {
     if (Interrupted()) return kExitInterrupted;
@@ -119,7 +134,10 @@ class Batch {
                                      " MiB, more than the largest symbol holds; it was skipped");
   }
 
-  JobReport Build(int number, std::string text, const std::string& host, std::unique_ptr<AsioLink>& link) {
+  // A symbol file is left to `write` (run by a writer thread); a printed
+  // page or standard output is written here, as the window writes them.
+  JobReport Build(int number, std::string text, const std::string& host, std::unique_ptr<AsioLink>& link,
+                  WriteQueue::Write* write) {
     generate::BuildRequest request;
     SymbolOptions options;
     try {
@@ -138,9 +156,16 @@ class Batch {
       link = AsioLink::Connect(host, tool_.port, kConnectTimeout, &error);
       if (!link) return FailedJob(kExitNoCodeGenerator, ConnectionHint(error, host, tool_.port), number);
     }
-    JobReport report =
-        RunJob(*link, std::move(request), options.output, options.format, options.dpi, {}, options.paper);
+    JobReport report = BuildJob(*link, std::move(request), options.output, options.dpi);
     if (report.link_broken) link.reset();
+    if (report.exit_code != kExitOk) return report;
+    if (options.output == "-" || OutputKindOf(options.output, options.format) == OutputKind::kPdf) {
+      // Standard output also carries the reports: those before go first.
+      if (options.output == "-") written_.Drain();
+      WriteJobOutput(report, options.format, options.paper);
+    } else {
+      *write = [format = options.format](JobReport& built) { WriteJobOutput(built, format); };
+    }
     return report;
   }
 
@@ -179,6 +204,8 @@ class Batch {
   int line_number_ = 0;
   int built_ = 0;
   int failed_ = 0;
+  // Last: made after what its reports count into, ended before it.
+  WriteQueue written_;
 };
 
 }  // namespace
@@ -192,6 +219,7 @@ int RunBatch(const ToolOptions& tool, const std::vector<std::string>& hosts, std
   }
   batch.Work(hosts[0]);
   for (auto& worker : workers) worker.join();
+  batch.Finish();
   if (tool.quiet && batch.failed() == 0 && !Interrupted()) return batch.ExitCode();
   err << "tessellux-build: " << batch.built() << " of " << batch.built() + batch.failed() << " symbols built";
   if (batch.retired() > 0) {

@@ -46,10 +46,17 @@ std::string PageText(const output::PdfPage& page, const NumberFormat& format) {
 JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
                  std::optional<OutputKind> format, double dpi, const generate::BuildProgress& progress,
                  const std::optional<output::PaperChoice>& paper, const generate::StopRequested& stop) {
+  JobReport report = BuildJob(exchange, std::move(request), output, dpi, progress, stop);
+  WriteJobOutput(report, format, paper);
+  return report;
+}
+
+JobReport BuildJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
+                   double dpi, const generate::BuildProgress& progress, const generate::StopRequested& stop) {
   JobReport report;
   report.output = output;
   report.dpi = dpi;
-  const generate::SymbolLayout layout = request.layout;
+  report.layout = request.layout;
   generate::BuildDriver driver(exchange, progress, stop);
   report.result = driver.Build(std::move(request));
   if (const auto& failure = report.result.failure) {
@@ -58,14 +65,22 @@ JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request
                        : failure->kind == Kind::kTimeout || failure->kind == Kind::kLinkLost ? kExitNoCodeGenerator
                                                                                             : kExitBuildFailed;
     report.error = ForCommandLine(failure->Describe());
-    return report;
   }
+  return report;
+}
+
+void WriteJobOutput(JobReport& report, std::optional<OutputKind> format,
+                    const std::optional<output::PaperChoice>& paper) {
+  if (report.exit_code != kExitOk) return;
+  const std::string& output = report.output;
+  const double dpi = report.dpi;
   std::string error;
   const OutputKind kind = OutputKindOf(output, format);
   bool written = false;
   if (kind == OutputKind::kPdf) {
     // Annotated as the window's "Print" annotates its page.
     const auto& px = report.result.pixel_size;
+    const auto& layout = report.layout;
     const auto annotations =
         output::SymbolAnnotations(output::SymbolSizeText(px.width, dpi), output::SymbolSizeText(px.height, dpi),
                                   layout.grid, layout.thickness, layout.style);
@@ -90,7 +105,6 @@ JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request
     report.error = "cannot write " + (output == "-" ? std::string("to standard output") : output) + ": " + error;
   }
   report.result.picture.reset();  // written; not kept while a batch goes on
-  return report;
 }
 
 JobReport FailedJob(int exit_code, std::string error, std::optional<int> line) {

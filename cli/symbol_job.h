@@ -27,6 +27,7 @@ struct JobReport {
   std::optional<output::PdfPage> page;  // a PDF's page
   // The link cannot be used for another build (lost, timed out, broken).
   bool link_broken = false;
+  generate::SymbolLayout layout;  // for a PDF page's annotations
 };
 
 // Builds `request` over `exchange` and writes `output` ("-": standard output)
@@ -37,6 +38,15 @@ JobReport RunJob(link::CommandExchange& exchange, generate::BuildRequest request
                  std::optional<OutputKind> format, double dpi, const generate::BuildProgress& progress = {},
                  const std::optional<output::PaperChoice>& paper = {},
                  const generate::StopRequested& stop = Interrupted);
+
+// RunJob in two steps, so that a batch can write one symbol while it
+// builds the next. BuildJob keeps the picture in the report;
+// WriteJobOutput writes it (a failure goes into the report) and drops it.
+JobReport BuildJob(link::CommandExchange& exchange, generate::BuildRequest request, const std::string& output,
+                   double dpi, const generate::BuildProgress& progress = {},
+                   const generate::StopRequested& stop = Interrupted);
+void WriteJobOutput(JobReport& report, std::optional<OutputKind> format,
+                    const std::optional<output::PaperChoice>& paper = {});
 
 // A report for a failure before any build (a bad option, no connection).
 JobReport FailedJob(int exit_code, std::string error, std::optional<int> line = {});

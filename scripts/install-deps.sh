@@ -7,6 +7,7 @@ PACKAGES=(
   qt6-base-dev zlib1g-dev libturbojpeg0-dev libsodium-dev libfec-dev libasio-dev
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   libopencv-dev
+  libzint-dev libqrencode-dev
   dpkg-dev desktop-file-utils groff-base systemd lintian appstream
   xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core
 )

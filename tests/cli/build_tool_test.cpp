@@ -290,6 +290,69 @@ TEST_F(BuildToolTest, BatchReportsABadLineAndBuildsTheRest) {
   EXPECT_EQ(objects, 4) << json.out;
 }
 
+// Symbol files are written while the next symbols build: a write that
+// fails is still reported against its own line, and reports keep the order
+// of the lines.
+TEST_F(BuildToolTest, BatchWriteFailuresStayWithTheirLinesInOrder) {
+  // A folder by the output's name, not empty: rename cannot replace it.
+  fs::create_directories(Path("w2.png") + "/inside");
+  std::ofstream(Path("writes.jsonl")) << "{\"url\":\"http://w/1\",\"o\":\"" << Path("w1.png") << "\"}\n"
+                                      << "{\"url\":\"http://w/2\",\"o\":\"" << Path("w2.png") << "\"}\n"
+                                      << "{\"url\":\"http://w/3\",\"o\":\"" << Path("w3.bmp") << "\"}\n"
+                                      << "{\"url\":\"http://w/4\",\"o\":\"" << Path("w4.png") << "\"}\n";
+  for (const char* jobs : {"1", "2"}) {
+    SCOPED_TRACE(jobs);
+    const ToolRun run = Build({"--batch", Path("writes.jsonl"), "--jobs", jobs});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.err.find("line 2: cannot write " + Path("w2.png")), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("3 of 4 symbols built"), std::string::npos) << run.err;
+    if (std::string(jobs) == "1") {
+      const auto one = run.out.find("line 1: "), three = run.out.find("line 3: "), four = run.out.find("line 4: ");
+      ASSERT_NE(four, std::string::npos) << run.out;
+      EXPECT_LT(one, three);
+      EXPECT_LT(three, four);
+    }
+    for (const char* built : {"w1.png", "w3.bmp", "w4.png"}) {
+      EXPECT_NE(Read(Path(built)).out.find("Text: http://w/"), std::string::npos) << built;
+    }
+  }
+}
+
+// Ctrl+C during a batch: the symbols built are written whole and reported
+// in line order, the rest are not started, and nothing else is left in the
+// folder (no work file, no piece of a symbol).
+TEST_F(BuildToolTest, InterruptedBatchLeavesWholeSymbolsOnly) {
+  const fs::path folder = dir_ / "interrupted";
+  fs::create_directories(folder);
+  constexpr int kLines = 300;
+  {
+    std::ofstream batch(Path("interrupted.jsonl"));
+    for (int i = 1; i <= kLines; ++i) {
+      batch << "{\"url\":\"http://i/" << i << "\",\"o\":\"" << (folder / (std::to_string(i) + ".png")).string()
+            << "\"}\n";
+    }
+  }
+  const ToolRun run = Exec(TESSELLUX_BUILD_PATH,
+                           {"--host", "127.0.0.1", "--port", port_, "--batch", Path("interrupted.jsonl")}, "", 200);
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    ++files;
+    const std::string name = entry.path().filename().string();
+    ASSERT_EQ(entry.path().extension(), ".png") << name;
+    const QImage picture(QString::fromStdString(entry.path().string()));
+    EXPECT_FALSE(picture.isNull()) << name << " is not a whole picture";
+  }
+  EXPECT_EQ(run.exit_code, files < kLines ? 130 : 0) << run.err;
+  int reported = 0, last = 0;
+  for (std::size_t at = 0; (at = run.out.find("line ", at)) != std::string::npos; at += 5) {
+    const int line = std::stoi(run.out.substr(at + 5));
+    EXPECT_GT(line, last) << "reports in line order";
+    last = line;
+    ++reported;
+  }
+  EXPECT_EQ(reported, files) << "every symbol written is reported, and only those";
+}
+
 // More connections than the Code Generator takes from one address: the
 // refused ones leave their lines to the others and every line builds.
 TEST_F(BuildToolTest, BatchWithMoreJobsThanTheCodeGeneratorAdmitsBuildsEveryLine) {
