@@ -7,17 +7,10 @@
 //
 // Runs the reference Code Generator on 127.0.0.1 for the duration.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QImage>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <chrono>
 #include <cstdio>
@@ -30,6 +23,7 @@
 #include "app/data_choice.h"
 #include "app/atomic_file.h"
 #include "ui/code_generator_link.h"
+#include "bench/codegen_process.h"
 #include "bench/window_link_support.h"
 
 namespace {
@@ -54,15 +48,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int symbols = argc > 1 ? std::atoi(argv[1]) : 1000;
   const QString bin = QCoreApplication::applicationDirPath() + "/..";
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = probe.serverPort();
-  probe.close();
   QProcess codegen;
-  codegen.start(bin + "/codegen/tessellux-codegen",
-                {"--bind", "127.0.0.1", "--port", QString::number(port), "--company", "Bench"});
-  if (!codegen.waitForStarted(3000)) return 1;
-  QThread::msleep(300);
+  const quint16 port = tessellux::bench::StartCodeGenerator(codegen, bin + "/codegen/tessellux-codegen");
+  if (port == 0) return 1;
 
   // The bare round trip over the command-line client.
   std::string error;
@@ -112,17 +100,9 @@ int main(int argc, char** argv) {
     start = Clock::now();
     for (int i = 0; i < kSingles; ++i) {
       const std::string url = "https://example.com/product/" + std::to_string(i);
-      const char* args[] = {tool.c_str(), "--host", "127.0.0.1", "--port", port_text.c_str(), "--url", url.c_str(),
-                            "-o", out.c_str(), nullptr};
-      pid_t pid = 0;
-      posix_spawn_file_actions_t actions;
-      posix_spawn_file_actions_init(&actions);
-      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-      if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, const_cast<char* const*>(args), environ) != 0) return 1;
-      posix_spawn_file_actions_destroy(&actions);
-      int status = 0;
-      waitpid(pid, &status, 0);
-      if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return 1;
+      if (tessellux::bench::RunTimed({tool, "--host", "127.0.0.1", "--port", port_text, "--url", url, "-o", out},
+                                     std::chrono::seconds(30)) != 0)
+        return 1;
     }
     tool_build = std::min(tool_build, Seconds(Clock::now() - start) / kSingles);
   }

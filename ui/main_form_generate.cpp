@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <chrono>
 #include <climits>
 
 #include "app/tabs.h"
@@ -133,6 +134,7 @@ void MainForm::FinishBuild() {
   generate::BuildResult result = std::move(*build_).Result();
   build_.reset();
   ++builds_ended_;
+  symbol_times_ = {result.times, {}, {}, {}, {}};
   QApplication::restoreOverrideCursor();
   BuildProgress->setVisible(false);
   StopCommand->setVisible(false);
@@ -237,6 +239,7 @@ bool MainForm::ShowSymbolPicture(Bytes picture, const output::BmpShape& shape) {
           {"The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + written.error()}});
     return false;
   }
+  symbol_times_.written = std::chrono::steady_clock::now();
   const QImage loaded = SymbolImage(picture, shape);
   Bytes().swap(picture);
   if (loaded.isNull()) {
@@ -244,6 +247,7 @@ bool MainForm::ShowSymbolPicture(Bytes picture, const output::BmpShape& shape) {
           {"The symbol picture " + symbol_picture_file_.toStdString() + " could not be loaded as a picture."}});
     return false;
   }
+  symbol_times_.packed = std::chrono::steady_clock::now();
   loaded_picture_ = loaded;
   symbol_pixel_width_ = loaded.width();
   symbol_pixel_height_ = loaded.height();

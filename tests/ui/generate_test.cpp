@@ -17,6 +17,8 @@
 #include <QTextEdit>
 #include <QtEndian>
 
+#include <chrono>
+
 #include "app/tabs.h"
 #include "support/bmp_header.h"
 #include "support/picture_files.h"
@@ -194,6 +196,40 @@ TEST_F(GenerateTest, ViewShowsTheSymbolCentredAtAPowerOfTwoZoom) {
   const QImage blank = window->ViewPicture->grab().toImage();
   for (int y = 0; y < blank.height(); y += 7)
     for (int x = 0; x < blank.width(); x += 7) ASSERT_FALSE(blank.pixelColor(x, y).lightness() < 128);
+}
+
+// Each step of a build and of showing its symbol is noted in order, the
+// reduction and the paint only once the view shows that symbol; a build
+// that failed its checks notes nothing.
+TEST_F(GenerateTest, TheStepsOfTheLastSymbolAreNotedInOrder) {
+  using TimePoint = std::chrono::steady_clock::time_point;
+  geometry = Raw({10, 10, 6});
+  bmp = MakeBmp(658, 658);  // shown at half size: reduced
+  window->ViewPicture->setFixedSize(537, 441);
+  EnterViewPrint();
+  const ui::MainForm::SymbolTimes& times = window->LastSymbolTimes();
+  EXPECT_EQ(times.reduced, TimePoint{}) << "not painted yet: the window is hidden";
+  window->show();
+  ASSERT_TRUE(WaitFor([&] { return times.painted != TimePoint{}; }));
+  const TimePoint steps[] = {times.build.started, times.build.replied, times.build.fetched, times.written,
+                             times.packed,        times.reduced,       times.painted};
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_NE(steps[i], TimePoint{}) << "step " << i;
+    if (i > 0) {
+      EXPECT_LE(steps[i - 1], steps[i]) << "step " << i;
+    }
+  }
+  const TimePoint painted = times.painted;
+  window->ViewPicture->grab();
+  EXPECT_EQ(times.painted, painted) << "the first paint only";
+
+  window->SSTab->setCurrentIndex(app::kStyleTab);
+  window->DataText->setPlainText("not a web address");
+  EnterViewPrint();
+  window->ViewPicture->grab();
+  EXPECT_EQ(times.build.started, TimePoint{});
+  EXPECT_EQ(times.packed, TimePoint{});
+  EXPECT_EQ(times.painted, TimePoint{});
 }
 
 TEST_F(GenerateTest, MirrorShowsTheSymbolUpsideDown) {
