@@ -232,6 +232,31 @@ TEST_F(GenerateTest, TheStepsOfTheLastSymbolAreNotedInOrder) {
   EXPECT_EQ(times.painted, TimePoint{});
 }
 
+// A fetch of many rows moves the bar a thousandth at a time, never more
+// than that behind the rows fetched.
+TEST_F(GenerateTest, ALongFetchMovesTheBarAThousandthAtATime) {
+  geometry = Raw({46, 4, 6});
+  bmp = MakeBmp(274, 2962);  // 8 x (8 x 46 + 2) + 2 rows
+  const int exchanges = 2962 + 1;
+  int changes = 0, behind = 0, last = 0;
+  QObject::connect(window->BuildProgress, &QProgressBar::valueChanged, [&](int value) {
+    ++changes;
+    last = value;
+  });
+  const auto reply = peer.default_reply;
+  peer.default_reply = [&](const QByteArray& command) {
+    if (command == "b" && window->BuildProgress->maximum() == exchanges)
+      behind = std::max(behind, next_row - window->BuildProgress->value());
+    return reply(command);
+  };
+  EnterViewPrint();
+  ASSERT_EQ(window->SymbolsBuilt(), 1);
+  EXPECT_LE(behind, exchanges / 1000);
+  EXPECT_GT(changes, 900) << "the bar still moves";
+  EXPECT_LT(changes, 1100) << "not once a row";
+  EXPECT_LE(exchanges - last, exchanges / 1000 + 1) << "to the last rows";
+}
+
 TEST_F(GenerateTest, MirrorShowsTheSymbolUpsideDown) {
   window->MirrorCheck->setChecked(true);
   EnterViewPrint();
