@@ -7,8 +7,8 @@
 //
 //   build/bench/program_end_to_end_timing [ROUNDS (default 5, at most 10)] [--window-only]
 //
-// --window-only times the window alone (for a profiler or strace); the
-// table then has no floor or ratios.
+// --window-only times the window alone (for a profiler or strace) and
+// prints a line a round instead of the table.
 //
 // Runs the reference Code Generator on 127.0.0.1 for the duration; the
 // window looks for it at 127.0.0.1 only and works in a scratch folder.
@@ -19,9 +19,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QAbstractTextDocumentLayout>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
