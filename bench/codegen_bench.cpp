@@ -8,9 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include <fstream>
-#include <random>
 #include <thread>
 
+#include "bench/bench_text.h"
 #include "codegen/server_thread.h"
 #include "codegen/session.h"
 #include "protocol/framing.h"
@@ -31,14 +31,7 @@ using namespace tessellux::codegen;
 
 const symbol::BuildLimits kDefaultLimits{};  // 64 MiB
 
-// Upper-case letters and digits, the payload also given to zint and qrencode.
-std::string Payload(std::size_t size) {
-  std::mt19937 random(42);
-  const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::string text(size, ' ');
-  for (char& c : text) c = alphabet[random() % 36];
-  return text;
-}
+std::string Payload(std::size_t size) { return tessellux::bench::AlphanumericText(size); }
 
 Bytes Cmd(std::uint8_t code, const std::string& params = {}) {
   // Made whole from one string: GCC 12 at -O3 reads a copy into a fresh
@@ -137,7 +130,7 @@ BENCHMARK(BM_Qrencode)->Arg(1000)->Arg(2000)->Unit(benchmark::kMicrosecond);
 // with 645,000 bytes of text (it holds 645,149). Arg: 0x51 public, 0x52 private.
 constexpr std::uint8_t kLargestLayout[] = {0x11, 254, 254, 0, 11, 1, 2};
 const std::string& LargestText() {
-  static const std::string text = Payload(645000);
+  static const std::string text = Payload(tessellux::bench::kLargestTextBytes);
   return text;
 }
 

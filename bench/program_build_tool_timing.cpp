@@ -20,9 +20,7 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <chrono>
 #include <cstdio>
@@ -35,6 +33,7 @@
 #include "app/data_choice.h"
 #include "app/atomic_file.h"
 #include "ui/code_generator_link.h"
+#include "bench/codegen_process.h"
 #include "bench/window_link_support.h"
 
 namespace {
@@ -118,15 +117,9 @@ int main(int argc, char** argv) {
   const int symbols = argc > 1 ? std::atoi(argv[1]) : 1000;
   const QString bin = QCoreApplication::applicationDirPath() + "/..";
   const std::string tool = argc > 2 ? argv[2] : (bin + "/cli/tessellux-build").toStdString();
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = probe.serverPort();
-  probe.close();
   QProcess codegen;
-  codegen.start(bin + "/codegen/tessellux-codegen",
-                {"--bind", "127.0.0.1", "--port", QString::number(port), "--company", "Bench"});
-  if (!codegen.waitForStarted(3000)) return 1;
-  QThread::msleep(300);
+  const quint16 port = tessellux::bench::StartCodeGenerator(codegen, bin + "/codegen/tessellux-codegen");
+  if (port == 0) return 1;
 
   // The bare round trip over the command-line client.
   std::string error;

@@ -7,22 +7,16 @@
 //
 // Runs the reference Code Generator on 127.0.0.1 for the duration.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 
+#include "bench/bare_client.h"
+#include "bench/codegen_process.h"
 #include "bench/window_link_support.h"
 #include "link/file_upload.h"
 #include "output/picture_assembly.h"
@@ -34,40 +28,8 @@ namespace {
 using tessellux::Bytes;
 using Clock = std::chrono::steady_clock;
 
+using tessellux::bench::BareClient;
 using tessellux::bench::SilentBoxes;
-
-// A blocking client: the cheapest way to do one exchange.
-class BareClient {
- public:
-  explicit BareClient(quint16 port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    int one = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) fd_ = -1;
-  }
-  ~BareClient() { if (fd_ >= 0) ::close(fd_); }
-  bool Ok() const { return fd_ >= 0; }
-
-  Bytes Exchange(const Bytes& message) {
-    const Bytes frame = tessellux::protocol::FrameMessage(message);
-    if (::send(fd_, frame.data(), frame.size(), 0) != static_cast<ssize_t>(frame.size())) return {};
-    tessellux::protocol::ReplyBuffer reply;
-    std::uint8_t buffer[65536];
-    while (!reply.Complete()) {
-      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) return {};
-      reply.Append(buffer, static_cast<std::size_t>(n));
-    }
-    return reply.TakeReply();
-  }
-
- private:
-  int fd_ = -1;
-};
 
 double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
@@ -120,17 +82,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QString codegen_path = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                         : QCoreApplication::applicationDirPath() + "/../codegen/tessellux-codegen";
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = probe.serverPort();
-  probe.close();
   QProcess codegen;
-  codegen.start(codegen_path, {"--bind", "127.0.0.1", "--port", QString::number(port), "--company", "Bench"});
-  if (!codegen.waitForStarted(3000)) {
+  const quint16 port = tessellux::bench::StartCodeGenerator(codegen, codegen_path);
+  if (port == 0) {
     std::fprintf(stderr, "cannot start %s\n", qPrintable(codegen_path));
     return 1;
   }
-  QThread::msleep(300);
 
   QTemporaryDir dir;
   const std::string zip = (dir.path() + "/one-megabyte.zip").toStdString();

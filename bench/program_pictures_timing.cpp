@@ -27,6 +27,7 @@
 #include <variant>
 #include <vector>
 
+#include "bench/bench_text.h"
 #include "output/print_geometry.h"
 #include "output/view_reduction.h"
 #include "pictures/jpeg_recompress.h"
@@ -120,9 +121,7 @@ void QualityChange(const QString& dir) {
 QImage LargestSymbol() {
   symbol::SymbolSpec request;
   request.layout = {254, 254, 0, 11, symbol::Style::Lines, 2};
-  std::mt19937 random(42);
-  request.content.text.resize(750000);
-  for (char& c : request.content.text) c = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"[random() % 36];
+  request.content.text = bench::AlphanumericText(750000);
   auto built = symbol::BuildSymbol(request);
   const auto& sym = std::get<symbol::Symbol>(built);
   QImage image(sym.width(), sym.height(), QImage::Format_Mono);

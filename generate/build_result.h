@@ -3,6 +3,7 @@
 // What one build gives back: numbers and bytes, never display text. The
 // window and the command line format them for their own users.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,8 +43,18 @@ struct BuildFailure {
   bool BreaksLink() const { return kind == Kind::kTimeout || kind == Kind::kLinkLost || kind == Kind::kProtocolError; }
 };
 
+// When the run reached each step, by its clock, for a caller that reports
+// where a build's time goes; a step never reached stays at the epoch.
+struct BuildTimes {
+  using TimePoint = std::chrono::steady_clock::time_point;
+  TimePoint started;  // the checks passed, the first message about to go
+  TimePoint replied;  // the security command's reply: the symbol is built
+  TimePoint fetched;  // the picture's end reply: every row is in
+};
+
 struct BuildResult {
   std::optional<BuildFailure> failure;
+  BuildTimes times;
   // Set once the series succeeded (even when the fetch then fails).
   std::optional<ReplyGeometry> geometry;
   UsageFigures usage{};

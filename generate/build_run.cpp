@@ -78,6 +78,7 @@ std::optional<Bytes> BuildRun::Start() {
   }
   series_ = CommandSeries(request_, UploadFileOf(request_));
   total_ = SeriesExchanges(series_);
+  result_.times.started = clock_();
   phase_ = Phase::kSeries;
   return SendNextStep();
 }
@@ -125,6 +126,7 @@ std::optional<Bytes> BuildRun::AfterSeries(const Bytes& last_reply) {
     failure.warning = geometry.error();
     return End(std::move(failure));
   }
+  result_.times.replied = clock_();
   const SymbolLayout& layout = request_.layout;
   result_.geometry = *geometry;
   result_.usage = UsageCounts(*geometry);
@@ -162,6 +164,7 @@ std::optional<Bytes> BuildRun::AfterRow(link::ExchangeOutcome outcome) {
                               std::to_string(picture_->Shape().height) + " rows"));
   }
   if (end) {
+    result_.times.fetched = clock_();
     done_ = total_;
     result_.picture_shape = picture_->Shape();
     result_.picture = std::move(*picture_).Join(request_.layout.mirror);

@@ -61,6 +61,8 @@ class ReplyBuffer {
   // Bytes arrived after the end byte: the reply cannot be trusted.
   bool HasTrailingBytes() const { return Complete() && end_ + 1 < bytes_.size(); }
   bool Overflowed() const { return overflowed_; }
+  // How many more bytes it takes before it overflows.
+  std::size_t Room() const { return overflowed_ ? 0 : limit_ - bytes_.size(); }
   // The unframed reply up to the first end byte; only meaningful once Complete().
   Bytes TakeReply();
   const Bytes& Raw() const { return bytes_; }

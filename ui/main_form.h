@@ -172,6 +172,15 @@ class MainForm : public QWidget {
   const QImage& SymbolPicture() const { return symbol_picture_; }
   const QImage& ReducedView() const { return view_.reduced; }
   int SymbolsBuilt() const { return symbols_built_; }
+  // When the last build and the showing of its symbol reached each step, for
+  // timing tools: the build's own steps, then the picture written, packed,
+  // reduced for the view and first painted there. Steps not reached stay at
+  // the epoch.
+  struct SymbolTimes {
+    generate::BuildTimes build;
+    generate::BuildTimes::TimePoint written, packed, reduced, painted;
+  };
+  const SymbolTimes& LastSymbolTimes() const { return symbol_times_; }
   // Builds that ended, however they ended.
   int BuildsEnded() const { return builds_ended_; }
   bool PrintingSheet() const { return sheet_ != nullptr; }
@@ -326,6 +335,7 @@ class MainForm : public QWidget {
   bool build_for_sheet_ = false;
   bool rebuild_pending_ = false;  // asked for while a build ran
   int builds_ended_ = 0;
+  SymbolTimes symbol_times_;
   QFutureWatcher<verify::PrintCheck>* scan_check_ = nullptr;
   QString scan_check_file_;
   int scan_checks_ended_ = 0;

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <chrono>
 #include <climits>
 
 #include "app/tabs.h"
@@ -133,6 +134,7 @@ void MainForm::FinishBuild() {
   generate::BuildResult result = std::move(*build_).Result();
   build_.reset();
   ++builds_ended_;
+  symbol_times_ = {result.times, {}, {}, {}, {}};
   QApplication::restoreOverrideCursor();
   BuildProgress->setVisible(false);
   StopCommand->setVisible(false);
@@ -169,9 +171,18 @@ void MainForm::ShowBuildProgress() {
   BuildProgress->setFormat(build_->Stage() == generate::BuildStage::kSending
                                ? QStringLiteral("Sending to the Code Generator: %p%")
                                : QStringLiteral("Fetching the symbol picture: %p%"));
-  const std::uint64_t total = build_->Total();
-  BuildProgress->setRange(0, static_cast<int>(std::min<std::uint64_t>(total, INT_MAX)));
-  BuildProgress->setValue(static_cast<int>(std::min<std::uint64_t>(build_->Done(), INT_MAX)));
+  const auto bounded = [](std::uint64_t n) { return static_cast<int>(std::min<std::uint64_t>(n, INT_MAX)); };
+  const int maximum = bounded(build_->Total());
+  const int value = bounded(build_->Done());
+  // The bar moves a thousandth at a time, and to its end: for each new value
+  // it measures its text to see whether anything shows, which, on a fetch
+  // of an exchange a row, cost a share of every row.
+  const int shown = BuildProgress->value();
+  const bool same_range = BuildProgress->minimum() == 0 && BuildProgress->maximum() == maximum;
+  const int step = maximum / 1000 + 1;
+  if (same_range && value != maximum && value >= shown && value - shown < step) return;
+  BuildProgress->setRange(0, maximum);
+  BuildProgress->setValue(value);
 }
 
 void MainForm::ApplyBuildResult(const generate::BuildResult& result) {
@@ -237,6 +248,7 @@ bool MainForm::ShowSymbolPicture(Bytes picture, const output::BmpShape& shape) {
           {"The symbol picture could not be written to " + symbol_picture_file_.toStdString() + ": " + written.error()}});
     return false;
   }
+  symbol_times_.written = std::chrono::steady_clock::now();
   const QImage loaded = SymbolImage(picture, shape);
   Bytes().swap(picture);
   if (loaded.isNull()) {
@@ -244,6 +256,7 @@ bool MainForm::ShowSymbolPicture(Bytes picture, const output::BmpShape& shape) {
           {"The symbol picture " + symbol_picture_file_.toStdString() + " could not be loaded as a picture."}});
     return false;
   }
+  symbol_times_.packed = std::chrono::steady_clock::now();
   loaded_picture_ = loaded;
   symbol_pixel_width_ = loaded.width();
   symbol_pixel_height_ = loaded.height();

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "output/paint_geometry.h"
@@ -44,6 +45,13 @@ QImage Reduce(const QImage& picture, const output::PaintGeometry& geometry, int 
   for (int y = 0; y < grey.height; ++y)
     std::copy_n(grey.pixels.data() + static_cast<std::size_t>(y) * grey.width, grey.width, reduced.scanLine(y));
   return reduced;
+}
+
+// Notes the first time a step of showing the last symbol is reached, once
+// that symbol is the one packed for the view.
+void NoteFirst(const MainForm::SymbolTimes& times, generate::BuildTimes::TimePoint& at) {
+  if (times.packed != generate::BuildTimes::TimePoint{} && at == generate::BuildTimes::TimePoint{})
+    at = std::chrono::steady_clock::now();
 }
 
 }  // namespace
@@ -109,6 +117,7 @@ void MainForm::PaintSymbolView(PictureBox& box, QPainter& painter) {
     // Enlarged or full size symbols keep sharp edges; other pictures are smoothed.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, d.width < s.width);
     painter.drawImage(target, picture, QRectF(s.left, s.top, s.width, s.height));
+    NoteFirst(symbol_times_, symbol_times_.painted);
     return;
   }
   if (view_.reduced.isNull() || view_.box != box.size() || view_.grid != GridSizeScroll->value() ||
@@ -117,9 +126,11 @@ void MainForm::PaintSymbolView(PictureBox& box, QPainter& painter) {
     view_.box = box.size();
     view_.grid = GridSizeScroll->value();
     view_.factor = factor;
+    NoteFirst(symbol_times_, symbol_times_.reduced);
   }
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
   painter.drawImage(target, view_.reduced);
+  NoteFirst(symbol_times_, symbol_times_.painted);
 }
 
 void MainForm::ViewCommand_Click() {

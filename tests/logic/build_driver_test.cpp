@@ -420,6 +420,48 @@ TEST(BuildRun, AFetchPastItsAllowanceEndsAsExpired) {
   EXPECT_LT(peer.next_row, 40u);
 }
 
+// The run notes by its clock when it started, when the symbol was built and
+// when the last row came; a build that ends early leaves the later steps unset.
+TEST(BuildRun, NotesWhenEachStepWasReached) {
+  using TimePoint = std::chrono::steady_clock::time_point;
+  TimePoint now{};
+  const auto tick = [&] { return now += std::chrono::milliseconds(1); };
+  FakeCodeGenerator peer;
+  BuildRun run(WebAddress(), tick);
+  std::optional<Bytes> message = run.Start();
+  const TimePoint started = now;
+  TimePoint replied{};
+  for (int i = 0; message && i < 200; ++i) {
+    const bool security = message->front() == 0x51;
+    message = run.Next(peer.Exchange(*message));
+    if (security) replied = now;
+  }
+  ASSERT_TRUE(run.Result().ok());
+  const BuildTimes& times = run.Result().times;
+  EXPECT_EQ(times.started, started);
+  EXPECT_EQ(times.replied, replied) << "taken when the security command's reply came";
+  EXPECT_EQ(times.fetched, now) << "taken at the end reply";
+  EXPECT_LT(times.started, times.replied);
+  EXPECT_LT(times.replied, times.fetched);
+
+  FakeCodeGenerator busy;
+  busy.override_reply = [](const Bytes& m) -> std::optional<Outcome> {
+    if (m.front() == 0x51) return FakeCodeGenerator::Reply({0x51, 0x04});
+    return std::nullopt;
+  };
+  BuildRun refused(WebAddress(), tick);
+  for (auto m = refused.Start(); m;) m = refused.Next(busy.Exchange(*m));
+  ASSERT_FALSE(refused.Result().ok());
+  EXPECT_NE(refused.Result().times.started, TimePoint{});
+  EXPECT_EQ(refused.Result().times.replied, TimePoint{});
+  EXPECT_EQ(refused.Result().times.fetched, TimePoint{});
+
+  BuildRequest unchecked = WebAddress("not a web address");
+  BuildRun never(unchecked, tick);
+  EXPECT_FALSE(never.Start());
+  EXPECT_EQ(never.Result().times.started, TimePoint{}) << "nothing was sent";
+}
+
 // The security check judges the request's own choice, so what refuses a
 // build is what the status line shows for that choice.
 TEST(BuildRun, SecurityChoiceIsCheckedBeforeAnythingIsSent) {

@@ -49,10 +49,16 @@ TEST(ReplyBuffer, CompletesOnlyOnTheEndByteAndStaysBounded) {
   EXPECT_EQ(buffer.TakeReply(), (Bytes{0x11, 0x00, 0xAA}));
 
   buffer.Clear();
-  EXPECT_TRUE(buffer.Append(Bytes(8, 0x01)));
+  EXPECT_EQ(buffer.Room(), 8u);
+  EXPECT_TRUE(buffer.Append(Bytes(5, 0x01)));
+  EXPECT_EQ(buffer.Room(), 3u);
+  EXPECT_TRUE(buffer.Append(Bytes(3, 0x01)));
+  EXPECT_EQ(buffer.Room(), 0u);
   EXPECT_FALSE(buffer.Append(Bytes{0xAA}));
   EXPECT_TRUE(buffer.Overflowed());
+  EXPECT_EQ(buffer.Room(), 0u);
   EXPECT_FALSE(buffer.Complete());
+  EXPECT_EQ(buffer.Extend(1), nullptr);
 }
 
 TEST(ReplyBuffer, EndsAtTheFirstEndByteAndFlagsWhatFollows) {

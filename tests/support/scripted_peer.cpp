@@ -33,6 +33,12 @@ void ScriptedPeer::DropConnection() {
   if (client_) client_->abort();
 }
 
+void ScriptedPeer::SendUnasked(const QByteArray& bytes) {
+  if (!client_) return;
+  client_->write(bytes);
+  client_->flush();
+}
+
 void ScriptedPeer::OnDatagram() {
   while (udp_.hasPendingDatagrams()) {
     const QNetworkDatagram query = udp_.receiveDatagram();

@@ -47,6 +47,8 @@ class ScriptedPeer : public QObject {
   static QByteArray Frame(const QByteArray& message);
   static Reply Framed(const QByteArray& message) { return {{Frame(message)}}; }
   void DropConnection();
+  // Raw bytes on the wire, asked for or not.
+  void SendUnasked(const QByteArray& bytes);
 
  private:
   void OnDatagram();

@@ -17,6 +17,8 @@
 #include <QTextEdit>
 #include <QtEndian>
 
+#include <chrono>
+
 #include "app/tabs.h"
 #include "support/bmp_header.h"
 #include "support/picture_files.h"
@@ -194,6 +196,65 @@ TEST_F(GenerateTest, ViewShowsTheSymbolCentredAtAPowerOfTwoZoom) {
   const QImage blank = window->ViewPicture->grab().toImage();
   for (int y = 0; y < blank.height(); y += 7)
     for (int x = 0; x < blank.width(); x += 7) ASSERT_FALSE(blank.pixelColor(x, y).lightness() < 128);
+}
+
+// Each step of a build and of showing its symbol is noted in order, the
+// reduction and the paint only once the view shows that symbol; a build
+// that failed its checks notes nothing.
+TEST_F(GenerateTest, TheStepsOfTheLastSymbolAreNotedInOrder) {
+  using TimePoint = std::chrono::steady_clock::time_point;
+  geometry = Raw({10, 10, 6});
+  bmp = MakeBmp(658, 658);  // shown at half size: reduced
+  window->ViewPicture->setFixedSize(537, 441);
+  EnterViewPrint();
+  const ui::MainForm::SymbolTimes& times = window->LastSymbolTimes();
+  EXPECT_EQ(times.reduced, TimePoint{}) << "not painted yet: the window is hidden";
+  window->show();
+  ASSERT_TRUE(WaitFor([&] { return times.painted != TimePoint{}; }));
+  const TimePoint steps[] = {times.build.started, times.build.replied, times.build.fetched, times.written,
+                             times.packed,        times.reduced,       times.painted};
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_NE(steps[i], TimePoint{}) << "step " << i;
+    if (i > 0) {
+      EXPECT_LE(steps[i - 1], steps[i]) << "step " << i;
+    }
+  }
+  const TimePoint painted = times.painted;
+  window->ViewPicture->grab();
+  EXPECT_EQ(times.painted, painted) << "the first paint only";
+
+  window->SSTab->setCurrentIndex(app::kStyleTab);
+  window->DataText->setPlainText("not a web address");
+  EnterViewPrint();
+  window->ViewPicture->grab();
+  EXPECT_EQ(times.build.started, TimePoint{});
+  EXPECT_EQ(times.packed, TimePoint{});
+  EXPECT_EQ(times.painted, TimePoint{});
+}
+
+// A fetch of many rows moves the bar a thousandth at a time, never more
+// than that behind the rows fetched.
+TEST_F(GenerateTest, ALongFetchMovesTheBarAThousandthAtATime) {
+  geometry = Raw({46, 4, 6});
+  bmp = MakeBmp(274, 2962);  // 8 x (8 x 46 + 2) + 2 rows
+  const int exchanges = 2962 + 1;
+  int changes = 0, behind = 0, last = 0;
+  QObject::connect(window->BuildProgress, &QProgressBar::valueChanged, [&](int value) {
+    ++changes;
+    last = value;
+  });
+  const auto reply = peer.default_reply;
+  peer.default_reply = [&](const QByteArray& command) {
+    if (command == "b" && window->BuildProgress->maximum() == exchanges)
+      behind = std::max(behind, next_row - window->BuildProgress->value());
+    return reply(command);
+  };
+  EnterViewPrint();
+  ASSERT_EQ(window->SymbolsBuilt(), 1);
+  EXPECT_LE(behind, exchanges / 1000);
+  EXPECT_GT(changes, 900) << "the bar still moves";
+  EXPECT_LT(changes, 1100) << "not once a row";
+  EXPECT_LE(exchanges - last, exchanges / 1000 + 1) << "to the last rows";
 }
 
 TEST_F(GenerateTest, MirrorShowsTheSymbolUpsideDown) {

@@ -109,6 +109,34 @@ TEST_F(LinkTest, DroppedLinkIsReportedAndRelinks) {
   EXPECT_EQ(messages.shown.size(), 1);
 }
 
+// A close is seen when it happens, whether a reply is awaited (the
+// exchange ends as a lost link, not at the reply timeout) or not; so are
+// bytes nobody asked for.
+TEST_F(LinkTest, ClosedLinkAndUnaskedBytesAreSeenAtOnce) {
+  ScriptedPeer peer;
+  auto window = LinkedWindow(peer);
+  peer.replies.push_back(ScriptedPeer::Reply{});  // never answered
+  std::optional<Outcome> outcome;
+  QObject::connect(&window->Link(), &ui::CodeGeneratorLink::exchangeEnded, [&](const Outcome& o) { outcome = o; });
+  window->Link().Send({0x11});
+  ASSERT_TRUE(WaitFor([&] { return peer.commands.size() == 1; }));
+  peer.DropConnection();
+  ASSERT_TRUE(WaitFor([&] { return outcome.has_value(); }));
+  EXPECT_EQ(outcome->kind, Outcome::Kind::kLinkLost) << outcome->detail;
+  ExpectInterrupted(*window);
+  EXPECT_FALSE(window->Link().LinkUp());
+
+  messages.shown.clear();
+  ASSERT_TRUE(WaitFor([&] { return window->Link().LinkUp(); }, 3000));  // found again
+  // A reply, then bytes after it while nothing is awaited.
+  peer.replies.push_back(ScriptedPeer::Framed(Raw({0x11, 0x00})));
+  EXPECT_EQ(ExchangeOnce(window->Link(), {0x11}).kind, Outcome::Kind::kReply);
+  peer.SendUnasked("\x11");
+  ASSERT_TRUE(WaitFor([&] { return !messages.shown.isEmpty(); }));
+  ExpectInterrupted(*window);
+  EXPECT_FALSE(window->Link().LinkUp());
+}
+
 TEST_F(LinkTest, RefusedConnectionShowsOneMessageThenSearchesOn) {
   ScriptedPeer peer(/*listen_tcp=*/false);
   auto window = MakeWindow(peer.port());
