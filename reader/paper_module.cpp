@@ -13,8 +13,7 @@ symbol::ReadError Unavailable(const std::string& why) {
   return {"pictures of paper need the module tessellux-read-paper.so: " + why, symbol::DecodeFailure::Damaged, {}};
 }
 
-}  // namespace
-
+// Loaded once; null with `error` saying why.
 const PaperModule* LoadPaperModule(std::string* error) {
   static std::once_flag once;
   static const PaperModule* module = nullptr;
@@ -28,12 +27,14 @@ const PaperModule* LoadPaperModule(std::string* error) {
   return module;
 }
 
+}  // namespace
+
 symbol::PreparedPicture PreparePictureFile(symbol::Bytes file) {
   if (auto prepared = symbol::PrepareWithoutDecoder(file)) return std::move(*prepared);
   std::string error;
   const PaperModule* module = LoadPaperModule(&error);
   if (!module) return {Unavailable(error)};
-  return module->prepare(std::move(file));
+  return module->prepare(file);
 }
 
 std::vector<symbol::PictureRead> ReadPreparedPicture(const symbol::PreparedPicture& picture,

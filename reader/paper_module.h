@@ -14,18 +14,17 @@ namespace tessellux::reader {
 
 // The module's entry points (same compiler and library, so C++ types cross).
 struct PaperModule {
-  symbol::PreparedPicture (*prepare)(symbol::Bytes&& file);  // any picture file, decoded
+  // A picture file the exact way turned down, decoded.
+  symbol::PreparedPicture (*prepare)(const symbol::Bytes& file);
   std::vector<symbol::PictureRead> (*read_grey)(const symbol::GreyImage& image, const symbol::ReaderKeys& keys,
                                                 const symbol::PictureOptions& options);
 };
 using PaperModuleFunction = const PaperModule*();
 inline constexpr const char* kPaperModuleSymbol = "tessellux_read_paper_module";
 
-// Loaded once; null with `error` saying why.
-const PaperModule* LoadPaperModule(std::string* error);
-
 // The picture file made ready the exact way when it can be, else by the
-// module; and a prepared picture read, grey pages by the module.
+// module (loaded once, the first time it is needed); and a prepared picture
+// read, grey pages by the module.
 symbol::PreparedPicture PreparePictureFile(symbol::Bytes file);
 std::vector<symbol::PictureRead> ReadPreparedPicture(const symbol::PreparedPicture& picture,
                                                      const symbol::ReaderKeys& keys,

@@ -5,8 +5,8 @@
 
 namespace {
 
-tessellux::symbol::PreparedPicture Prepare(tessellux::symbol::Bytes&& file) {
-  return tessellux::symbol::PreparePicture(std::move(file));
+tessellux::symbol::PreparedPicture Prepare(const tessellux::symbol::Bytes& file) {
+  return tessellux::symbol::PrepareDecoded(file);
 }
 
 std::vector<tessellux::symbol::PictureRead> ReadGrey(const tessellux::symbol::GreyImage& image,

@@ -67,6 +67,9 @@ PreparedPicture PreparePicture(const Bytes& file);
 // Takes the file: a symbol's 1-bit BMP becomes its picture in the file's
 // own buffer, so the largest symbol is held once, not twice.
 PreparedPicture PreparePicture(Bytes&& file);
+// By the image decoder alone, for a file the exact way has already turned
+// down (PrepareWithoutDecoder below).
+PreparedPicture PrepareDecoded(const Bytes& file);
 std::vector<PictureRead> ReadPrepared(const PreparedPicture& picture, const ReaderKeys& keys,
                                       const PictureOptions& options = {});
 

@@ -180,27 +180,23 @@ std::vector<PictureRead> ReadGreyPicture(const GreyImage& image, const ReaderKey
   return out;
 }
 
-namespace {
-
-PreparedPicture Decoded(const Bytes& file) {
+PreparedPicture PrepareDecoded(const Bytes& file) {
   auto image = DecodePicture(file);
   if (auto* error = std::get_if<std::string>(&image))
     return {ReadError{"not a readable picture: " + *error, DecodeFailure::Damaged, {}}};
   return {std::move(std::get<GreyImage>(image))};
 }
 
-}  // namespace
-
 PreparedPicture PreparePicture(const Bytes& file) {
   // A BMP of the symbol's own grid: exactly as before, nothing decoded twice.
   if (auto exact = SampleSymbolBmp(file)) return {std::move(*exact)};
-  return Decoded(file);
+  return PrepareDecoded(file);
 }
 
 PreparedPicture PreparePicture(Bytes&& file) {
   Bytes taken = std::move(file);
   if (auto prepared = PrepareWithoutDecoder(taken)) return std::move(*prepared);
-  return Decoded(taken);
+  return PrepareDecoded(taken);
 }
 
 std::vector<PictureRead> ReadPrepared(const PreparedPicture& picture, const ReaderKeys& keys,
